@@ -35,7 +35,7 @@ TEST(IniCrashTest, KilledWriterLeavesAWholeFile)
 
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delayMs(0, 40);
-    int completeRounds = 0;
+    int firstRoundCut = 0;
     for (int kill = 0; kill < Kills; ++kill) {
         QProcess writer;
         writer.start(INI_BURST_WRITER_PATH, {file, QString::number(Keys)});
@@ -63,9 +63,9 @@ TEST(IniCrashTest, KilledWriterLeavesAWholeFile)
         EXPECT_GE(present, 1);
         // Only the entries of the section and nothing else were added.
         EXPECT_EQ(bytes.count("\r\n"), 3001 + 1 + present) << "kill " << kill;
-        completeRounds += present == Keys;
+        firstRoundCut += present < Keys;
     }
-    EXPECT_GT(completeRounds, 0) << "the writer never got through a whole round";
+    EXPECT_GT(firstRoundCut, 0) << "no kill landed inside the first burst";
 }
 
 } // namespace
