@@ -351,6 +351,10 @@ TEST(AviReaderBadInput, FilesOverTheSizeLimitAreRefusedBeforeReading)
     AviReader reader(limits);
     EXPECT_FALSE(reader.open(file.fileName()));
     EXPECT_TRUE(reader.errorString().contains("more than")) << reader.errorString().toStdString();
+    // A device that never ends is read no further than the limit.
+    EXPECT_FALSE(reader.open("/dev/zero"));
+    EXPECT_TRUE(reader.errorString().contains("more than")) << reader.errorString().toStdString();
+
     limits.maxFileBytes = clip.size();
     AviReader roomy(limits);
     EXPECT_TRUE(roomy.open(file.fileName())) << roomy.errorString().toStdString();

@@ -26,6 +26,7 @@ public:
     // Opens the clip and starts playing it. A clip that cannot be read leaves the
     // widget empty and returns false with the file and the reason in *error.
     bool open(const QString &path, QString *error = nullptr);
+    // Stops and forgets the clip; unlike QWidget::close() it leaves the window alone.
     void close();
 
     bool isOpen() const;

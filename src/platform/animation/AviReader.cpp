@@ -107,15 +107,16 @@ bool AviReader::open(const QString &path)
         m_error = QStringLiteral("%1: %2").arg(shown, file.errorString());
         return false;
     }
-    if (file.size() > m_limits.maxFileBytes) {
-        m_error = QStringLiteral("%1: the file has %2 bytes, more than the %3 a clip may have")
+    // Devices that never end (a pipe, /dev/zero) are cut off one byte past the limit.
+    const QByteArray data =
+        file.size() > m_limits.maxFileBytes ? QByteArray() : file.read(m_limits.maxFileBytes + 1);
+    if (file.size() > m_limits.maxFileBytes || data.size() > m_limits.maxFileBytes) {
+        m_error = QStringLiteral("%1: the file has more than the %2 bytes a clip may have")
                       .arg(shown)
-                      .arg(file.size())
                       .arg(m_limits.maxFileBytes);
         return false;
     }
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size()) {
+    if (file.error() != QFileDevice::NoError) {
         m_error = QStringLiteral("%1: %2").arg(shown, file.errorString());
         return false;
     }
