@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+#include "Platform.h"
+
+// File operations of the platform layer, free of any window code so that they
+// are tested directly. Errors come back as text naming the file and the reason.
+namespace platform::fileops {
+
+bool createFolder(const QString &path, QString *error);
+
+// Copies through a temporary file in the target's folder that is renamed into
+// place at the end, so the target is either the old file or the whole new one.
+// betweenChunks runs after every chunk (the wizard lets window events run there);
+// it may end the program, in which case the temporary file is removed on the way out.
+CopyOutcome copyFile(const QString &source, const QString &target, QString *error,
+                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 1 << 20);
+
+bool deleteFile(const QString &path, QString *error);
+
+qint64 fileLength(const QString &path, QString *error);
+
+// True when both paths name one existing file (also through links or doubled separators).
+bool sameFile(const QString &a, const QString &b);
+
+// Temporary files that a copy has under way. Ending the program removes them,
+// because a process that stops at once runs no destructor.
+void removePendingFiles();
+
+} // namespace platform::fileops

@@ -1,0 +1,123 @@
+#include "QtPlatform.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+
+#include "FileOps.h"
+
+namespace platform {
+
+int QtPlatform::messageBox(const QString &text, unsigned flags, const QString &title)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    // The texts use CR LF between lines; a label wants plain line feeds.
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setTextFormat(Qt::PlainText);
+
+    switch (flags & 0xF0) {
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONWARNING:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONINFORMATION:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    }
+
+    if ((flags & 0xF) == MB_YESNO) {
+        QPushButton *yes = box.addButton(QMessageBox::Yes);
+        QPushButton *no = box.addButton(QMessageBox::No);
+        box.setDefaultButton((flags & MB_DEFBUTTON2) ? no : yes);
+        box.setEscapeButton(no);
+    } else {
+        box.setDefaultButton(box.addButton(QMessageBox::Ok));
+    }
+
+    if (flags & MB_SYSTEMMODAL)
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.setWindowModality(Qt::ApplicationModal);
+
+    const int result = box.exec();
+    if (result == QMessageBox::Yes)
+        return IDYES;
+    if (result == QMessageBox::No)
+        return IDNO;
+    return IDOK;
+}
+
+QString QtPlatform::programFolder() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+bool QtPlatform::createFolder(const QString &path, QString *error)
+{
+    return fileops::createFolder(path, error);
+}
+
+CopyOutcome QtPlatform::copyFile(const QString &source, const QString &target, QString *error)
+{
+    // Large files keep the windows live: events run between the chunks.
+    return fileops::copyFile(source, target, error, [this] { doEvents(); });
+}
+
+bool QtPlatform::deleteFile(const QString &path, QString *error)
+{
+    return fileops::deleteFile(path, error);
+}
+
+qint64 QtPlatform::fileLength(const QString &path, QString *error)
+{
+    return fileops::fileLength(path, error);
+}
+
+bool QtPlatform::startProgram(const QString &path, QString *error)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (error)
+            *error = QStringLiteral("%1: No such file or directory").arg(path);
+        return false;
+    }
+    if (!info.isExecutable()) {
+        if (error)
+            *error = QStringLiteral("%1: Permission denied").arg(path);
+        return false;
+    }
+    QProcess process;
+    process.setProgram(path);
+    if (!process.startDetached()) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(path, process.errorString());
+        return false;
+    }
+    return true;
+}
+
+void QtPlatform::doEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtPlatform::endProgram()
+{
+    fileops::removePendingFiles();
+    std::fflush(nullptr);
+    // Every INI write is already complete on disk, so nothing needs to run on the way out;
+    // no page handler and no destructor runs.
+    std::_Exit(0);
+}
+
+} // namespace platform
