@@ -1,0 +1,26 @@
+#pragma once
+
+// The page handles: one per page type, created on first use and kept for the
+// whole run. Using a page through its handle builds and loads it if need be.
+class FrmARNew0;
+class FrmARNew1;
+class FrmARReadmeLocation;
+class FrmARNew2;
+class FrmARNew3;
+class FrmARAddARFiles;
+class FrmARCreate;
+class FrmARDone;
+
+FrmARNew0 &frmARNew0();
+FrmARNew1 &frmARNew1();
+FrmARReadmeLocation &frmARReadmeLocation();
+FrmARNew2 &frmARNew2();
+FrmARNew3 &frmARNew3();
+FrmARAddARFiles &frmARAddARFiles();
+FrmARCreate &frmARCreate();
+FrmARDone &frmARDone();
+
+namespace pages {
+// Destroys every page object and window. Only a fresh run in tests needs it.
+void releaseAll();
+} // namespace pages

@@ -1,0 +1,41 @@
+// arVemko: the Quernel 2.0 package wizard.
+#include <cstdio>
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include "Platform.h"
+#include "QtPlatform.h"
+#include "Vemko.h"
+
+namespace {
+
+bool displayAvailable()
+{
+    const QByteArray qpa = qgetenv("QT_QPA_PLATFORM");
+    if (!qpa.isEmpty())
+        return true; // the platform plugin was chosen explicitly
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!displayAvailable()) {
+        std::fputs("arVemko: no display found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                   "start it from a desktop session.\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quernel 2.0"));
+    // The run ends only through Finish, the cancel question or the error report.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    platform::QtPlatform qtPlatform;
+    platform::install(&qtPlatform);
+
+    Vemko::ShowFirstPage();
+    return QApplication::exec();
+}

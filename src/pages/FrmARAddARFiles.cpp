@@ -1,0 +1,312 @@
+#include "FrmARAddARFiles.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "BrowsePanel.h"
+#include "DirList.h"
+#include "DriveList.h"
+#include "FileList.h"
+#include "FrmARCreate.h"
+#include "FrmARNew3.h"
+#include "IniFuncs.h"
+#include "MultiLineTextBox.h"
+#include "Pages.h"
+#include "Platform.h"
+#include "ProgressBar.h"
+#include "Vemko.h"
+#include "Widgets.h"
+
+namespace {
+
+const QString MainSection = QStringLiteral("install.ini");
+const QString FilesSection = QStringLiteral("Files");
+
+QString installFile()
+{
+    return Vemko::PackageFile(QStringLiteral("install.ini"));
+}
+
+QString tempFile()
+{
+    return Vemko::PackageFile(QStringLiteral("temp.ini"));
+}
+
+QString fileKey(int number)
+{
+    return QStringLiteral("File") + QString::number(number);
+}
+
+QString readInstall(const QString &section, const QString &key)
+{
+    return ReadINI(installFile(), section, key, QString());
+}
+
+// The classic number-to-text conversion that keeps a position for the sign.
+QString withSignPosition(int number)
+{
+    return number < 0 ? QString::number(number) : QStringLiteral(" ") + QString::number(number);
+}
+
+// The classic conversion of text to a number: the leading digits, 0 when there are none.
+int leadingNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype end = 0;
+    if (end < t.size() && (t[end] == QLatin1Char('-') || t[end] == QLatin1Char('+')))
+        ++end;
+    while (end < t.size() && t[end].isDigit())
+        ++end;
+    return t.left(end).toInt();
+}
+
+} // namespace
+
+FrmARAddARFiles::FrmARAddARFiles() : Page(QStringLiteral("Add .AR File(s)"))
+{
+}
+
+void FrmARAddARFiles::build(PageWindow &w)
+{
+    m_lblAmount =
+        widgets::label(&w, "lblAmount", QStringLiteral("Amount of files in package: 0"), {16, 56, 220, 18});
+    const BrowsePanel lists(&w, {{70, 78, 160, 24}, {70, 106, 160, 74}, {70, 184, 160, 66}, 12, 56},
+                            QStringLiteral("*.ar"));
+    m_drive = lists.Drive1;
+    m_dir = lists.Dir1;
+    m_file = lists.File1;
+    widgets::label(&w, "lblAddFile", QStringLiteral("Double-click on a file to add it to your package"),
+                   {12, 254, 432, 18});
+    m_lstFile = new QListWidget(&w);
+    m_lstFile->setObjectName(QStringLiteral("lstFile"));
+    m_lstFile->setGeometry(240, 56, 204, 194);
+    w.cmdBack->setText(QStringLiteral("&Help"));
+    w.cmdBack->setEnabled(true);
+    w.cmdNext->setText(QStringLiteral("&Add"));
+
+    QObject::connect(m_drive, &platform::DriveList::change, &w, [this] { Drive1_Change(); });
+    QObject::connect(m_dir, &platform::DirList::change, &w, [this] { Dir1_Change(); });
+    QObject::connect(m_file, &platform::FileList::dblClick, &w, [this] { File1_DblClick(); });
+    QObject::connect(w.cmdBack, &QPushButton::clicked, &w, [this] { cmdBack_Click(); });
+    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
+    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+}
+
+platform::DriveList *FrmARAddARFiles::Drive1()
+{
+    window();
+    return m_drive;
+}
+
+platform::DirList *FrmARAddARFiles::Dir1()
+{
+    window();
+    return m_dir;
+}
+
+platform::FileList *FrmARAddARFiles::File1()
+{
+    window();
+    return m_file;
+}
+
+QLabel *FrmARAddARFiles::lblAmount()
+{
+    window();
+    return m_lblAmount;
+}
+
+QListWidget *FrmARAddARFiles::lstFile()
+{
+    window();
+    return m_lstFile;
+}
+
+void FrmARAddARFiles::Form_Load()
+{
+    FileNumber = 0;
+}
+
+void FrmARAddARFiles::Drive1_Change()
+{
+    m_dir->setPath(m_drive->lastFolderOn(m_drive->drive()));
+    m_file->setPath(m_dir->path());
+}
+
+void FrmARAddARFiles::Dir1_Change()
+{
+    m_file->setPath(m_dir->path());
+    m_drive->rememberFolder(m_dir->path());
+}
+
+void FrmARAddARFiles::File1_DblClick()
+{
+    if (m_adding || m_file->fileName().isEmpty())
+        return;
+    if (FileNumber == 32767) {
+        platform::current().messageBox(
+            QStringLiteral("No more files can be added in this window: it holds 32767 files already.\r\n"
+                           "Press Add to put them into the package, then add the others."),
+            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        return;
+    }
+    FileNumber = static_cast<qint16>(FileNumber + 1);
+    FileTotal = FileNumber;
+    m_lblAmount->setText(QStringLiteral("Amount of files in package: ") + QString::number(FileTotal));
+    m_lstFile->addItem(m_file->path() + platform::separator() + m_file->fileName());
+    WriteINI(installFile(), FilesSection, fileKey(FileNumber), m_file->fileName());
+    WriteINI(tempFile(), FilesSection, fileKey(FileNumber), m_file->path() + platform::separator() + m_file->fileName());
+}
+
+void FrmARAddARFiles::cmdBack_Click()
+{
+    platform::current().messageBox(
+        QStringLiteral("*To add an .AR file to your package, double click on the file (the list below the folder "
+                       "list)") +
+            QStringLiteral("\r\n") +
+            QStringLiteral("*Clicking Add will add all the files to the package and close the Add AR Files window"),
+        platform::MB_ICONINFORMATION, QStringLiteral("Quernel Vemko Help"));
+}
+
+void FrmARAddARFiles::cmdNext_Click()
+{
+    if (m_adding)
+        return;
+    // Nothing recorded: the copy would name a file that was never picked.
+    if (FileTotal < 1) {
+        platform::current().messageBox(
+            QStringLiteral("No file was added to the package yet.\r\nDouble-click on an .AR file to add it, then "
+                           "press Add."),
+            platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
+        return;
+    }
+
+    WriteINI(installFile(), MainSection, QStringLiteral("TotalFiles"), withSignPosition(FileTotal));
+    // The copy is driven by what install.ini says; if it cannot be written the
+    // package cannot be assembled, and saying nothing would pass that off as done.
+    if (leadingNumber(readInstall(MainSection, QStringLiteral("TotalFiles"))) != FileTotal) {
+        platform::current().messageBox(
+            QStringLiteral("The package description could not be written:\r\n") + installFile() +
+                QStringLiteral("\r\nCheck that the package folder exists and can be written to."),
+            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        return;
+    }
+
+    m_adding = true;
+    m_warned.clear();
+    setControlsEnabled(false);
+    frmARNew3().setAddRunning(true);
+
+    frmARCreate().show();
+    copyPickedFiles();
+    writeSummary();
+
+    frmARCreate().unload();
+    m_adding = false;
+    close();
+    frmARNew3().setAddRunning(false);
+}
+
+void FrmARAddARFiles::copyPickedFiles()
+{
+    FrmARCreate &create = frmARCreate();
+    platform::ProgressBar *bar = create.pgbStatus();
+    create.lblStatus()->setText(QStringLiteral("Adding Files to Package Folder..."));
+    bar->setMin(0);
+    bar->setMax(leadingNumber(readInstall(MainSection, QStringLiteral("TotalFiles"))));
+    bar->setValue(0);
+
+    const int last = bar->max();
+    for (FileNumber = 0; FileNumber <= last; FileNumber = static_cast<qint16>(FileNumber + 1)) {
+        // The last step handles the last file a second time.
+        const int k = FileNumber != bar->max() ? FileNumber + 1 : FileNumber;
+        const QString source = ReadINI(tempFile(), FilesSection, fileKey(k), QString());
+
+        QString error;
+        const qint64 size = platform::current().fileLength(source, &error);
+        if (size < 0) {
+            warnOnce(k, source, error);
+        } else {
+            create.lblStatus()->setText(QStringLiteral("Adding File (") + QString::number(FileNumber) +
+                                        QStringLiteral(" of ") + readInstall(MainSection, QStringLiteral("TotalFiles")) +
+                                        QStringLiteral("), Size: ") + QString::number(size) +
+                                        QStringLiteral(" bytes"));
+        }
+        platform::current().doEvents();
+
+        if (size >= 0) {
+            const QString target = Vemko::PackageFile(readInstall(FilesSection, fileKey(k)));
+            // A file picked from the package folder itself is already in place.
+            if (platform::current().copyFile(source, target, &error) == platform::CopyOutcome::Failed)
+                warnOnce(k, source, error);
+        }
+        bar->setValue(FileNumber);
+        platform::current().doEvents();
+        if (FileNumber == 32767)
+            break; // the counter cannot go further
+    }
+}
+
+void FrmARAddARFiles::warnOnce(int fileNumber, const QString &what, const QString &error)
+{
+    if (m_warned.contains(fileNumber))
+        return;
+    m_warned.insert(fileNumber);
+    platform::current().messageBox(QStringLiteral("File %1 (%2) was not added to the package:\r\n%3")
+                                       .arg(QString::number(fileNumber), what, error),
+                                   platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+}
+
+void FrmARAddARFiles::writeSummary()
+{
+    MultiLineTextBox *box = frmARNew3().txtFiles();
+    const auto append = [box](const QString &line) { box->setText(box->text() + QStringLiteral("\r\n") + line); };
+
+    box->setText(QStringLiteral("Package Name: ") + readInstall(MainSection, QStringLiteral("Name")));
+    append(QStringLiteral("Author's Name: ") + readInstall(MainSection, QStringLiteral("Author")));
+    append(QStringLiteral("Author's Email Address: ") + readInstall(MainSection, QStringLiteral("AuthEmail")));
+    append(QStringLiteral("Author's Copyright: ") + readInstall(MainSection, QStringLiteral("Copyright")));
+    append(QStringLiteral("Total Number of Files: ") + readInstall(MainSection, QStringLiteral("TotalFiles")));
+    append(QStringLiteral("Readme Delay Timer: ") + readInstall(MainSection, QStringLiteral("Timer")));
+    append(QStringLiteral("Midtown Madness Version Needed: ") + readInstall(MainSection, QStringLiteral("mmType")));
+    append(QStringLiteral("Author's Web Site: ") + readInstall(MainSection, QStringLiteral("WWW")));
+    append(QStringLiteral("Readme File: ") + readInstall(MainSection, QStringLiteral("Readme")));
+    append(QStringLiteral("Progress Bar Display: Smooth=") +
+           readInstall(QStringLiteral("Progress Bar"), QStringLiteral("Smooth")));
+
+    const int last = frmARCreate().pgbStatus()->max();
+    for (FileNumber = 1; FileNumber <= last; FileNumber = static_cast<qint16>(FileNumber + 1)) {
+        append(fileKey(FileNumber) + QStringLiteral(": ") + readInstall(FilesSection, fileKey(FileNumber)));
+        if (FileNumber == 32767)
+            break;
+    }
+}
+
+void FrmARAddARFiles::setControlsEnabled(bool enabled)
+{
+    PageWindow &w = window();
+    for (QWidget *control : {static_cast<QWidget *>(w.cmdBack), static_cast<QWidget *>(w.cmdNext),
+                             static_cast<QWidget *>(w.cmdCancel), static_cast<QWidget *>(m_file),
+                             static_cast<QWidget *>(m_dir), static_cast<QWidget *>(m_drive)})
+        control->setEnabled(enabled);
+}
+
+void FrmARAddARFiles::close()
+{
+    unload();
+    frmARNew3().pickerClosed();
+}
+
+void FrmARAddARFiles::cmdCancel_Click()
+{
+    if (m_adding)
+        return;
+    // Closes the picker; the records written so far stay.
+    close();
+}
+
+void FrmARAddARFiles::frameCloseRequested()
+{
+    cmdCancel_Click();
+}

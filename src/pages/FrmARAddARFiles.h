@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QSet>
+
+#include "Page.h"
+
+class QLabel;
+class QListWidget;
+
+namespace platform {
+class DirList;
+class DriveList;
+class FileList;
+} // namespace platform
+
+// AR file picker: each double-clicked .AR file is listed, counted and recorded at
+// once in install.ini and temp.ini; Add copies them all into the package folder,
+// writes the package summary into the AR file list page and closes the picker.
+class FrmARAddARFiles : public Page
+{
+public:
+    FrmARAddARFiles();
+
+    // Page-level state, kept when the window is unloaded.
+    qint16 FileNumber = 0; // running number of the last file added in this opening
+    qint16 FileTotal = 0;  // files added in the last opening that added any
+
+    platform::DriveList *Drive1();
+    platform::DirList *Dir1();
+    platform::FileList *File1();
+    QLabel *lblAmount();
+    QListWidget *lstFile();
+
+    bool isAdding() const { return m_adding; }
+
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_DblClick();
+    void cmdBack_Click();
+    void cmdNext_Click();
+    void cmdCancel_Click();
+
+protected:
+    void build(PageWindow &w) override;
+    void Form_Load() override;
+    void frameCloseRequested() override;
+
+private:
+    void copyPickedFiles();
+    void writeSummary();
+    void setControlsEnabled(bool enabled);
+    void close();
+    void warnOnce(int fileNumber, const QString &what, const QString &error);
+
+    platform::DriveList *m_drive = nullptr;
+    platform::DirList *m_dir = nullptr;
+    platform::FileList *m_file = nullptr;
+    QLabel *m_lblAmount = nullptr;
+    QListWidget *m_lstFile = nullptr;
+    bool m_adding = false;
+    QSet<int> m_warned; // files already reported during this Add
+};

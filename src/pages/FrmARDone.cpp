@@ -1,0 +1,59 @@
+#include "FrmARDone.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "Platform.h"
+#include "Vemko.h"
+#include "Widgets.h"
+
+FrmARDone::FrmARDone() : Page(QStringLiteral("Creation Complete"))
+{
+}
+
+void FrmARDone::build(PageWindow &w)
+{
+    QLabel *text = widgets::label(
+        &w, "lblDebug",
+        QStringLiteral("Creation of your setup package is now completed.  You should test it to ensure that it's "
+                       "built correctly.  If there's a problem, modify install.ini (which is the complete driving "
+                       "force for the Quernel), and add / remove .AR files as needed from the folder."),
+        {24, 72, 408, 120});
+    text->setWordWrap(true);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_cmdTest = widgets::button(&w, "cmdTest", QStringLiteral("&Test Package"), {24, 210, 124, 25});
+    w.cmdNext->setText(QStringLiteral("&Finish"));
+    w.cmdCancel->setEnabled(false);
+
+    QObject::connect(m_cmdTest, &QPushButton::clicked, &w, [this] { cmdTest_Click(); });
+    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
+}
+
+QPushButton *FrmARDone::cmdTest()
+{
+    window();
+    return m_cmdTest;
+}
+
+void FrmARDone::cmdTest_Click()
+{
+    QString error;
+    if (!platform::current().startProgram(Vemko::PackageFile(QStringLiteral("setup.exe")), &error)) {
+        platform::current().messageBox(
+            QStringLiteral("The package's installer could not be started:\r\n") + error,
+            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+    }
+    window().cmdNext->setEnabled(true);
+}
+
+void FrmARDone::cmdNext_Click()
+{
+    // Without a temp.ini (nothing was ever picked) there is nothing to delete.
+    platform::current().deleteFile(Vemko::PackageFile(QStringLiteral("temp.ini")));
+    platform::current().endProgram();
+}
+
+void FrmARDone::frameCloseRequested()
+{
+    cmdNext_Click();
+}

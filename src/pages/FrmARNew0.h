@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Page.h"
+
+class QLabel;
+class QLineEdit;
+
+// Package name and folder page: the folder follows the name at every keystroke;
+// Next creates the folder, records the name and opens the details page.
+class FrmARNew0 : public Page
+{
+public:
+    FrmARNew0();
+
+    QLineEdit *txtPackage();
+    QLineEdit *txtProject();
+
+    void txtPackage_Change();
+    void cmdNext_Click();
+    void cmdCancel_Click();
+
+protected:
+    void build(PageWindow &w) override;
+    void Form_Load() override;
+    void frameCloseRequested() override;
+
+private:
+    static bool isUnsafePackageName(const QString &name);
+
+    QLabel *m_lblPackage = nullptr;
+    QLineEdit *m_txtPackage = nullptr;
+    QLabel *m_lblProject = nullptr;
+    QLineEdit *m_txtProject = nullptr;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "Page.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Package details page: the author's name, e-mail, web site and copyright line,
+// and the readme chosen through the readme picker.
+class FrmARNew1 : public Page
+{
+public:
+    FrmARNew1();
+
+    QLineEdit *txtReadme();
+    QLineEdit *txtAName();
+    QLineEdit *txtAEmail();
+    QLineEdit *txtAWWW();
+    QLineEdit *txtCopyright();
+
+    void cmdNext_Click();
+    void cmdBrowse_Click();
+    void txtReadme_Click();
+    void cmdCancel_Click();
+
+protected:
+    void build(PageWindow &w) override;
+    void Form_Load() override;
+    void frameCloseRequested() override;
+
+private:
+    QLineEdit *m_txtReadme = nullptr;
+    QPushButton *m_cmdBrowse = nullptr;
+    QLineEdit *m_txtAName = nullptr;
+    QLineEdit *m_txtAEmail = nullptr;
+    QLineEdit *m_txtAWWW = nullptr;
+    QLineEdit *m_txtCopyright = nullptr;
+};

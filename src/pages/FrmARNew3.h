@@ -1,0 +1,35 @@
+#pragma once
+
+#include "Page.h"
+
+class MultiLineTextBox;
+class QLabel;
+class QPushButton;
+
+// AR file list page: opens the AR file picker, shows the package summary that
+// the picker's Add leaves here, and finishes the package with Create Setup.
+class FrmARNew3 : public Page
+{
+public:
+    FrmARNew3();
+
+    MultiLineTextBox *txtFiles();
+    QPushButton *cmdAddAR();
+
+    void cmdAddAR_Click();
+    void cmdNext_Click();
+    void cmdCancel_Click();
+
+    // The picker tells the page when it closes and while its Add runs, so that
+    // the package is not finished, nor the copy started twice, underneath it.
+    void pickerClosed();
+    void setAddRunning(bool running);
+
+protected:
+    void build(PageWindow &w) override;
+    void frameCloseRequested() override;
+
+private:
+    QPushButton *m_cmdAddAR = nullptr;
+    MultiLineTextBox *m_txtFiles = nullptr;
+};

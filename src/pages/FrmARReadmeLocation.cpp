@@ -1,0 +1,120 @@
+#include "FrmARReadmeLocation.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "BrowsePanel.h"
+#include "DirList.h"
+#include "DriveList.h"
+#include "FileList.h"
+#include "FrmARNew1.h"
+#include "IniFuncs.h"
+#include "Pages.h"
+#include "Platform.h"
+#include "Vemko.h"
+#include "Widgets.h"
+
+FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme File"))
+{
+}
+
+void FrmARReadmeLocation::build(PageWindow &w)
+{
+    const BrowsePanel lists(&w, {{76, 60, 364, 24}, {76, 90, 364, 84}, {76, 180, 364, 52}, 16, 56},
+                            QStringLiteral("*.rtf;*.txt"));
+    m_drive = lists.Drive1;
+    m_dir = lists.Dir1;
+    m_file = lists.File1;
+    m_lblPath = widgets::label(&w, "lblPath",
+                               QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or "
+                                              ".TXT formats.  Information will appear here."),
+                               {16, 236, 424, 36});
+    m_lblPath->setWordWrap(true);
+    m_lblPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    w.cmdNext->setText(QStringLiteral("&Open"));
+
+    QObject::connect(m_drive, &platform::DriveList::change, &w, [this] { Drive1_Change(); });
+    QObject::connect(m_dir, &platform::DirList::change, &w, [this] { Dir1_Change(); });
+    QObject::connect(m_file, &platform::FileList::click, &w, [this] { File1_Click(); });
+    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
+    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+}
+
+platform::DriveList *FrmARReadmeLocation::Drive1()
+{
+    window();
+    return m_drive;
+}
+
+platform::DirList *FrmARReadmeLocation::Dir1()
+{
+    window();
+    return m_dir;
+}
+
+platform::FileList *FrmARReadmeLocation::File1()
+{
+    window();
+    return m_file;
+}
+
+QLabel *FrmARReadmeLocation::lblPath()
+{
+    window();
+    return m_lblPath;
+}
+
+void FrmARReadmeLocation::Drive1_Change()
+{
+    const QString folder = m_drive->lastFolderOn(m_drive->drive());
+    m_dir->setPath(folder);
+    m_file->setPath(m_dir->path());
+}
+
+void FrmARReadmeLocation::Dir1_Change()
+{
+    m_file->setPath(m_dir->path());
+    m_drive->rememberFolder(m_dir->path());
+}
+
+void FrmARReadmeLocation::File1_Click()
+{
+    const QString name = m_file->fileName();
+    m_lblPath->setText(QStringLiteral("Absolute Path: ") + m_file->path() + platform::separator() + name +
+                       QStringLiteral("\r\n") + QStringLiteral("File Name: ") + name);
+}
+
+void FrmARReadmeLocation::cmdNext_Click()
+{
+    const QString name = m_file->fileName();
+    if (name.isEmpty()) {
+        platform::current().messageBox(
+            QStringLiteral("Please select the readme file first: click an .RTF or .TXT file in the file list."),
+            platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
+        return;
+    }
+    WriteINI(Vemko::PackageFile(QStringLiteral("temp.ini")), QStringLiteral("install.ini"), QStringLiteral("Readme"),
+             name);
+    const QString source = m_file->path() + platform::separator() + name;
+    QString error;
+    // A readme picked from the package folder itself is already in place.
+    if (platform::current().copyFile(source, Vemko::PackageFile(name), &error) == platform::CopyOutcome::Failed) {
+        platform::current().messageBox(
+            QStringLiteral("The readme file could not be copied into the package folder:\r\n") + error,
+            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        return;
+    }
+    frmARNew1().txtReadme()->setText(name);
+    unload();
+}
+
+void FrmARReadmeLocation::cmdCancel_Click()
+{
+    unload();
+}
+
+void FrmARReadmeLocation::frameCloseRequested()
+{
+    cmdCancel_Click();
+}

@@ -1,0 +1,131 @@
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "FrmARNew0.h"
+#include "FrmARNew1.h"
+#include "IniFuncs.h"
+#include "Pages.h"
+#include "Platform.h"
+#include "Vemko.h"
+#include "WizardFixture.h"
+
+namespace {
+
+class NamePage : public WizardFixture
+{
+protected:
+    FrmARNew0 &start()
+    {
+        Vemko::ShowFirstPage();
+        return frmARNew0();
+    }
+    QString name(const QString &folder) { return ReadINI(folder + "/install.ini", "install.ini", "Name", "<none>"); }
+};
+
+} // namespace
+
+TEST_F(NamePage, StartShowsOnlyTheNamePageWithTheDefaultFolder)
+{
+    FrmARNew0 &page = start();
+    EXPECT_TRUE(page.isVisible());
+    EXPECT_EQ(page.txtPackage()->text(), "");
+    EXPECT_EQ(page.txtProject()->text(), programFolder() + "/New Project Folder");
+    EXPECT_EQ(Vemko::PackageFolder, page.txtProject()->text());
+    EXPECT_GE(fake->doEventsCount, 1); // the load lets pending events run first
+    int visible = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        visible += w->isVisible() ? 1 : 0;
+    EXPECT_EQ(visible, 1);
+}
+
+TEST_F(NamePage, FolderFollowsEveryKeystroke)
+{
+    FrmARNew0 &page = start();
+    QString typed;
+    for (QChar c : QStringLiteral("My Pack")) {
+        QTest::keyClick(page.txtPackage(), c.toLatin1());
+        typed += c;
+        EXPECT_EQ(page.txtProject()->text(), programFolder() + "/" + typed);
+        EXPECT_EQ(Vemko::PackageFolder, programFolder() + "/" + typed);
+    }
+}
+
+TEST_F(NamePage, AnEarlierPackageInTheDefaultFolderIsPickedUp)
+{
+    QDir().mkpath(inProgram("New Project Folder"));
+    WriteINI(inProgram("New Project Folder/install.ini"), "install.ini", "Name", "X");
+    FrmARNew0 &page = start();
+    EXPECT_EQ(page.txtPackage()->text(), "X");
+    EXPECT_EQ(page.txtProject()->text(), programFolder() + "/X");
+    EXPECT_EQ(Vemko::PackageFolder, programFolder() + "/X");
+}
+
+TEST_F(NamePage, NextCreatesTheFolderRecordsTheNameAndMovesOn)
+{
+    FrmARNew0 &page = start();
+    QTest::keyClicks(page.txtPackage(), "My Pack");
+    page.window().cmdNext->click();
+    flushDeletes();
+    EXPECT_TRUE(QDir(inProgram("My Pack")).exists());
+    EXPECT_EQ(readFile(inProgram("My Pack/install.ini")), "[install.ini]\r\nName=My Pack\r\n");
+    EXPECT_FALSE(page.isLoaded());
+    EXPECT_TRUE(frmARNew1().isVisible());
+    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+}
+
+TEST_F(NamePage, EmptyNameWritesIntoTheProgramFolderItself)
+{
+    FrmARNew0 &page = start();
+    page.txtPackage()->setText("a");
+    page.txtPackage()->clear();
+    EXPECT_EQ(page.txtProject()->text(), programFolder() + "/");
+    page.window().cmdNext->click();
+    EXPECT_EQ(readFile(programFolder() + "/install.ini"), "[install.ini]\r\nName=\r\n");
+    EXPECT_TRUE(frmARNew1().isVisible());
+}
+
+TEST_F(NamePage, AnExistingPackageFolderIsReusedAndItsNameReplaced)
+{
+    QDir().mkpath(inProgram("Old"));
+    writeFile(inProgram("Old/install.ini"), "[install.ini]\r\nName=Older\r\nAuthor=Jo\r\n");
+    FrmARNew0 &page = start();
+    QTest::keyClicks(page.txtPackage(), "Old");
+    page.window().cmdNext->click();
+    EXPECT_EQ(readFile(inProgram("Old/install.ini")), "[install.ini]\r\nName=Old\r\nAuthor=Jo\r\n");
+    EXPECT_EQ(frmARNew1().txtAName()->text(), "Jo");
+}
+
+TEST_F(NamePage, AHandEditedFolderIsCreatedButFilesFollowTheName)
+{
+    FrmARNew0 &page = start();
+    QTest::keyClicks(page.txtPackage(), "Named");
+    page.txtProject()->setText(inProgram("Edited"));
+    EXPECT_EQ(Vemko::PackageFolder, inProgram("Named")); // no handler on the folder box
+    page.window().cmdNext->click();
+    EXPECT_TRUE(QDir(inProgram("Edited")).exists());
+    EXPECT_FALSE(QDir(inProgram("Named")).exists());
+    EXPECT_FALSE(QFile::exists(inProgram("Edited/install.ini")));
+    EXPECT_FALSE(QFile::exists(inProgram("Named/install.ini"))); // its folder was never made
+    EXPECT_TRUE(frmARNew1().isVisible());
+}
+
+TEST_F(NamePage, NamesThatLeaveTheProgramFolderAreRefused)
+{
+    FrmARNew0 &page = start();
+    for (const QString &bad : {QStringLiteral(".."), QStringLiteral("."), QStringLiteral("../escape"),
+                               QStringLiteral("a/b"), QStringLiteral("a\\b"), QStringLiteral("/tmp/x")}) {
+        fake->messageBoxes.clear();
+        page.txtPackage()->setText(bad);
+        page.window().cmdNext->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1) << bad.toStdString();
+        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+        EXPECT_TRUE(fake->messageBoxes[0].text.contains("package name")) << bad.toStdString();
+        EXPECT_TRUE(page.isVisible());
+        EXPECT_FALSE(frmARNew1().isLoaded());
+    }
+    EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
+    EXPECT_FALSE(QFile::exists(programFolder() + "/../install.ini"));
+}
