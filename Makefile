@@ -25,5 +25,8 @@ test: build
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
 
+screenshots: build
+	@BUILD_DIR=$(BUILD_DIR) scripts/screenshots
+
 clean:
 	@rm -rf $(BUILD_DIR)

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr int BannerHeight = 50;
-constexpr int ButtonWidth = 81;
+constexpr int ButtonWidth = 88;
 constexpr int ButtonHeight = 25;
 constexpr int ButtonTop = 286;
 

@@ -81,6 +81,7 @@ void FrmARAddARFiles::build(PageWindow &w)
     m_lstFile = new QListWidget(&w);
     m_lstFile->setObjectName(QStringLiteral("lstFile"));
     m_lstFile->setGeometry(240, 56, 204, 194);
+    m_lstFile->setTextElideMode(Qt::ElideLeft); // the file's name matters more than its folder
     w.cmdBack->setText(QStringLiteral("&Help"));
     w.cmdBack->setEnabled(true);
     w.cmdNext->setText(QStringLiteral("&Add"));

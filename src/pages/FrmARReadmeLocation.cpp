@@ -21,7 +21,7 @@ FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme 
 
 void FrmARReadmeLocation::build(PageWindow &w)
 {
-    const BrowsePanel lists(&w, {{76, 60, 364, 24}, {76, 90, 364, 84}, {76, 180, 364, 52}, 16, 56},
+    const BrowsePanel lists(&w, {{76, 58, 364, 24}, {76, 86, 364, 78}, {76, 168, 364, 50}, 16, 56},
                             QStringLiteral("*.rtf;*.txt"));
     m_drive = lists.Drive1;
     m_dir = lists.Dir1;
@@ -29,7 +29,7 @@ void FrmARReadmeLocation::build(PageWindow &w)
     m_lblPath = widgets::label(&w, "lblPath",
                                QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or "
                                               ".TXT formats.  Information will appear here."),
-                               {16, 236, 424, 36});
+                               {16, 222, 424, 50});
     m_lblPath->setWordWrap(true);
     m_lblPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     w.cmdNext->setText(QStringLiteral("&Open"));
