@@ -45,9 +45,11 @@ int QtPlatform::messageBox(const QString &text, unsigned flags, const QString &t
         box.setDefaultButton(box.addButton(QMessageBox::Ok));
     }
 
+    box.setWindowModality(Qt::ApplicationModal);
+    // A system-modal box stays in front of every window until it is answered. Set
+    // last: adding buttons and setting the modality reset the window flags.
     if (flags & MB_SYSTEMMODAL)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
-    box.setWindowModality(Qt::ApplicationModal);
 
     const int result = box.exec();
     if (result == QMessageBox::Yes)

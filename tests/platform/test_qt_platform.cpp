@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include "FileOps.h"
+#include "QtPlatform.h"
+
+using namespace platform;
+
+namespace {
+
+struct SeenBox
+{
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    QString defaultButton;
+    bool onTop = false;
+};
+
+// Shows a box through the platform, looks at it once it is up, and presses `press`
+// (a button text) or Enter when `press` is empty.
+int showAndAnswer(const QString &text, unsigned flags, const QString &title, SeenBox &seen,
+                  const QString &press = QString())
+{
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen.text = box->text();
+        seen.title = box->windowTitle();
+        seen.icon = box->icon();
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons << b->text().remove(QLatin1Char('&'));
+        seen.defaultButton = box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : "";
+        seen.onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        for (QAbstractButton *b : box->buttons())
+            if (b->text().remove(QLatin1Char('&')) == (press.isEmpty() ? seen.defaultButton : press))
+                b->click();
+    });
+    QtPlatform qt;
+    return qt.messageBox(text, flags, title);
+}
+
+} // namespace
+
+TEST(QtPlatformMessageBox, CancelQuestionIsYesNoWithNoAsDefault)
+{
+    SeenBox seen;
+    EXPECT_EQ(showAndAnswer("Sure?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Quernel 2.0", seen), IDNO);
+    EXPECT_EQ(seen.title, "Quernel 2.0");
+    EXPECT_EQ(seen.icon, QMessageBox::Question);
+    EXPECT_EQ(seen.buttons.size(), 2);
+    EXPECT_EQ(seen.defaultButton, "No");
+    EXPECT_EQ(showAndAnswer("Sure?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Quernel 2.0", seen, "Yes"), IDYES);
+}
+
+TEST(QtPlatformMessageBox, ErrorReportIsAWarningOnTopWithLinesSplit)
+{
+    SeenBox seen;
+    EXPECT_EQ(showAndAnswer("line one\r\nline two", MB_ICONWARNING | MB_SYSTEMMODAL, "Quernel Error 53", seen), IDOK);
+    EXPECT_EQ(seen.text, "line one\nline two");
+    EXPECT_EQ(seen.icon, QMessageBox::Warning);
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+    EXPECT_TRUE(seen.onTop);
+}
+
+TEST(QtPlatformMessageBox, InformationBoxHasOneOkButton)
+{
+    SeenBox seen;
+    EXPECT_EQ(showAndAnswer("Use the Browse button.", MB_ICONINFORMATION, "Quernel Vemko", seen), IDOK);
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    EXPECT_EQ(seen.buttons, QStringList{"OK"});
+    EXPECT_FALSE(seen.onTop);
+}
+
+TEST(QtPlatformProcess, StartingAMissingOrNonExecutableProgramSaysWhy)
+{
+    QTemporaryDir dir;
+    QtPlatform qt;
+    QString error;
+    EXPECT_FALSE(qt.startProgram(dir.path() + "/setup.exe", &error));
+    EXPECT_TRUE(error.contains("setup.exe"));
+    QFile plain(dir.path() + "/setup.exe");
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("not a program");
+    plain.close();
+    plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_FALSE(qt.startProgram(dir.path() + "/setup.exe", &error));
+}
+
+TEST(QtPlatformProcess, StartsAProgramWithoutWaiting)
+{
+    QTemporaryDir dir;
+    const QString script = dir.path() + "/setup.exe";
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QtPlatform qt;
+    ASSERT_TRUE(qt.startProgram(script, nullptr));
+    for (int i = 0; i < 100 && !QFile::exists(dir.path() + "/started"); ++i)
+        QThread::msleep(20);
+    EXPECT_TRUE(QFile::exists(dir.path() + "/started"));
+}
+
+TEST(QtPlatformEndDeathTest, EndsAtOnceWithNothingAfterAndNoTemporaryLeft)
+{
+    // Forked, so that the child works in the same temporary folder.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    QTemporaryDir dir;
+    const QString after = dir.path() + "/after";
+    const QString pending = dir.path() + "/.big.ar.part";
+    EXPECT_EXIT(
+        {
+            QFile src(dir.path() + "/big.ar");
+            src.open(QIODevice::WriteOnly);
+            src.write(QByteArray(10000, 'x'));
+            src.close();
+            fileops::copyFile(dir.path() + "/big.ar", dir.path() + "/pkg.ar", nullptr,
+                              [] { QtPlatform().endProgram(); }, 4096);
+            QFile marker(after);
+            marker.open(QIODevice::WriteOnly);
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_FALSE(QFile::exists(after));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.ar"});
+}
