@@ -1,5 +1,7 @@
 #include "FrmARAddARFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -7,6 +9,7 @@
 #include "BrowsePanel.h"
 #include "DirList.h"
 #include "DriveList.h"
+#include "Failure.h"
 #include "FileList.h"
 #include "FrmARCreate.h"
 #include "FrmARNew3.h"
@@ -127,6 +130,12 @@ QListWidget *FrmARAddARFiles::lstFile()
 void FrmARAddARFiles::Form_Load()
 {
     FileNumber = 0;
+    // The lists start in the process's current folder; if that folder is gone there
+    // is nowhere to browse from, and the page that opens the picker reports it.
+    const QString start = QDir::currentPath();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        throw platform::Failure(platform::failure::PathNotFound,
+                                QStringLiteral("Path not found: the current folder no longer exists"));
 }
 
 void FrmARAddARFiles::Drive1_Change()

@@ -543,3 +543,20 @@ TEST_F(FilesStage, AMissingPackageFolderStopsAddWithAMessage)
     EXPECT_FALSE(frmARCreate().isLoaded());
     EXPECT_FALSE(QDir(Vemko::PackageFolder).exists());
 }
+
+TEST_F(FilesStage, AFailureWhileOpeningThePickerGoesToTheErrorReport)
+{
+    // The picker starts in the current folder; take that folder away.
+    const QString home = QDir::currentPath();
+    const QString doomed = inProgram("../doomed");
+    QDir().mkpath(doomed);
+    ASSERT_TRUE(QDir::setCurrent(doomed));
+    QDir(doomed).removeRecursively();
+    const bool ended = endsProgram([] { frmARNew3().cmdAddAR_Click(); });
+    QDir::setCurrent(home);
+    EXPECT_TRUE(ended);
+    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    EXPECT_EQ(fake->messageBoxes[0].title, "Quernel Error 76");
+    EXPECT_EQ(fake->messageBoxes[0].flags, 0x1030u);
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains("Path not found"));
+}
