@@ -270,10 +270,10 @@ void FrmARAddARFiles::warnOnce(int fileNumber, const QString &what, const QStrin
 
 void FrmARAddARFiles::writeSummary()
 {
-    MultiLineTextBox *box = frmARNew3().txtFiles();
-    const auto append = [box](const QString &line) { box->setText(box->text() + QStringLiteral("\r\n") + line); };
-
-    box->setText(QStringLiteral("Package Name: ") + readInstall(MainSection, QStringLiteral("Name")));
+    // The summary is built line by line and put into the box once: setting the
+    // box at every line would lay the whole text out again for each file.
+    QString text = QStringLiteral("Package Name: ") + readInstall(MainSection, QStringLiteral("Name"));
+    const auto append = [&text](const QString &line) { text += QStringLiteral("\r\n") + line; };
     append(QStringLiteral("Author's Name: ") + readInstall(MainSection, QStringLiteral("Author")));
     append(QStringLiteral("Author's Email Address: ") + readInstall(MainSection, QStringLiteral("AuthEmail")));
     append(QStringLiteral("Author's Copyright: ") + readInstall(MainSection, QStringLiteral("Copyright")));
@@ -291,6 +291,7 @@ void FrmARAddARFiles::writeSummary()
         if (FileNumber == 32767)
             break;
     }
+    frmARNew3().txtFiles()->setText(text);
 }
 
 void FrmARAddARFiles::setControlsEnabled(bool enabled)

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 namespace platform::fileops {
 
@@ -32,6 +31,27 @@ QString systemReason(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
 }
+
+// An open file descriptor, closed when it goes out of scope.
+struct Descriptor
+{
+    explicit Descriptor(int f) : fd(f) {}
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    bool valid() const { return fd >= 0; }
+    int release()
+    {
+        const int f = fd;
+        fd = -1;
+        return f;
+    }
+    int fd;
+};
 
 // Keeps a temporary file registered while it exists, and removes it unless committed.
 class PendingFile
@@ -74,64 +94,75 @@ bool sameFile(const QString &a, const QString &b)
 CopyOutcome copyFile(const QString &source, const QString &target, QString *error,
                      const std::function<void()> &betweenChunks, qint64 chunkSize)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("%1: %2").arg(source, in.errorString()));
+    const QByteArray sourceName = QFile::encodeName(source);
+    const QByteArray targetName = QFile::encodeName(target);
+    const auto fail = [error](const QString &path, int code) {
+        setError(error, QStringLiteral("%1: %2").arg(path, systemReason(code)));
         return CopyOutcome::Failed;
-    }
-    if (QFileInfo(source).isDir()) {
-        setError(error, QStringLiteral("%1: %2").arg(source, systemReason(EISDIR)));
-        return CopyOutcome::Failed;
-    }
-    if (sameFile(source, target))
-        return CopyOutcome::SameFile;
+    };
 
-    const QFileInfo targetInfo(target);
-    if (targetInfo.exists() && !targetInfo.isWritable()) {
+    Descriptor in(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return fail(source, errno);
+    struct stat sourceStat {};
+    if (::fstat(in.fd, &sourceStat) != 0)
+        return fail(source, errno);
+    if (S_ISDIR(sourceStat.st_mode))
+        return fail(source, EISDIR);
+
+    struct stat targetStat {};
+    if (::stat(targetName.constData(), &targetStat) == 0) {
+        if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino)
+            return CopyOutcome::SameFile;
         // Like the classic file copy: a read-only target is refused, not replaced.
-        setError(error, QStringLiteral("%1: %2").arg(target, systemReason(EACCES)));
-        return CopyOutcome::Failed;
+        if (::access(targetName.constData(), W_OK) != 0)
+            return fail(target, errno);
     }
-    QTemporaryFile out(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
-                       QStringLiteral(".XXXXXX.part"));
-    out.setAutoRemove(false);
-    if (!out.open()) {
-        setError(error, QStringLiteral("%1: %2").arg(target, out.errorString()));
-        return CopyOutcome::Failed;
-    }
-    PendingFile pending(out.fileName());
 
+    // The copy is made beside the target under a hidden temporary name and renamed
+    // over it at the end, so the target is never seen half-written.
+    const qsizetype slash = targetName.lastIndexOf('/');
+    QByteArray temporary = targetName.left(slash + 1) + '.' + targetName.mid(slash + 1) + ".XXXXXX.part";
+    Descriptor out(::mkostemps(temporary.data(), 5, O_CLOEXEC));
+    if (!out.valid())
+        return fail(target, errno);
+    PendingFile pending(QFile::decodeName(temporary));
+
+    const qint64 chunk = qMax<qint64>(chunkSize, 4096);
+    bool inKernel = true;
     QByteArray buffer;
-    buffer.resize(qMax<qint64>(chunkSize, 4096));
     for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            setError(error, QStringLiteral("%1: %2").arg(source, in.errorString()));
-            return CopyOutcome::Failed;
+        ssize_t done = -1;
+        if (inKernel) {
+            done = ::copy_file_range(in.fd, nullptr, out.fd, nullptr, size_t(chunk), 0);
+            if (done < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                inKernel = false; // file systems that cannot: copy through memory
+                continue;
+            }
+        } else {
+            if (buffer.isEmpty())
+                buffer.resize(qMin<qint64>(chunk, 8 << 20));
+            done = ::read(in.fd, buffer.data(), size_t(buffer.size()));
+            if (done < 0)
+                return fail(source, errno);
+            for (ssize_t written = 0; written < done;) {
+                const ssize_t w = ::write(out.fd, buffer.constData() + written, size_t(done - written));
+                if (w < 0)
+                    return fail(target, errno);
+                written += w;
+            }
         }
-        if (got == 0)
+        if (done < 0)
+            return fail(target, errno);
+        if (done == 0)
             break;
-        if (out.write(buffer.constData(), got) != got || !out.flush()) {
-            setError(error, QStringLiteral("%1: %2").arg(target, out.errorString()));
-            return CopyOutcome::Failed;
-        }
         if (betweenChunks)
             betweenChunks();
     }
-    if (::fsync(out.handle()) != 0) {
-        setError(error, QStringLiteral("%1: %2").arg(target, systemReason(errno)));
-        return CopyOutcome::Failed;
-    }
-    out.setPermissions(in.permissions());
-    out.close();
-
-    std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(out.fileName()).toStdString(),
-                            QFile::encodeName(target).toStdString(), ec);
-    if (ec) {
-        setError(error, QStringLiteral("%1: %2").arg(target, QString::fromLocal8Bit(ec.message().c_str())));
-        return CopyOutcome::Failed;
-    }
+    if (::fchmod(out.fd, sourceStat.st_mode & 07777) != 0 || ::close(out.release()) != 0)
+        return fail(target, errno);
+    if (::rename(temporary.constData(), targetName.constData()) != 0)
+        return fail(target, errno);
     pending.commit();
     return CopyOutcome::Copied;
 }

@@ -13,11 +13,13 @@ namespace platform::fileops {
 bool createFolder(const QString &path, QString *error);
 
 // Copies through a temporary file in the target's folder that is renamed into
-// place at the end, so the target is either the old file or the whole new one.
+// place at the end, so a copy that stops half-way (failure, full disk, the program
+// ending) leaves the target as it was, never half-written. The data moves inside
+// the kernel where the file system allows it.
 // betweenChunks runs after every chunk (the wizard lets window events run there);
 // it may end the program, in which case the temporary file is removed on the way out.
 CopyOutcome copyFile(const QString &source, const QString &target, QString *error,
-                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 1 << 20);
+                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 8 << 20);
 
 bool deleteFile(const QString &path, QString *error);
 

@@ -1,0 +1,193 @@
+// Times the AR file picker's Add (the whole step: records, creation page, copy loop
+// with its second copy of the last file, summary) against `cp` of the same files,
+// and reports the peak memory. Not a test: run it by hand with `make bench` and
+// build/bench/wizard/bench_add [scratch folder] [large|small].
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "FrmARAddARFiles.h"
+#include "FrmARNew3.h"
+#include "IniFuncs.h"
+#include "Pages.h"
+#include "QtPlatform.h"
+#include "Vemko.h"
+
+namespace {
+
+class BenchPlatform : public platform::QtPlatform
+{
+public:
+    explicit BenchPlatform(QString folder) : m_folder(std::move(folder)) {}
+    int messageBox(const QString &text, unsigned, const QString &) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return platform::IDOK;
+    }
+    QString programFolder() const override { return m_folder; }
+
+private:
+    QString m_folder;
+};
+
+double cpuSeconds(bool system)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const timeval &tv = system ? usage.ru_stime : usage.ru_utime;
+    return tv.tv_sec + tv.tv_usec / 1e6;
+}
+
+long peakKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void makeFile(const QString &path, qint64 size)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QByteArray block(1 << 20, '\0');
+    for (int i = 0; i < block.size(); ++i)
+        block[i] = char((i * 131) ^ (i >> 7));
+    for (qint64 left = size; left > 0; left -= block.size())
+        f.write(block.constData(), qMin<qint64>(left, block.size()));
+}
+
+struct Scenario
+{
+    const char *name;
+    int count;
+    qint64 size;
+};
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// cp of the files, then cp of the last file once more, as the loop copies it twice.
+double secondsOfCp(const QStringList &files, const QString &target)
+{
+    QDir().mkpath(target);
+    QElapsedTimer t;
+    t.start();
+    QProcess cp;
+    cp.start(QStringLiteral("cp"), QStringList(files) << target);
+    cp.waitForFinished(-1);
+    QProcess again;
+    again.start(QStringLiteral("cp"), {files.last(), target + QStringLiteral("/again.ar")});
+    again.waitForFinished(-1);
+    return t.elapsed() / 1000.0;
+}
+
+struct AddRun
+{
+    double seconds;
+    double user;
+    double system;
+};
+
+AddRun timeAdd(const QString &packageFolder, const QStringList &files)
+{
+    Vemko::PackageFolder = packageFolder;
+    QDir().mkpath(packageFolder);
+    // The records the picker writes at each double-click, written in one go.
+    QByteArray install = "[install.ini]\r\nName=Bench\r\n[Files]\r\n";
+    QByteArray temp = "[Files]\r\n";
+    for (int i = 1; i <= files.size(); ++i) {
+        install += QStringLiteral("File%1=file%1.ar\r\n").arg(i).toUtf8();
+        temp += QStringLiteral("File%1=%2\r\n").arg(i).arg(files[i - 1]).toUtf8();
+    }
+    QFile f(packageFolder + QStringLiteral("/install.ini"));
+    f.open(QIODevice::WriteOnly);
+    f.write(install);
+    f.close();
+    QFile g(packageFolder + QStringLiteral("/temp.ini"));
+    g.open(QIODevice::WriteOnly);
+    g.write(temp);
+    g.close();
+
+    frmARNew3().show();
+    FrmARAddARFiles &picker = frmARAddARFiles();
+    picker.show();
+    picker.FileTotal = static_cast<qint16>(files.size());
+    const double userBefore = cpuSeconds(false);
+    const double systemBefore = cpuSeconds(true);
+    QElapsedTimer t;
+    t.start();
+    picker.cmdNext_Click();
+    return {t.elapsed() / 1000.0, cpuSeconds(false) - userBefore, cpuSeconds(true) - systemBefore};
+}
+
+void run(const QString &scratch, const Scenario &s)
+{
+    const QString program = scratch + QStringLiteral("/program");
+    const QString sources = scratch + QStringLiteral("/sources");
+    QDir(scratch).removeRecursively();
+    QDir().mkpath(program);
+    QDir().mkpath(sources);
+    QStringList files;
+    for (int i = 1; i <= s.count; ++i) {
+        files << sources + QStringLiteral("/file%1.ar").arg(i);
+        makeFile(files.last(), s.size);
+    }
+
+    BenchPlatform bench(program);
+    platform::install(&bench);
+    Vemko::ResetState();
+
+    // Alternate the two, each into a fresh folder, and take the medians.
+    QList<double> cpTimes;
+    QList<double> addTimes;
+    AddRun last{};
+    const long memoryBefore = peakKiB();
+    for (int round = 0; round < 3; ++round) {
+        cpTimes << secondsOfCp(files, scratch + QStringLiteral("/cp%1").arg(round));
+        last = timeAdd(program + QStringLiteral("/Bench%1").arg(round), files);
+        addTimes << last.seconds;
+        QDir(scratch + QStringLiteral("/cp%1").arg(round)).removeRecursively();
+        QDir(program + QStringLiteral("/Bench%1").arg(round)).removeRecursively();
+    }
+    const long memoryAfter = peakKiB();
+    const double ours = median(addTimes);
+    const double cpTime = median(cpTimes);
+    const double bytes = double(s.size) * (s.count + 1);
+
+    std::printf("%-22s Add %7.2f s (%7.1f MB/s)   cp %7.2f s (%7.1f MB/s)   throughput ratio %.2f   "
+                "time ratio %.2f   peak memory %ld MB (before %ld MB)   last Add cpu: user %.2f s, system %.2f s\n",
+                s.name, ours, bytes / ours / 1e6, cpTime, bytes / cpTime / 1e6, cpTime / ours, ours / cpTime,
+                memoryAfter / 1024, memoryBefore / 1024, last.user, last.system);
+    std::fflush(stdout);
+    pages::releaseAll();
+    platform::install(nullptr);
+    QDir(scratch).removeRecursively();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir base(argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench-add-XXXXXX")
+                                : QDir::tempPath() + QStringLiteral("/bench-add-XXXXXX"));
+    const Scenario scenarios[] = {{"3 files of 1 GiB", 3, qint64(1) << 30}, {"5,000 files of 4 KiB", 5000, 4096}};
+    const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString(); // "large" or "small"
+    for (const Scenario &s : scenarios) {
+        if (only.isEmpty() || (only == QLatin1String("large")) == (s.size > (1 << 20)))
+            run(base.path() + QStringLiteral("/run"), s);
+    }
+    return 0;
+}
