@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Installation.h"
+#include "Package.h"
+#include "Step.h"
+
+class QLabel;
+
+namespace installer {
+
+// What was installed, what was skipped, and where the replaced files are kept.
+class DoneStep : public Step
+{
+    Q_OBJECT
+
+public:
+    explicit DoneStep(const Package &package, QWidget *parent = nullptr);
+
+    QString title() const override;
+    QString subtitle() const override;
+    QString nextText() const override { return QStringLiteral("&Finish"); }
+
+    void showResult(const InstallResult &result, const QString &gameFolder);
+
+    QLabel *lblSummary() const { return m_lblSummary; }
+
+private:
+    const Package &m_package;
+    bool m_ok = false;
+    QLabel *m_lblSummary = nullptr;
+};
+
+} // namespace installer

@@ -1,0 +1,124 @@
+#include "FolderStep.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "Installation.h"
+#include "Prompts.h"
+
+namespace installer {
+
+FolderStep::FolderStep(const Package &package, Prompts &prompts, QWidget *parent)
+    : Step(parent), m_package(package), m_prompts(prompts)
+{
+    auto *layout = new QVBoxLayout(this);
+    auto *intro = new QLabel(
+        QStringLiteral("Choose the folder where %1 is installed (the folder that holds the game's program). "
+                       "The package's files are copied into it.")
+            .arg(gameTitle(package.gameVersion)),
+        this);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    layout->addSpacing(8);
+
+    auto *caption = new QLabel(QStringLiteral("&Game folder:"), this);
+    layout->addWidget(caption);
+    auto *row = new QHBoxLayout;
+    m_txtGameFolder = new QLineEdit(this);
+    m_txtGameFolder->setObjectName(QStringLiteral("txtGameFolder"));
+    caption->setBuddy(m_txtGameFolder);
+    m_cmdBrowse = new QPushButton(QStringLiteral("B&rowse..."), this);
+    m_cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
+    row->addWidget(m_txtGameFolder, 1);
+    row->addWidget(m_cmdBrowse);
+    layout->addLayout(row);
+
+    auto *checkRow = new QHBoxLayout;
+    m_lblCheckIcon = new QLabel(this);
+    m_lblCheckIcon->setFixedSize(20, 20);
+    m_lblCheckIcon->setAlignment(Qt::AlignTop);
+    m_lblCheck = new QLabel(this);
+    m_lblCheck->setObjectName(QStringLiteral("lblCheck"));
+    m_lblCheck->setWordWrap(true);
+    m_lblCheck->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    checkRow->addWidget(m_lblCheckIcon, 0, Qt::AlignTop);
+    checkRow->addWidget(m_lblCheck, 1);
+    layout->addLayout(checkRow);
+    layout->addStretch(1);
+
+    auto *note =
+        new QLabel(QStringLiteral("Files that are in the game folder already are replaced only if you agree; "
+                                  "the files replaced are kept in the folder \"%1\" inside the game folder.")
+                       .arg(backupRootName()),
+                   this);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+
+    connect(m_cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
+    connect(m_txtGameFolder, &QLineEdit::textChanged, this, [this] { txtGameFolder_Change(); });
+    txtGameFolder_Change();
+}
+
+QString FolderStep::title() const
+{
+    return QStringLiteral("Game Folder");
+}
+
+QString FolderStep::subtitle() const
+{
+    return QStringLiteral("Where is %1 installed?").arg(gameTitle(m_package.gameVersion));
+}
+
+bool FolderStep::isComplete() const
+{
+    return !m_txtGameFolder->text().trimmed().isEmpty();
+}
+
+QString FolderStep::folder() const
+{
+    const QString typed = m_txtGameFolder->text().trimmed();
+    return typed.isEmpty() ? QString() : QDir::cleanPath(QDir(typed).absolutePath());
+}
+
+void FolderStep::cmdBrowse_Click()
+{
+    const QString chosen = m_prompts.chooseFolder(window(), folder());
+    if (!chosen.isEmpty())
+        m_txtGameFolder->setText(QDir::toNativeSeparators(chosen));
+}
+
+void FolderStep::txtGameFolder_Change()
+{
+    QStyle::StandardPixmap icon = QStyle::SP_CustomBase;
+    QString text;
+    if (isComplete()) {
+        const FolderCheck check = checkGameFolder(folder(), m_package.gameVersion, m_package.folder);
+        text = describe(check, m_package.gameVersion);
+        icon = !check.usable()        ? QStyle::SP_MessageBoxCritical
+               : check.needsWarning() ? QStyle::SP_MessageBoxWarning
+                                      : QStyle::SP_DialogApplyButton;
+    }
+    m_lblCheck->setText(text);
+    m_lblCheckIcon->setPixmap(icon == QStyle::SP_CustomBase ? QPixmap()
+                                                            : style()->standardIcon(icon).pixmap(16, 16));
+    emit completeChanged();
+}
+
+bool FolderStep::confirm()
+{
+    const FolderCheck check = checkGameFolder(folder(), m_package.gameVersion, m_package.folder);
+    if (!check.usable()) {
+        m_prompts.showError(window(), check.error);
+        return false;
+    }
+    if (check.needsWarning() && !m_prompts.confirmOddFolder(window(), describe(check, m_package.gameVersion)))
+        return false;
+    return true;
+}
+
+} // namespace installer

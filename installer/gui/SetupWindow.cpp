@@ -1,0 +1,215 @@
+#include "SetupWindow.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "DoneStep.h"
+#include "FolderStep.h"
+#include "InstallStep.h"
+#include "Prompts.h"
+#include "ReadmeStep.h"
+#include "WelcomeStep.h"
+
+namespace installer {
+
+namespace {
+
+QFrame *separator(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+SetupWindow::SetupWindow(Package package, Prompts &prompts, std::unique_ptr<Ticker> readmeTicker,
+                         QWidget *parent)
+    : QWidget(parent), m_package(std::move(package)), m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("SetupWindow"));
+    setWindowTitle(m_package.name.isEmpty() ? QStringLiteral("Setup")
+                                            : QStringLiteral("%1 Setup").arg(m_package.name));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // A header band in the window colour, as setup programs have it.
+    auto *header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    header->setAutoFillBackground(true);
+    QPalette headerPalette = header->palette();
+    headerPalette.setColor(QPalette::Window, headerPalette.color(QPalette::Base));
+    header->setPalette(headerPalette);
+    auto *headerLayout = new QVBoxLayout(header);
+    headerLayout->setContentsMargins(18, 12, 18, 12);
+    headerLayout->setSpacing(3);
+    m_lblTitle = new QLabel(header);
+    m_lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = m_lblTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.25);
+    m_lblTitle->setFont(titleFont);
+    m_lblSubtitle = new QLabel(header);
+    m_lblSubtitle->setObjectName(QStringLiteral("lblSubtitle"));
+    m_lblSubtitle->setContentsMargins(12, 0, 0, 0);
+    headerLayout->addWidget(m_lblTitle);
+    headerLayout->addWidget(m_lblSubtitle);
+    layout->addWidget(header);
+    layout->addWidget(separator(this));
+
+    m_stack = new QStackedWidget(this);
+    m_stack->setContentsMargins(12, 10, 12, 6);
+    layout->addWidget(m_stack, 1);
+
+    m_welcome = new WelcomeStep(m_package, m_stack);
+    m_stack->addWidget(m_welcome);
+    if (!m_package.readme.isEmpty()) {
+        m_readme = new ReadmeStep(
+            m_package, readmeTicker ? std::move(readmeTicker) : std::make_unique<SecondTicker>(), m_stack);
+        m_stack->addWidget(m_readme);
+    }
+    m_folder = new FolderStep(m_package, m_prompts, m_stack);
+    m_stack->addWidget(m_folder);
+    m_install = new InstallStep(m_package, m_prompts, m_stack);
+    m_stack->addWidget(m_install);
+    m_done = new DoneStep(m_package, m_stack);
+    m_stack->addWidget(m_done);
+    for (int i = 0; i < m_stack->count(); ++i)
+        connect(static_cast<Step *>(m_stack->widget(i)), &Step::completeChanged, this,
+                [this] { updateButtons(); });
+
+    layout->addWidget(separator(this));
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(12, 10, 12, 12);
+    m_cmdBack = new QPushButton(QStringLiteral("< &Back"), this);
+    m_cmdBack->setObjectName(QStringLiteral("cmdBack"));
+    m_cmdNext = new QPushButton(this);
+    m_cmdNext->setObjectName(QStringLiteral("cmdNext"));
+    m_cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    for (QPushButton *b : {m_cmdBack, m_cmdNext, m_cmdCancel})
+        b->setMinimumWidth(96);
+    buttons->addStretch(1);
+    buttons->addWidget(m_cmdBack);
+    buttons->addWidget(m_cmdNext);
+    buttons->addSpacing(10);
+    buttons->addWidget(m_cmdCancel);
+    layout->addLayout(buttons);
+
+    connect(m_cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
+    connect(m_cmdBack, &QPushButton::clicked, this, [this] { cmdBack_Click(); });
+    connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    auto *esc = new QShortcut(QKeySequence::Cancel, this);
+    connect(esc, &QShortcut::activated, this, [this] {
+        if (m_cmdCancel->isVisible() && m_cmdCancel->isEnabled())
+            m_cmdCancel->click();
+    });
+
+    setFixedSize(600, 440);
+    showStep(m_welcome);
+}
+
+SetupWindow::~SetupWindow() = default;
+
+Step *SetupWindow::currentStep() const
+{
+    return static_cast<Step *>(m_stack->currentWidget());
+}
+
+void SetupWindow::showStep(Step *step)
+{
+    m_stack->setCurrentWidget(step);
+    m_lblTitle->setText(step->title());
+    m_lblSubtitle->setText(step->subtitle());
+    m_cmdNext->setText(step->nextText());
+    step->enter();
+    updateButtons();
+    m_cmdNext->setDefault(true);
+}
+
+void SetupWindow::updateButtons()
+{
+    Step *step = currentStep();
+    const bool beforeInstall = step == m_welcome || step == m_readme || step == m_folder;
+    m_cmdBack->setEnabled(step != m_welcome && beforeInstall);
+    m_cmdNext->setEnabled(!m_installing && step->isComplete());
+    m_cmdCancel->setEnabled(beforeInstall);
+    // Once the files are copied there is nothing to go back to or cancel.
+    m_cmdBack->setVisible(step != m_done);
+    m_cmdCancel->setVisible(step != m_done);
+}
+
+void SetupWindow::cmdNext_Click()
+{
+    Step *step = currentStep();
+    if (!step->isComplete())
+        return;
+    if (step == m_welcome)
+        showStep(m_readme ? static_cast<Step *>(m_readme) : m_folder);
+    else if (step == m_readme)
+        showStep(m_folder);
+    else if (step == m_folder)
+        runInstallation();
+    else if (step == m_install)
+        showStep(m_done);
+    else if (step == m_done)
+        close();
+}
+
+void SetupWindow::cmdBack_Click()
+{
+    Step *step = currentStep();
+    if (step == m_folder)
+        showStep(m_readme ? static_cast<Step *>(m_readme) : m_welcome);
+    else if (step == m_readme)
+        showStep(m_welcome);
+}
+
+void SetupWindow::cmdCancel_Click()
+{
+    if (m_prompts.confirmQuit(this)) {
+        m_finished = true;
+        close();
+    }
+}
+
+void SetupWindow::runInstallation()
+{
+    if (!m_folder->confirm())
+        return;
+    const QString gameFolder = m_folder->folder();
+    m_installing = true;
+    showStep(m_install);
+    const InstallResult result = m_install->install(gameFolder, m_copy);
+    m_installing = false;
+    m_exitCode = result.ok ? 0 : 1;
+    m_done->showResult(result, gameFolder);
+    showStep(m_done);
+}
+
+void SetupWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_installing) {
+        event->ignore(); // a copy is under way; it is short and ends by itself
+        return;
+    }
+    // The title bar's close button asks like Cancel does until something is installed.
+    Step *step = currentStep();
+    if (!m_finished && step != m_done && step != m_install && !m_prompts.confirmQuit(this)) {
+        event->ignore();
+        return;
+    }
+    m_finished = true;
+    event->accept();
+}
+
+} // namespace installer

@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "DoneStep.h"
+#include "FileOps.h"
+#include "FolderStep.h"
+#include "InstallStep.h"
+#include "PackageFixture.h"
+#include "ProgressBar.h"
+#include "Prompts.h"
+#include "ReadmeStep.h"
+#include "SetupWindow.h"
+#include "WelcomeStep.h"
+
+using namespace installer;
+using namespace installer_test;
+
+namespace {
+
+// Scripted answers, and a record of every question asked.
+class FakePrompts : public Prompts
+{
+public:
+    ReplaceAnswer askReplace(QWidget *, const QString &fileName) override
+    {
+        calls.append("replace " + fileName);
+        return replaceAnswer;
+    }
+    bool confirmOddFolder(QWidget *, const QString &description) override
+    {
+        calls.append("odd " + description);
+        return oddFolderAnswer;
+    }
+    void showError(QWidget *, const QString &text) override { calls.append("error " + text); }
+    bool confirmQuit(QWidget *) override
+    {
+        calls.append("quit");
+        return quitAnswer;
+    }
+    QString chooseFolder(QWidget *, const QString &) override
+    {
+        calls.append("browse");
+        return chosenFolder;
+    }
+
+    QStringList calls;
+    ReplaceAnswer replaceAnswer = ReplaceAnswer::Yes;
+    bool oddFolderAnswer = false;
+    bool quitAnswer = false;
+    QString chosenFolder;
+};
+
+class SetupWindowTest : public PackageFixture
+{
+protected:
+    void SetUp() override
+    {
+        writeTypicalPackage();
+        writeGameFolder();
+    }
+
+    // The window of the package as it is on disk now, shown, with a ticker the test steps.
+    SetupWindow &open()
+    {
+        Package package;
+        QString error;
+        EXPECT_TRUE(loadPackage(packageFolder(), &package, &error)) << error.toStdString();
+        auto ticker = std::make_unique<ManualTicker>();
+        this->ticker = ticker.get();
+        window = std::make_unique<SetupWindow>(package, prompts, std::move(ticker));
+        window->show();
+        return *window;
+    }
+    void next() { window->cmdNext()->click(); }
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            ticker->tick();
+    }
+    // Through Welcome and a finished readme to the game folder.
+    void toFolderStep()
+    {
+        next();
+        if (window->currentStep() == window->readmeStep()) {
+            tick(window->readmeStep()->secondsLeft());
+            next();
+        }
+        ASSERT_EQ(window->currentStep(), window->folderStep());
+    }
+
+    FakePrompts prompts;
+    ManualTicker *ticker = nullptr;
+    std::unique_ptr<SetupWindow> window;
+};
+
+} // namespace
+
+TEST_F(SetupWindowTest, WelcomeNamesThePackageItsAuthorAndTheGame)
+{
+    SetupWindow &w = open();
+    EXPECT_EQ(w.windowTitle(), "My Pack Setup");
+    EXPECT_EQ(w.currentStep(), w.welcomeStep());
+    EXPECT_EQ(w.lblTitle()->text(), "Welcome to My Pack");
+    auto text = [&](const char *name) { return w.welcomeStep()->findChild<QLabel *>(name)->text(); };
+    EXPECT_EQ(text("lblName"), "My Pack");
+    EXPECT_EQ(text("lblAuthor"), "Jo Author");
+    EXPECT_EQ(text("lblCopyright"), "(c) 2001 Jo Author");
+    EXPECT_EQ(text("lblEmail"), "<a href=\"mailto:jo@example.com\">jo@example.com</a>");
+    EXPECT_EQ(text("lblWWW"), "<a href=\"http://www.example.com/mypack\">www.example.com/mypack</a>");
+    EXPECT_EQ(text("lblGame"), "Midtown Madness 2");
+    EXPECT_TRUE(text("lblFiles").startsWith("city.ar, cars.ar ("));
+    EXPECT_FALSE(w.cmdBack()->isEnabled());
+    EXPECT_TRUE(w.cmdNext()->isEnabled());
+    EXPECT_EQ(w.cmdNext()->text(), "&Continue >");
+
+    WriteINI(ini(), "install.ini", "mmType", "1");
+    WriteINI(ini(), "install.ini", "Author", "");
+    SetupWindow &w1 = open();
+    EXPECT_EQ(w1.welcomeStep()->findChild<QLabel *>("lblGame")->text(), "Midtown Madness 1");
+    EXPECT_TRUE(w1.welcomeStep()->findChild<QLabel *>("lblAuthor")->isHidden()); // no empty rows
+}
+
+TEST_F(SetupWindowTest, TheReadmeHoldsContinueBackWhileTheBarCountsDown)
+{
+    SetupWindow &w = open();
+    next();
+    ReadmeStep *readme = w.readmeStep();
+    ASSERT_EQ(w.currentStep(), readme);
+    EXPECT_EQ(readme->txtReadme()->toPlainText(), "My Pack\n=======\n\nTwo new cars.\n");
+    EXPECT_TRUE(readme->txtReadme()->isReadOnly());
+    platform::ProgressBar *bar = readme->pgbDelay();
+    EXPECT_TRUE(bar->smooth());
+    EXPECT_EQ(bar->borderStyle(), 1);
+    EXPECT_EQ(bar->min(), 0);
+    EXPECT_EQ(bar->max(), 30);
+    EXPECT_EQ(bar->value(), 30);
+    EXPECT_FALSE(w.cmdNext()->isEnabled());
+    EXPECT_TRUE(w.cmdBack()->isEnabled());
+    EXPECT_TRUE(ticker->isActive());
+    EXPECT_EQ(readme->lblDelay()->text(), "You can continue in 30 seconds.");
+
+    tick(29);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_FALSE(w.cmdNext()->isEnabled());
+    EXPECT_EQ(readme->lblDelay()->text(), "You can continue in 1 second.");
+    next(); // a click on the disabled button does nothing
+    EXPECT_EQ(w.currentStep(), readme);
+
+    tick();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_TRUE(w.cmdNext()->isEnabled());
+    EXPECT_FALSE(ticker->isActive());
+    EXPECT_EQ(readme->lblDelay()->text(), "You can continue now.");
+
+    // Going back and returning does not start the wait again.
+    w.cmdBack()->click();
+    EXPECT_EQ(w.currentStep(), w.welcomeStep());
+    next();
+    EXPECT_EQ(w.currentStep(), readme);
+    EXPECT_TRUE(w.cmdNext()->isEnabled());
+    EXPECT_FALSE(ticker->isActive());
+    next();
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+}
+
+TEST_F(SetupWindowTest, TheDelayAndTheBarFollowTheIni)
+{
+    struct Case
+    {
+        const char *timer;
+        const char *smooth;
+        int seconds;
+        bool smoothBar;
+    };
+    for (const Case &c :
+         {Case{"5", "False", 5, false}, Case{"abc", "True", 30, true}, Case{"", "Yes", 30, false},
+          Case{"150", "true", 30, true}, Case{"0", "False", 0, false}}) {
+        WriteINI(ini(), "install.ini", "Timer", c.timer);
+        WriteINI(ini(), "Progress Bar", "Smooth", c.smooth);
+        SetupWindow &w = open();
+        next();
+        ReadmeStep *readme = w.readmeStep();
+        const std::string row = std::string("Timer=") + c.timer + " Smooth=" + c.smooth;
+        EXPECT_EQ(readme->secondsLeft(), c.seconds) << row;
+        EXPECT_EQ(readme->pgbDelay()->smooth(), c.smoothBar) << row;
+        EXPECT_EQ(readme->pgbDelay()->borderStyle(), c.smoothBar ? 1 : 0) << row;
+        EXPECT_EQ(w.cmdNext()->isEnabled(), c.seconds == 0) << row;
+        EXPECT_EQ(readme->pgbDelay()->isVisible(), c.seconds > 0) << row;
+        tick(c.seconds);
+        EXPECT_TRUE(w.cmdNext()->isEnabled()) << row;
+    }
+}
+
+TEST_F(SetupWindowTest, AnRtfReadmeIsShownAsItsText)
+{
+    writeFile(inPackage("readme.rtf"),
+              "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Drive \\b fast\\b0 .\\par Caf\\'e9\\par}");
+    WriteINI(ini(), "install.ini", "Readme", "readme.rtf");
+    SetupWindow &w = open();
+    next();
+    EXPECT_EQ(w.readmeStep()->txtReadme()->toPlainText(), QString::fromUtf8("Drive fast.\nCafé"));
+}
+
+TEST_F(SetupWindowTest, WithoutAReadmeTheStepIsPassedOver)
+{
+    WriteINI(ini(), "install.ini", "Readme", "");
+    SetupWindow &w = open();
+    EXPECT_EQ(w.readmeStep(), nullptr);
+    next();
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+    w.cmdBack()->click();
+    EXPECT_EQ(w.currentStep(), w.welcomeStep());
+}
+
+TEST_F(SetupWindowTest, AReadmeMissingFromThePackageIsSaidAndNotWaitedFor)
+{
+    QFile::remove(inPackage("readme.txt"));
+    SetupWindow &w = open();
+    next();
+    EXPECT_TRUE(w.readmeStep()->txtReadme()->toPlainText().startsWith(
+        "The readme of this package could not be opened."));
+    EXPECT_TRUE(w.cmdNext()->isEnabled());
+    EXPECT_FALSE(ticker->isActive());
+}
+
+TEST_F(SetupWindowTest, InstallsIntoTheChosenFolderAndSaysWhatHappened)
+{
+    SetupWindow &w = open();
+    toFolderStep();
+    FolderStep *folder = w.folderStep();
+    EXPECT_EQ(w.cmdNext()->text(), "&Install");
+    EXPECT_FALSE(w.cmdNext()->isEnabled()); // no folder yet
+    prompts.chosenFolder = gameFolder();
+    folder->cmdBrowse()->click();
+    EXPECT_EQ(folder->txtGameFolder()->text(), gameFolder());
+    EXPECT_TRUE(folder->lblCheck()->text().contains("Midtown2.exe found"));
+    EXPECT_TRUE(w.cmdNext()->isEnabled());
+
+    next();
+    EXPECT_EQ(prompts.calls, (QStringList{"browse", "replace city.ar"}));
+    EXPECT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(w.lblTitle()->text(), "Installation Complete");
+    EXPECT_EQ(w.exitCode(), 0);
+    EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
+    EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
+
+    const QString summary = w.doneStep()->lblSummary()->text();
+    EXPECT_TRUE(summary.contains(
+        "<b>Installed:</b><br>&nbsp;&nbsp;&nbsp;city.ar (replaced)<br>&nbsp;&nbsp;&nbsp;cars.ar"))
+        << summary.toStdString();
+    const QStringList backups =
+        QDir(gameFolder() + "/Quernel Backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_TRUE(summary.contains(gameFolder() + "/Quernel Backup/" + backups.first()));
+    EXPECT_EQ(readFile(gameFolder() + "/Quernel Backup/" + backups.first() + "/city.ar"),
+              "the original city");
+
+    const QListWidget *lines = w.installStep()->lstFiles();
+    ASSERT_EQ(lines->count(), 2);
+    EXPECT_EQ(lines->item(0)->text(), "city.ar: replaced (the old file is in the backup)");
+    EXPECT_EQ(lines->item(1)->text(), "cars.ar: installed");
+    EXPECT_EQ(w.installStep()->pgbInstall()->value(), 2);
+
+    EXPECT_TRUE(w.cmdBack()->isHidden());
+    EXPECT_TRUE(w.cmdCancel()->isHidden());
+    EXPECT_EQ(w.cmdNext()->text(), "&Finish");
+    next();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(SetupWindowTest, NoToReplacingKeepsTheFileAndListsItAsSkipped)
+{
+    prompts.replaceAnswer = ReplaceAnswer::No;
+    SetupWindow &w = open();
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(gameFolder());
+    next();
+    EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
+    const QString summary = w.doneStep()->lblSummary()->text();
+    EXPECT_TRUE(summary.contains(
+        "<b>Skipped (the files in the game folder were kept):</b><br>&nbsp;&nbsp;&nbsp;city.ar"));
+    EXPECT_FALSE(summary.contains("Backup"));
+}
+
+TEST_F(SetupWindowTest, AFolderThatDoesNotLookRightIsWarnedAboutAndMayBeTaken)
+{
+    QDir().mkpath(at("Empty"));
+    SetupWindow &w = open();
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(at("Empty"));
+    EXPECT_TRUE(
+        w.folderStep()->lblCheck()->text().contains("does not look like a Midtown Madness 2 installation"));
+
+    next();
+    ASSERT_EQ(prompts.calls.size(), 1);
+    EXPECT_TRUE(prompts.calls[0].startsWith("odd This folder does not look like"));
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+    EXPECT_TRUE(QDir(at("Empty")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+
+    prompts.oddFolderAnswer = true;
+    next();
+    EXPECT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(readFile(at("Empty/cars.ar")), carsBytes);
+}
+
+TEST_F(SetupWindowTest, AFolderThatCannotBeUsedIsRefusedWithAMessage)
+{
+    SetupWindow &w = open();
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(at("Nowhere"));
+    EXPECT_TRUE(w.folderStep()->lblCheck()->text().contains("does not exist"));
+    next();
+    EXPECT_EQ(prompts.calls, QStringList{"error The folder " + at("Nowhere") + " does not exist."});
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+    EXPECT_FALSE(QFile::exists(at("Nowhere")));
+}
+
+TEST_F(SetupWindowTest, AFullDiskEndsOnAStoppedPageThatSaysWhatWasNotInstalled)
+{
+    SetupWindow &w = open();
+    int calls = 0;
+    w.setCopyFunction([&](const QString &source, const QString &target, QString *error) {
+        if (++calls == 3) { // after the backup of city.ar and city.ar itself
+            *error = target + ": No space left on device";
+            return platform::CopyOutcome::Failed;
+        }
+        return platform::fileops::copyFile(source, target, error);
+    });
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(gameFolder());
+    next();
+    EXPECT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(w.lblTitle()->text(), "Installation Stopped");
+    EXPECT_EQ(w.exitCode(), 1);
+    const QString summary = w.doneStep()->lblSummary()->text();
+    EXPECT_TRUE(summary.contains("No space left on device")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("<b>Not installed:</b><br>&nbsp;&nbsp;&nbsp;cars.ar"));
+    EXPECT_EQ(w.installStep()->lstFiles()->item(1)->text(), "cars.ar: not installed");
+    EXPECT_EQ(w.installStep()->lblStatus()->text(), "The installation stopped.");
+    EXPECT_FALSE(QFile::exists(inGame("cars.ar")));
+}
+
+TEST_F(SetupWindowTest, CancelAsksAndLeavesWithoutChangingAnything)
+{
+    const auto before = listing(root.path());
+    SetupWindow &w = open();
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(gameFolder());
+    w.cmdCancel()->click();
+    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    EXPECT_TRUE(w.isVisible());
+    prompts.quitAnswer = true;
+    w.cmdCancel()->click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.exitCode(), 1);
+    EXPECT_EQ(listing(root.path()), before);
+}
