@@ -1,6 +1,10 @@
 #include "AtomicFile.h"
 
 #include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -25,6 +29,52 @@ public:
 
 private:
     int m_fd;
+};
+
+// Closing the last handle of a replaced file frees its blocks, which on a journalling file system
+// with discard can take as long as writing the new file. A helper thread does that close, so that
+// the write returns as soon as the new file is in place; it only ever closes handles given to it.
+class DeferredCloser
+{
+public:
+    static void close(int fd)
+    {
+        static DeferredCloser *closer = new DeferredCloser; // lives until the process ends
+        closer->enqueue(fd);
+    }
+
+private:
+    DeferredCloser()
+    {
+        std::thread([this] { run(); }).detach();
+    }
+
+    void enqueue(int fd)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_fds.push_back(fd);
+        }
+        m_ready.notify_one();
+    }
+
+    void run()
+    {
+        for (;;) {
+            std::vector<int> fds;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_fds.empty(); });
+                fds.swap(m_fds);
+            }
+            for (const int fd : fds)
+                ::close(fd);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<int> m_fds;
 };
 
 bool writeAll(int fd, QByteArrayView bytes)
@@ -128,7 +178,12 @@ std::optional<struct stat> replaceFileContent(const QByteArray &path, QByteArray
             return std::nullopt;
         named = true;
     }
-    if (::rename(tempPath.constData(), path.constData()) != 0)
+    // Holding the old file open moves the freeing of its blocks out of the rename.
+    const int oldFile = existing ? ::open(path.constData(), O_RDONLY | O_CLOEXEC) : -1;
+    const bool renamed = ::rename(tempPath.constData(), path.constData()) == 0;
+    if (oldFile >= 0)
+        DeferredCloser::close(oldFile);
+    if (!renamed)
         return discard();
 
     struct stat written;
