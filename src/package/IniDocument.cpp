@@ -1,5 +1,7 @@
 #include "IniDocument.h"
 
+#include <cstring>
+
 #include "IniText.h"
 
 namespace Ini {
@@ -114,10 +116,12 @@ bool Document::setValue(QByteArrayView section, QByteArrayView key, QByteArrayVi
 
 QByteArray Document::toBytes() const
 {
-    QByteArray bytes;
-    bytes.reserve(m_byteSize);
-    for (const Line &line : m_lines)
-        bytes.append(line.bytes);
+    QByteArray bytes(m_byteSize, Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const Line &line : m_lines) {
+        std::memcpy(out, line.bytes.constData(), size_t(line.bytes.size()));
+        out += line.bytes.size();
+    }
     return bytes;
 }
 
