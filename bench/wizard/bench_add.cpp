@@ -154,17 +154,29 @@ void run(const QString &scratch, const Scenario &s)
     QList<double> addTimes;
     AddRun last{};
     const long memoryBefore = peakKiB();
-    for (int round = 0; round < 3; ++round) {
-        // Each starts with nothing waiting to be written back, so that neither pays
-        // for the other's dirty pages.
+    // Each measure starts with the other's output deleted and nothing waiting to be
+    // written back, and the order alternates, so that neither gains from the
+    // blocks the other freed or pays for the other's dirty pages.
+    const QString cpFolder = scratch + QStringLiteral("/cp");
+    const QString packageFolder = program + QStringLiteral("/Bench");
+    const auto fresh = [&] {
+        QDir(cpFolder).removeRecursively();
+        QDir(packageFolder).removeRecursively();
         ::sync();
-        cpTimes << secondsOfCp(files, scratch + QStringLiteral("/cp%1").arg(round));
-        ::sync();
-        last = timeAdd(program + QStringLiteral("/Bench%1").arg(round), files);
-        addTimes << last.seconds;
-        QDir(scratch + QStringLiteral("/cp%1").arg(round)).removeRecursively();
-        QDir(program + QStringLiteral("/Bench%1").arg(round)).removeRecursively();
+    };
+    for (int round = 0; round < 4; ++round) {
+        for (int turn = 0; turn < 2; ++turn) {
+            fresh();
+            if ((round + turn) % 2 == 0) {
+                cpTimes << secondsOfCp(files, cpFolder);
+            } else {
+                last = timeAdd(packageFolder, files);
+                addTimes << last.seconds;
+                pages::releaseAll();
+            }
+        }
     }
+    fresh();
     const long memoryAfter = peakKiB();
     const double ours = median(addTimes);
     const double cpTime = median(cpTimes);
@@ -174,6 +186,13 @@ void run(const QString &scratch, const Scenario &s)
                 "time ratio %.2f   peak memory %ld MB (before %ld MB)   last Add cpu: user %.2f s, system %.2f s\n",
                 s.name, ours, bytes / ours / 1e6, cpTime, bytes / cpTime / 1e6, cpTime / ours, ours / cpTime,
                 memoryAfter / 1024, memoryBefore / 1024, last.user, last.system);
+    std::printf("%-22s every round: Add", "");
+    for (double t : addTimes)
+        std::printf(" %.2f", t);
+    std::printf(" s; cp");
+    for (double t : cpTimes)
+        std::printf(" %.2f", t);
+    std::printf(" s\n");
     std::fflush(stdout);
     pages::releaseAll();
     platform::install(nullptr);

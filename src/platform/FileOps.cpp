@@ -42,7 +42,11 @@ struct Descriptor
             ::close(fd);
     }
     Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        std::swap(fd, other.fd);
+        return *this;
+    }
     bool valid() const { return fd >= 0; }
     int release()
     {
@@ -57,12 +61,21 @@ struct Descriptor
 class PendingFile
 {
 public:
-    explicit PendingFile(QString path) : m_path(std::move(path)) { pendingFiles().insert(m_path); }
+    PendingFile() = default;
+    PendingFile(const PendingFile &) = delete;
+    PendingFile &operator=(const PendingFile &) = delete;
     ~PendingFile()
     {
+        if (m_path.isEmpty())
+            return;
         if (!m_committed)
             QFile::remove(m_path);
         pendingFiles().erase(m_path);
+    }
+    void track(const QByteArray &nativePath)
+    {
+        m_path = QFile::decodeName(nativePath);
+        pendingFiles().insert(m_path);
     }
     void commit() { m_committed = true; }
 
@@ -119,14 +132,23 @@ CopyOutcome copyFile(const QString &source, const QString &target, QString *erro
             return fail(target, errno);
     }
 
-    // The copy is made beside the target under a hidden temporary name and renamed
-    // over it at the end, so the target is never seen half-written.
+    // The copy is made beside the target as a file without a name, which is given
+    // the target's name only once it is whole; a copy that stops half-way leaves
+    // nothing behind. Where the file system has no unnamed files, a hidden
+    // temporary name stands in and is renamed at the end.
     const qsizetype slash = targetName.lastIndexOf('/');
-    QByteArray temporary = targetName.left(slash + 1) + '.' + targetName.mid(slash + 1) + ".XXXXXX.part";
-    Descriptor out(::mkostemps(temporary.data(), 5, O_CLOEXEC));
-    if (!out.valid())
-        return fail(target, errno);
-    PendingFile pending(QFile::decodeName(temporary));
+    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : targetName.left(slash);
+    QByteArray temporary;
+    Descriptor out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!out.valid()) {
+        temporary = targetName.left(slash + 1) + '.' + targetName.mid(slash + 1) + ".XXXXXX.part";
+        out = Descriptor(::mkostemps(temporary.data(), 5, O_CLOEXEC));
+        if (!out.valid())
+            return fail(target, errno);
+    }
+    PendingFile pending;
+    if (!temporary.isEmpty())
+        pending.track(temporary);
 
     const qint64 chunk = qMax<qint64>(chunkSize, 4096);
     bool inKernel = true;
@@ -159,9 +181,29 @@ CopyOutcome copyFile(const QString &source, const QString &target, QString *erro
         if (betweenChunks)
             betweenChunks();
     }
-    if (::fchmod(out.fd, sourceStat.st_mode & 07777) != 0 || ::close(out.release()) != 0)
+    if (::fchmod(out.fd, sourceStat.st_mode & 07777) != 0)
         return fail(target, errno);
-    if (::rename(temporary.constData(), targetName.constData()) != 0)
+    if (temporary.isEmpty()) {
+        // Name the unnamed file: straight away when the target is new, else under a
+        // hidden name that then replaces the target in one step.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(out.fd);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, targetName.constData(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno != EEXIST)
+                return fail(target, errno);
+            for (int attempt = 0;; ++attempt) {
+                temporary = targetName.left(slash + 1) + '.' + targetName.mid(slash + 1) + '.' +
+                            QByteArray::number(::getpid()) + '.' + QByteArray::number(attempt) + ".part";
+                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW) == 0)
+                    break;
+                if (errno != EEXIST || attempt > 100)
+                    return fail(target, errno);
+            }
+            pending.track(temporary);
+        }
+    }
+    if (::close(out.release()) != 0)
+        return fail(target, errno);
+    if (!temporary.isEmpty() && ::rename(temporary.constData(), targetName.constData()) != 0)
         return fail(target, errno);
     pending.commit();
     return CopyOutcome::Copied;

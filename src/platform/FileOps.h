@@ -19,7 +19,7 @@ bool createFolder(const QString &path, QString *error);
 // betweenChunks runs after every chunk (the wizard lets window events run there);
 // it may end the program, in which case the temporary file is removed on the way out.
 CopyOutcome copyFile(const QString &source, const QString &target, QString *error,
-                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 8 << 20);
+                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 16 << 20);
 
 bool deleteFile(const QString &path, QString *error);
 

@@ -110,12 +110,11 @@ TEST_F(FileOpsTest, CopyInterruptedBetweenChunksLeavesTheOldTargetAndNoTemporary
     EXPECT_EQ(entries(at("pkg")), QStringList{"src.ar"});
 }
 
-TEST_F(FileOpsTest, PendingTemporariesAreRemovedWhenTheProgramEnds)
+TEST_F(FileOpsTest, ACopyUnderWayShowsNoFileInTheTargetFolder)
 {
     write(at("src.ar"), QByteArray(10000, 'n'));
     QDir().mkdir(at("pkg"));
-    QStringList before;
-    QStringList after;
+    QStringList during;
     struct Stop
     {
     };
@@ -123,17 +122,17 @@ TEST_F(FileOpsTest, PendingTemporariesAreRemovedWhenTheProgramEnds)
         fileops::copyFile(
             at("src.ar"), at("pkg/src.ar"), nullptr,
             [&] {
-                before = entries(at("pkg"));
+                during << entries(at("pkg"));
                 fileops::removePendingFiles(); // what ending the program does
-                after = entries(at("pkg"));
                 throw Stop{};
             },
             4096);
     } catch (const Stop &) {
     }
-    ASSERT_EQ(before.size(), 1);
-    EXPECT_TRUE(before.first().startsWith(".src.ar.")) << before.first().toStdString();
-    EXPECT_TRUE(after.isEmpty());
+    // Whether the copy is unnamed or hidden under a temporary name, nothing is
+    // left once the program ends.
+    EXPECT_TRUE(during.isEmpty() || during.first().startsWith(".src.ar.")) << during.join(",").toStdString();
+    EXPECT_TRUE(entries(at("pkg")).isEmpty());
 }
 
 TEST_F(FileOpsTest, FolderLengthAndDelete)
