@@ -182,10 +182,11 @@ void run(const QString &scratch, const Scenario &s)
     const double cpTime = median(cpTimes);
     const double bytes = double(s.size) * (s.count + 1);
 
-    std::printf("%-22s Add %7.2f s (%7.1f MB/s)   cp %7.2f s (%7.1f MB/s)   throughput ratio %.2f   "
-                "time ratio %.2f   peak memory %ld MB (before %ld MB)   last Add cpu: user %.2f s, system %.2f s\n",
-                s.name, ours, bytes / ours / 1e6, cpTime, bytes / cpTime / 1e6, cpTime / ours, ours / cpTime,
-                memoryAfter / 1024, memoryBefore / 1024, last.user, last.system);
+    std::printf(
+        "%-22s Add %7.2f s (%7.1f MB/s)   cp %7.2f s (%7.1f MB/s)   throughput ratio %.2f   "
+        "time ratio %.2f   peak memory %ld MB (before %ld MB)   last Add cpu: user %.2f s, system %.2f s\n",
+        s.name, ours, bytes / ours / 1e6, cpTime, bytes / cpTime / 1e6, cpTime / ours, ours / cpTime,
+        memoryAfter / 1024, memoryBefore / 1024, last.user, last.system);
     std::printf("%-22s every round: Add", "");
     for (double t : addTimes)
         std::printf(" %.2f", t);
@@ -207,7 +208,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir base(argc > 1 ? QString::fromLocal8Bit(argv[1]) + QStringLiteral("/bench-add-XXXXXX")
                                 : QDir::tempPath() + QStringLiteral("/bench-add-XXXXXX"));
-    const Scenario scenarios[] = {{"3 files of 1 GiB", 3, qint64(1) << 30}, {"5,000 files of 4 KiB", 5000, 4096}};
+    const Scenario scenarios[] = {{"3 files of 1 GiB", 3, qint64(1) << 30},
+                                  {"5,000 files of 4 KiB", 5000, 4096}};
     const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString(); // "large" or "small"
     for (const Scenario &s : scenarios) {
         if (only.isEmpty() || (only == QLatin1String("large")) == (s.size > (1 << 20)))

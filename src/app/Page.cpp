@@ -1,8 +1,6 @@
 #include "Page.h"
 
-Page::Page(QString bannerTitle) : m_bannerTitle(std::move(bannerTitle))
-{
-}
+Page::Page(QString bannerTitle) : m_bannerTitle(std::move(bannerTitle)) {}
 
 Page::~Page()
 {

@@ -31,6 +31,13 @@ public:
     void unload();
 
 protected:
+    // A control of the page, reached through the page: builds and loads the page first.
+    template <class Control> Control *loaded(Control *const &control)
+    {
+        window();
+        return control;
+    }
+
     // Creates the page's own controls on the template window, with their design-time contents.
     virtual void build(PageWindow &window) = 0;
     virtual void Form_Load() {}

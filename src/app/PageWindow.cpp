@@ -43,8 +43,8 @@ QPixmap bannerPicture(const QPalette &palette)
                            box.topRight()};
     p.drawPolygon(lid, 4);
     p.setBrush(QColor(180, 135, 70));
-    const QPointF side[] = {box.topRight(), box.topRight() + QPointF(6, -6), box.bottomRight() + QPointF(6, -6),
-                            box.bottomRight()};
+    const QPointF side[] = {box.topRight(), box.topRight() + QPointF(6, -6),
+                            box.bottomRight() + QPointF(6, -6), box.bottomRight()};
     p.drawPolygon(side, 4);
     p.setPen(QPen(QColor(40, 70, 160), 3));
     p.drawLine(QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()));
@@ -85,8 +85,9 @@ bool acceptsTyping(QWidget *w)
 PageWindow::PageWindow(const QString &bannerTitle)
 {
     setWindowTitle(QStringLiteral("Quernel 2.0"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ClientWidth, ClientHeight);
 
     Picture1 = new QLabel(this);

@@ -17,9 +17,9 @@ class PageWindow : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int ClientWidth = 456;  // 6840 twips
-    static constexpr int ClientHeight = 323; // 4845 twips
-    static constexpr int ContentTop = 58;    // first row below the banner
+    static constexpr int ClientWidth = 456;   // 6840 twips
+    static constexpr int ClientHeight = 323;  // 4845 twips
+    static constexpr int ContentTop = 58;     // first row below the banner
     static constexpr int ContentBottom = 272; // last pixel above the bottom separator
 
     explicit PageWindow(const QString &bannerTitle);

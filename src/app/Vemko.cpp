@@ -4,10 +4,10 @@
 
 #include <QUrl>
 
-#include "IniFuncs.h"
 #include "FrmARDone.h"
 #include "FrmARNew0.h"
 #include "FrmARNew3.h"
+#include "IniFuncs.h"
 #include "Pages.h"
 #include "Platform.h"
 
@@ -22,8 +22,8 @@ const QString Caption = QStringLiteral("Quernel 2.0");
 
 QString storedPackageName()
 {
-    return ReadINI(PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"), QStringLiteral("Name"),
-                   QString());
+    return ReadINI(PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"),
+                   QStringLiteral("Name"), QString());
 }
 } // namespace
 
@@ -39,7 +39,8 @@ QString PackageFile(const QString &name)
 
 QString ErrorHelpAddress()
 {
-    return QUrl::fromLocalFile(ProgramFolder() + platform::separator() + QStringLiteral("errors.html")).toString();
+    return QUrl::fromLocalFile(ProgramFolder() + platform::separator() + QStringLiteral("errors.html"))
+        .toString();
 }
 
 void ShowFirstPage()
@@ -58,10 +59,11 @@ void ConfirmCancel()
         return;
 
     name = storedPackageName();
-    current().messageBox(QStringLiteral("Creation of '") + name +
-                             QStringLiteral("' was terminated early.  Your system isn't changed, and you may run "
-                                            "the Vemko at another time if you want."),
-                         MB_ICONINFORMATION, Caption);
+    current().messageBox(
+        QStringLiteral("Creation of '") + name +
+            QStringLiteral("' was terminated early.  Your system isn't changed, and you may run "
+                           "the Vemko at another time if you want."),
+        MB_ICONINFORMATION, Caption);
     current().endProgram();
 }
 
@@ -69,12 +71,12 @@ void ReportError(qint32 code, const QString &description)
 {
     using namespace platform;
     const QString codeText = QString::number(code);
-    const QString text = QStringLiteral("The following error has occured:") + QStringLiteral("\r\n") + description +
-                         QStringLiteral("\r\n") + QStringLiteral("Error ID: ") + codeText + QStringLiteral("\r\n") +
-                         QStringLiteral("Please visit '") + ErrorHelpAddress() +
+    const QString text = QStringLiteral("The following error has occured:") + QStringLiteral("\r\n") +
+                         description + QStringLiteral("\r\n") + QStringLiteral("Error ID: ") + codeText +
+                         QStringLiteral("\r\n") + QStringLiteral("Please visit '") + ErrorHelpAddress() +
                          QStringLiteral("' for more information.");
-    MsgResult = static_cast<qint16>(
-        current().messageBox(text, MB_ICONWARNING | MB_SYSTEMMODAL, QStringLiteral("Quernel Error ") + codeText));
+    MsgResult = static_cast<qint16>(current().messageBox(text, MB_ICONWARNING | MB_SYSTEMMODAL,
+                                                         QStringLiteral("Quernel Error ") + codeText));
     current().endProgram();
     std::abort(); // not reached: ending the program does not return
 }
@@ -82,14 +84,15 @@ void ReportError(qint32 code, const QString &description)
 void CopySetupAndFinish()
 {
     using namespace platform;
-    const QString installer = ProgramFolder() + separator() + QStringLiteral("Redist") + separator() +
-                              QStringLiteral("setup.exe");
+    const QString installer =
+        ProgramFolder() + separator() + QStringLiteral("Redist") + separator() + QStringLiteral("setup.exe");
     QString error;
     // A package without its installer is not complete: stay on this page and say why.
-    if (current().copyFile(installer, PackageFile(QStringLiteral("setup.exe")), &error) == CopyOutcome::Failed) {
-        current().messageBox(QStringLiteral("The installer could not be copied into the package folder:\r\n") +
-                                 error,
-                             MB_ICONWARNING, Caption);
+    if (current().copyFile(installer, PackageFile(QStringLiteral("setup.exe")), &error) ==
+        CopyOutcome::Failed) {
+        current().messageBox(
+            QStringLiteral("The installer could not be copied into the package folder:\r\n") + error,
+            MB_ICONWARNING, Caption);
         return;
     }
     frmARDone().show();

@@ -2,8 +2,8 @@
 
 #include <QEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -14,7 +14,10 @@ namespace {
 class ClickFilter : public QObject
 {
 public:
-    ClickFilter(QWidget *widget, std::function<void()> handler) : QObject(widget), m_handler(std::move(handler)) {}
+    ClickFilter(QWidget *widget, std::function<void()> handler)
+        : QObject(widget), m_handler(std::move(handler))
+    {
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override

@@ -66,9 +66,7 @@ int leadingNumber(const QString &text)
 
 } // namespace
 
-FrmARAddARFiles::FrmARAddARFiles() : Page(QStringLiteral("Add .AR File(s)"))
-{
-}
+FrmARAddARFiles::FrmARAddARFiles() : Page(QStringLiteral("Add .AR File(s)")) {}
 
 void FrmARAddARFiles::build(PageWindow &w)
 {
@@ -95,36 +93,6 @@ void FrmARAddARFiles::build(PageWindow &w)
     QObject::connect(w.cmdBack, &QPushButton::clicked, &w, [this] { cmdBack_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
-}
-
-platform::DriveList *FrmARAddARFiles::Drive1()
-{
-    window();
-    return m_drive;
-}
-
-platform::DirList *FrmARAddARFiles::Dir1()
-{
-    window();
-    return m_dir;
-}
-
-platform::FileList *FrmARAddARFiles::File1()
-{
-    window();
-    return m_file;
-}
-
-QLabel *FrmARAddARFiles::lblAmount()
-{
-    window();
-    return m_lblAmount;
-}
-
-QListWidget *FrmARAddARFiles::lstFile()
-{
-    window();
-    return m_lstFile;
 }
 
 void FrmARAddARFiles::Form_Load()
@@ -166,16 +134,19 @@ void FrmARAddARFiles::File1_DblClick()
     m_lblAmount->setText(QStringLiteral("Amount of files in package: ") + QString::number(FileTotal));
     m_lstFile->addItem(m_file->path() + platform::separator() + m_file->fileName());
     WriteINI(installFile(), FilesSection, fileKey(FileNumber), m_file->fileName());
-    WriteINI(tempFile(), FilesSection, fileKey(FileNumber), m_file->path() + platform::separator() + m_file->fileName());
+    WriteINI(tempFile(), FilesSection, fileKey(FileNumber),
+             m_file->path() + platform::separator() + m_file->fileName());
 }
 
 void FrmARAddARFiles::cmdBack_Click()
 {
     platform::current().messageBox(
-        QStringLiteral("*To add an .AR file to your package, double click on the file (the list below the folder "
-                       "list)") +
+        QStringLiteral(
+            "*To add an .AR file to your package, double click on the file (the list below the folder "
+            "list)") +
             QStringLiteral("\r\n") +
-            QStringLiteral("*Clicking Add will add all the files to the package and close the Add AR Files window"),
+            QStringLiteral(
+                "*Clicking Add will add all the files to the package and close the Add AR Files window"),
         platform::MB_ICONINFORMATION, QStringLiteral("Quernel Vemko Help"));
 }
 
@@ -186,8 +157,9 @@ void FrmARAddARFiles::cmdNext_Click()
     // Nothing recorded: the copy would name a file that was never picked.
     if (FileTotal < 1) {
         platform::current().messageBox(
-            QStringLiteral("No file was added to the package yet.\r\nDouble-click on an .AR file to add it, then "
-                           "press Add."),
+            QStringLiteral(
+                "No file was added to the package yet.\r\nDouble-click on an .AR file to add it, then "
+                "press Add."),
             platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
         return;
     }
@@ -238,10 +210,10 @@ void FrmARAddARFiles::copyPickedFiles()
         if (size < 0) {
             warnOnce(k, source, error);
         } else {
-            create.lblStatus()->setText(QStringLiteral("Adding File (") + QString::number(FileNumber) +
-                                        QStringLiteral(" of ") + readInstall(MainSection, QStringLiteral("TotalFiles")) +
-                                        QStringLiteral("), Size: ") + QString::number(size) +
-                                        QStringLiteral(" bytes"));
+            create.lblStatus()->setText(
+                QStringLiteral("Adding File (") + QString::number(FileNumber) + QStringLiteral(" of ") +
+                readInstall(MainSection, QStringLiteral("TotalFiles")) + QStringLiteral("), Size: ") +
+                QString::number(size) + QStringLiteral(" bytes"));
         }
         platform::current().doEvents();
 
@@ -275,11 +247,14 @@ void FrmARAddARFiles::writeSummary()
     QString text = QStringLiteral("Package Name: ") + readInstall(MainSection, QStringLiteral("Name"));
     const auto append = [&text](const QString &line) { text += QStringLiteral("\r\n") + line; };
     append(QStringLiteral("Author's Name: ") + readInstall(MainSection, QStringLiteral("Author")));
-    append(QStringLiteral("Author's Email Address: ") + readInstall(MainSection, QStringLiteral("AuthEmail")));
+    append(QStringLiteral("Author's Email Address: ") +
+           readInstall(MainSection, QStringLiteral("AuthEmail")));
     append(QStringLiteral("Author's Copyright: ") + readInstall(MainSection, QStringLiteral("Copyright")));
-    append(QStringLiteral("Total Number of Files: ") + readInstall(MainSection, QStringLiteral("TotalFiles")));
+    append(QStringLiteral("Total Number of Files: ") +
+           readInstall(MainSection, QStringLiteral("TotalFiles")));
     append(QStringLiteral("Readme Delay Timer: ") + readInstall(MainSection, QStringLiteral("Timer")));
-    append(QStringLiteral("Midtown Madness Version Needed: ") + readInstall(MainSection, QStringLiteral("mmType")));
+    append(QStringLiteral("Midtown Madness Version Needed: ") +
+           readInstall(MainSection, QStringLiteral("mmType")));
     append(QStringLiteral("Author's Web Site: ") + readInstall(MainSection, QStringLiteral("WWW")));
     append(QStringLiteral("Readme File: ") + readInstall(MainSection, QStringLiteral("Readme")));
     append(QStringLiteral("Progress Bar Display: Smooth=") +

@@ -25,11 +25,11 @@ public:
     qint16 FileNumber = 0; // running number of the last file added in this opening
     qint16 FileTotal = 0;  // files added in the last opening that added any
 
-    platform::DriveList *Drive1();
-    platform::DirList *Dir1();
-    platform::FileList *File1();
-    QLabel *lblAmount();
-    QListWidget *lstFile();
+    platform::DriveList *Drive1() { return loaded(m_drive); }
+    platform::DirList *Dir1() { return loaded(m_dir); }
+    platform::FileList *File1() { return loaded(m_file); }
+    QLabel *lblAmount() { return loaded(m_lblAmount); }
+    QListWidget *lstFile() { return loaded(m_lstFile); }
 
     bool isAdding() const { return m_adding; }
 

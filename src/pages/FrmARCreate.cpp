@@ -9,9 +9,7 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
-FrmARCreate::FrmARCreate() : Page(QStringLiteral("Creating Package"))
-{
-}
+FrmARCreate::FrmARCreate() : Page(QStringLiteral("Creating Package")) {}
 
 void FrmARCreate::build(PageWindow &w)
 {
@@ -24,24 +22,6 @@ void FrmARCreate::build(PageWindow &w)
     m_pgbStatus->setGeometry(16, 178, 424, 20);
     w.cmdCancel->setEnabled(false);
     w.cmdNext->setEnabled(false);
-}
-
-Animation *FrmARCreate::Animation1()
-{
-    window();
-    return m_animation;
-}
-
-QLabel *FrmARCreate::lblStatus()
-{
-    window();
-    return m_lblStatus;
-}
-
-platform::ProgressBar *FrmARCreate::pgbStatus()
-{
-    window();
-    return m_pgbStatus;
 }
 
 void FrmARCreate::Form_Load()

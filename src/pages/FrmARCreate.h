@@ -15,9 +15,9 @@ class FrmARCreate : public Page
 public:
     FrmARCreate();
 
-    Animation *Animation1();
-    QLabel *lblStatus();
-    platform::ProgressBar *pgbStatus();
+    Animation *Animation1() { return loaded(m_animation); }
+    QLabel *lblStatus() { return loaded(m_lblStatus); }
+    platform::ProgressBar *pgbStatus() { return loaded(m_pgbStatus); }
 
 protected:
     void build(PageWindow &w) override;

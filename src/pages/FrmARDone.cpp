@@ -7,17 +7,16 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
-FrmARDone::FrmARDone() : Page(QStringLiteral("Creation Complete"))
-{
-}
+FrmARDone::FrmARDone() : Page(QStringLiteral("Creation Complete")) {}
 
 void FrmARDone::build(PageWindow &w)
 {
     QLabel *text = widgets::label(
         &w, "lblDebug",
-        QStringLiteral("Creation of your setup package is now completed.  You should test it to ensure that it's "
-                       "built correctly.  If there's a problem, modify install.ini (which is the complete driving "
-                       "force for the Quernel), and add / remove .AR files as needed from the folder."),
+        QStringLiteral(
+            "Creation of your setup package is now completed.  You should test it to ensure that it's "
+            "built correctly.  If there's a problem, modify install.ini (which is the complete driving "
+            "force for the Quernel), and add / remove .AR files as needed from the folder."),
         {24, 72, 408, 120});
     text->setWordWrap(true);
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -29,19 +28,13 @@ void FrmARDone::build(PageWindow &w)
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
 }
 
-QPushButton *FrmARDone::cmdTest()
-{
-    window();
-    return m_cmdTest;
-}
-
 void FrmARDone::cmdTest_Click()
 {
     QString error;
     if (!platform::current().startProgram(Vemko::PackageFile(QStringLiteral("setup.exe")), &error)) {
-        platform::current().messageBox(
-            QStringLiteral("The package's installer could not be started:\r\n") + error,
-            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        platform::current().messageBox(QStringLiteral("The package's installer could not be started:\r\n") +
+                                           error,
+                                       platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
     }
     window().cmdNext->setEnabled(true);
 }

@@ -10,7 +10,7 @@ class FrmARDone : public Page
 public:
     FrmARDone();
 
-    QPushButton *cmdTest();
+    QPushButton *cmdTest() { return loaded(m_cmdTest); }
 
     void cmdTest_Click();
     void cmdNext_Click();

@@ -11,9 +11,7 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
-FrmARNew0::FrmARNew0() : Page(QStringLiteral("Create Package Folder"))
-{
-}
+FrmARNew0::FrmARNew0() : Page(QStringLiteral("Create Package Folder")) {}
 
 void FrmARNew0::build(PageWindow &w)
 {
@@ -29,25 +27,14 @@ void FrmARNew0::build(PageWindow &w)
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
 }
 
-QLineEdit *FrmARNew0::txtPackage()
-{
-    window();
-    return m_txtPackage;
-}
-
-QLineEdit *FrmARNew0::txtProject()
-{
-    window();
-    return m_txtProject;
-}
-
 void FrmARNew0::Form_Load()
 {
     platform::current().doEvents();
-    m_txtProject->setText(Vemko::ProgramFolder() + platform::separator() + QStringLiteral("New Project Folder"));
+    m_txtProject->setText(Vemko::ProgramFolder() + platform::separator() +
+                          QStringLiteral("New Project Folder"));
     Vemko::PackageFolder = m_txtProject->text();
-    const QString stored = ReadINI(Vemko::PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"),
-                                   QStringLiteral("Name"), QString());
+    const QString stored = ReadINI(Vemko::PackageFile(QStringLiteral("install.ini")),
+                                   QStringLiteral("install.ini"), QStringLiteral("Name"), QString());
     if (!stored.isEmpty())
         m_txtPackage->setText(stored); // moves the folder along through the change handler
 }
@@ -69,16 +56,17 @@ void FrmARNew0::cmdNext_Click()
 {
     if (isUnsafePackageName(m_txtPackage->text())) {
         platform::current().messageBox(
-            QStringLiteral("The package name cannot contain \"/\" or \"\\\" and cannot be \".\" or \"..\".\r\n"
-                           "The package folder is made inside the program folder under the package name; "
-                           "please choose another name."),
+            QStringLiteral(
+                "The package name cannot contain \"/\" or \"\\\" and cannot be \".\" or \"..\".\r\n"
+                "The package folder is made inside the program folder under the package name; "
+                "please choose another name."),
             platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
         return;
     }
     // Every step runs even if an earlier one failed: an existing folder is simply used.
     platform::current().createFolder(m_txtProject->text());
-    WriteINI(Vemko::PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"), QStringLiteral("Name"),
-             m_txtPackage->text());
+    WriteINI(Vemko::PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"),
+             QStringLiteral("Name"), m_txtPackage->text());
     frmARNew1().show();
     unload();
 }

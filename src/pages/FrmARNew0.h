@@ -12,8 +12,8 @@ class FrmARNew0 : public Page
 public:
     FrmARNew0();
 
-    QLineEdit *txtPackage();
-    QLineEdit *txtProject();
+    QLineEdit *txtPackage() { return loaded(m_txtPackage); }
+    QLineEdit *txtProject() { return loaded(m_txtProject); }
 
     void txtPackage_Change();
     void cmdNext_Click();

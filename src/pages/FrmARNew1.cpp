@@ -32,9 +32,7 @@ QLineEdit *row(PageWindow &w, const char *labelName, const QString &caption, con
 
 } // namespace
 
-FrmARNew1::FrmARNew1() : Page(QStringLiteral("AR Package Details"))
-{
-}
+FrmARNew1::FrmARNew1() : Page(QStringLiteral("AR Package Details")) {}
 
 void FrmARNew1::build(PageWindow &w)
 {
@@ -50,36 +48,6 @@ void FrmARNew1::build(PageWindow &w)
     QObject::connect(m_cmdBrowse, &QPushButton::clicked, &w, [this] { cmdBrowse_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
-}
-
-QLineEdit *FrmARNew1::txtReadme()
-{
-    window();
-    return m_txtReadme;
-}
-
-QLineEdit *FrmARNew1::txtAName()
-{
-    window();
-    return m_txtAName;
-}
-
-QLineEdit *FrmARNew1::txtAEmail()
-{
-    window();
-    return m_txtAEmail;
-}
-
-QLineEdit *FrmARNew1::txtAWWW()
-{
-    window();
-    return m_txtAWWW;
-}
-
-QLineEdit *FrmARNew1::txtCopyright()
-{
-    window();
-    return m_txtCopyright;
 }
 
 void FrmARNew1::Form_Load()

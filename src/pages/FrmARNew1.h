@@ -13,11 +13,11 @@ class FrmARNew1 : public Page
 public:
     FrmARNew1();
 
-    QLineEdit *txtReadme();
-    QLineEdit *txtAName();
-    QLineEdit *txtAEmail();
-    QLineEdit *txtAWWW();
-    QLineEdit *txtCopyright();
+    QLineEdit *txtReadme() { return loaded(m_txtReadme); }
+    QLineEdit *txtAName() { return loaded(m_txtAName); }
+    QLineEdit *txtAEmail() { return loaded(m_txtAEmail); }
+    QLineEdit *txtAWWW() { return loaded(m_txtAWWW); }
+    QLineEdit *txtCopyright() { return loaded(m_txtCopyright); }
 
     void cmdNext_Click();
     void cmdBrowse_Click();

@@ -52,14 +52,13 @@ void optionGroup(QWidget *context, QRadioButton *const (&members)[2], const std:
 
 } // namespace
 
-FrmARNew2::FrmARNew2() : Page(QStringLiteral("Configure Quernel User Interface"))
-{
-}
+FrmARNew2::FrmARNew2() : Page(QStringLiteral("Configure Quernel User Interface")) {}
 
 void FrmARNew2::build(PageWindow &w)
 {
     widgets::label(&w, "lblPGBDisplay", QStringLiteral("Progress Bar Display:"), {16, 60, 200, 18});
-    m_optPGBDisplay[0] = widgets::option(&w, "optPGBDisplay", QStringLiteral("&Smooth Display"), {28, 80, 170, 20});
+    m_optPGBDisplay[0] =
+        widgets::option(&w, "optPGBDisplay", QStringLiteral("&Smooth Display"), {28, 80, 170, 20});
     m_optPGBDisplay[1] =
         widgets::option(&w, "optPGBDisplay", QStringLiteral("&Windows Standard"), {28, 101, 170, 20});
     m_cmdStart = widgets::button(&w, "cmdStart", QStringLiteral("&Start Example"), {316, 84, 124, 25});
@@ -75,7 +74,8 @@ void FrmARNew2::build(PageWindow &w)
 
     line(&w, "lineReadBarSep", QFrame::HLine, {8, 176, 440, 2});
 
-    QLabel *delayLabel = widgets::label(&w, "lblReadmeDelay", QStringLiteral("Readme Delay:"), {16, 188, 120, 18});
+    QLabel *delayLabel =
+        widgets::label(&w, "lblReadmeDelay", QStringLiteral("Readme Delay:"), {16, 188, 120, 18});
     m_txtReadmeDelay = widgets::textBox(&w, "txtReadmeDelay", {16, 208, 34, 22});
     m_txtReadmeDelay->setMaxLength(2);
     delayLabel->setBuddy(m_txtReadmeDelay);
@@ -86,9 +86,9 @@ void FrmARNew2::build(PageWindow &w)
     m_udDelay->setRange(10, 99);
     m_udDelay->setIncrement(1);
     m_udDelay->setValue(30);
-    QLabel *how = widgets::label(&w, "lblHowDelay",
-                                 QStringLiteral("(use the up/down arrows to change between 10 and 99 seconds)"),
-                                 {74, 204, 146, 60});
+    QLabel *how = widgets::label(
+        &w, "lblHowDelay", QStringLiteral("(use the up/down arrows to change between 10 and 99 seconds)"),
+        {74, 204, 146, 60});
     how->setWordWrap(true);
     how->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -114,48 +114,6 @@ void FrmARNew2::build(PageWindow &w)
     m_tmrExample->start();
 }
 
-QRadioButton *FrmARNew2::optMMV(int index)
-{
-    window();
-    return m_optMMV[index];
-}
-
-QRadioButton *FrmARNew2::optPGBDisplay(int index)
-{
-    window();
-    return m_optPGBDisplay[index];
-}
-
-QPushButton *FrmARNew2::cmdStart()
-{
-    window();
-    return m_cmdStart;
-}
-
-platform::ProgressBar *FrmARNew2::pgbStatus()
-{
-    window();
-    return m_pgbStatus;
-}
-
-QTimer *FrmARNew2::tmrExample()
-{
-    window();
-    return m_tmrExample;
-}
-
-QLineEdit *FrmARNew2::txtReadmeDelay()
-{
-    window();
-    return m_txtReadmeDelay;
-}
-
-platform::UpDown *FrmARNew2::udDelay()
-{
-    window();
-    return m_udDelay;
-}
-
 void FrmARNew2::Form_Load()
 {
     m_txtReadmeDelay->setText(QStringLiteral("30"));
@@ -171,12 +129,14 @@ void FrmARNew2::optPGBDisplay_Click(int index)
 {
     using platform::ProgressBar;
     if (index == 0) {
-        WriteINI(installFile(), QStringLiteral("Progress Bar"), QStringLiteral("Smooth"), QStringLiteral("True"));
+        WriteINI(installFile(), QStringLiteral("Progress Bar"), QStringLiteral("Smooth"),
+                 QStringLiteral("True"));
         m_pgbStatus->setBorderStyle(1);
         m_pgbStatus->setBackColor(ProgressBar::SystemWindowBackground);
         m_pgbStatus->setSmooth(true);
     } else {
-        WriteINI(installFile(), QStringLiteral("Progress Bar"), QStringLiteral("Smooth"), QStringLiteral("False"));
+        WriteINI(installFile(), QStringLiteral("Progress Bar"), QStringLiteral("Smooth"),
+                 QStringLiteral("False"));
         m_pgbStatus->setBorderStyle(0);
         m_pgbStatus->setBackColor(ProgressBar::SystemButtonFace);
         m_pgbStatus->setSmooth(false);
@@ -217,8 +177,9 @@ void FrmARNew2::tmrExample_Timer()
 void FrmARNew2::cmdNext_Click()
 {
     if (!m_optMMV[0]->isChecked() && !m_optMMV[1]->isChecked()) {
-        platform::current().messageBox(QStringLiteral("You need to select the required version of Midtown Madness!"),
-                                       platform::MB_ICONWARNING, QStringLiteral("Quernel Vemko"));
+        platform::current().messageBox(
+            QStringLiteral("You need to select the required version of Midtown Madness!"),
+            platform::MB_ICONWARNING, QStringLiteral("Quernel Vemko"));
         return;
     }
     WriteINI(installFile(), QStringLiteral("install.ini"), QStringLiteral("Timer"), m_txtReadmeDelay->text());

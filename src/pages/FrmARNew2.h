@@ -20,13 +20,13 @@ class FrmARNew2 : public Page
 public:
     FrmARNew2();
 
-    QRadioButton *optMMV(int index);
-    QRadioButton *optPGBDisplay(int index);
-    QPushButton *cmdStart();
-    platform::ProgressBar *pgbStatus();
-    QTimer *tmrExample();
-    QLineEdit *txtReadmeDelay();
-    platform::UpDown *udDelay();
+    QRadioButton *optMMV(int index) { return loaded(m_optMMV[index]); }
+    QRadioButton *optPGBDisplay(int index) { return loaded(m_optPGBDisplay[index]); }
+    QPushButton *cmdStart() { return loaded(m_cmdStart); }
+    platform::ProgressBar *pgbStatus() { return loaded(m_pgbStatus); }
+    QTimer *tmrExample() { return loaded(m_tmrExample); }
+    QLineEdit *txtReadmeDelay() { return loaded(m_txtReadmeDelay); }
+    platform::UpDown *udDelay() { return loaded(m_udDelay); }
 
     void optMMV_Click(int index);
     void optPGBDisplay_Click(int index);

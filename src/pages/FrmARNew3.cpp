@@ -12,9 +12,7 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
-FrmARNew3::FrmARNew3() : Page(QStringLiteral("Add .AR File(s)"))
-{
-}
+FrmARNew3::FrmARNew3() : Page(QStringLiteral("Add .AR File(s)")) {}
 
 void FrmARNew3::build(PageWindow &w)
 {
@@ -25,23 +23,12 @@ void FrmARNew3::build(PageWindow &w)
     m_txtFiles->setGeometry(16, 92, 424, 148);
     m_txtFiles->setReadOnly(true);
     m_txtFiles->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    widgets::label(&w, "lblSize", QStringLiteral("Package Size in kilobytes (uncompressed):"), {16, 248, 424, 18});
+    widgets::label(&w, "lblSize", QStringLiteral("Package Size in kilobytes (uncompressed):"),
+                   {16, 248, 424, 18});
 
     QObject::connect(m_cmdAddAR, &QPushButton::clicked, &w, [this] { cmdAddAR_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
-}
-
-MultiLineTextBox *FrmARNew3::txtFiles()
-{
-    window();
-    return m_txtFiles;
-}
-
-QPushButton *FrmARNew3::cmdAddAR()
-{
-    window();
-    return m_cmdAddAR;
 }
 
 void FrmARNew3::cmdAddAR_Click()

@@ -13,8 +13,8 @@ class FrmARNew3 : public Page
 public:
     FrmARNew3();
 
-    MultiLineTextBox *txtFiles();
-    QPushButton *cmdAddAR();
+    MultiLineTextBox *txtFiles() { return loaded(m_txtFiles); }
+    QPushButton *cmdAddAR() { return loaded(m_cmdAddAR); }
 
     void cmdAddAR_Click();
     void cmdNext_Click();

@@ -15,9 +15,7 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
-FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme File"))
-{
-}
+FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme File")) {}
 
 void FrmARReadmeLocation::build(PageWindow &w)
 {
@@ -26,10 +24,11 @@ void FrmARReadmeLocation::build(PageWindow &w)
     m_drive = lists.Drive1;
     m_dir = lists.Dir1;
     m_file = lists.File1;
-    m_lblPath = widgets::label(&w, "lblPath",
-                               QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or "
-                                              ".TXT formats.  Information will appear here."),
-                               {16, 222, 424, 50});
+    m_lblPath =
+        widgets::label(&w, "lblPath",
+                       QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or "
+                                      ".TXT formats.  Information will appear here."),
+                       {16, 222, 424, 50});
     m_lblPath->setWordWrap(true);
     m_lblPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     w.cmdNext->setText(QStringLiteral("&Open"));
@@ -39,30 +38,6 @@ void FrmARReadmeLocation::build(PageWindow &w)
     QObject::connect(m_file, &platform::FileList::click, &w, [this] { File1_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
-}
-
-platform::DriveList *FrmARReadmeLocation::Drive1()
-{
-    window();
-    return m_drive;
-}
-
-platform::DirList *FrmARReadmeLocation::Dir1()
-{
-    window();
-    return m_dir;
-}
-
-platform::FileList *FrmARReadmeLocation::File1()
-{
-    window();
-    return m_file;
-}
-
-QLabel *FrmARReadmeLocation::lblPath()
-{
-    window();
-    return m_lblPath;
 }
 
 void FrmARReadmeLocation::Drive1_Change()
@@ -90,16 +65,18 @@ void FrmARReadmeLocation::cmdNext_Click()
     const QString name = m_file->fileName();
     if (name.isEmpty()) {
         platform::current().messageBox(
-            QStringLiteral("Please select the readme file first: click an .RTF or .TXT file in the file list."),
+            QStringLiteral(
+                "Please select the readme file first: click an .RTF or .TXT file in the file list."),
             platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
         return;
     }
-    WriteINI(Vemko::PackageFile(QStringLiteral("temp.ini")), QStringLiteral("install.ini"), QStringLiteral("Readme"),
-             name);
+    WriteINI(Vemko::PackageFile(QStringLiteral("temp.ini")), QStringLiteral("install.ini"),
+             QStringLiteral("Readme"), name);
     const QString source = m_file->path() + platform::separator() + name;
     QString error;
     // A readme picked from the package folder itself is already in place.
-    if (platform::current().copyFile(source, Vemko::PackageFile(name), &error) == platform::CopyOutcome::Failed) {
+    if (platform::current().copyFile(source, Vemko::PackageFile(name), &error) ==
+        platform::CopyOutcome::Failed) {
         platform::current().messageBox(
             QStringLiteral("The readme file could not be copied into the package folder:\r\n") + error,
             platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));

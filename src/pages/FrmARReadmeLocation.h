@@ -17,10 +17,10 @@ class FrmARReadmeLocation : public Page
 public:
     FrmARReadmeLocation();
 
-    platform::DriveList *Drive1();
-    platform::DirList *Dir1();
-    platform::FileList *File1();
-    QLabel *lblPath();
+    platform::DriveList *Drive1() { return loaded(m_drive); }
+    platform::DirList *Dir1() { return loaded(m_dir); }
+    platform::FileList *File1() { return loaded(m_file); }
+    QLabel *lblPath() { return loaded(m_lblPath); }
 
     void Drive1_Change();
     void Dir1_Change();

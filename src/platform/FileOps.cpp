@@ -97,9 +97,14 @@ bool createFolder(const QString &path, QString *error)
 
 bool sameFile(const QString &a, const QString &b)
 {
-    struct stat sa {};
-    struct stat sb {};
-    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+    struct stat sa
+    {
+    };
+    struct stat sb
+    {
+    };
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
         return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -117,13 +122,17 @@ CopyOutcome copyFile(const QString &source, const QString &target, QString *erro
     Descriptor in(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
         return fail(source, errno);
-    struct stat sourceStat {};
+    struct stat sourceStat
+    {
+    };
     if (::fstat(in.fd, &sourceStat) != 0)
         return fail(source, errno);
     if (S_ISDIR(sourceStat.st_mode))
         return fail(source, EISDIR);
 
-    struct stat targetStat {};
+    struct stat targetStat
+    {
+    };
     if (::stat(targetName.constData(), &targetStat) == 0) {
         if (targetStat.st_dev == sourceStat.st_dev && targetStat.st_ino == sourceStat.st_ino)
             return CopyOutcome::SameFile;
@@ -137,7 +146,9 @@ CopyOutcome copyFile(const QString &source, const QString &target, QString *erro
     // nothing behind. Where the file system has no unnamed files, a hidden
     // temporary name stands in and is renamed at the end.
     const qsizetype slash = targetName.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : targetName.left(slash);
+    const QByteArray folder = slash < 0    ? QByteArray(".")
+                              : slash == 0 ? QByteArray("/")
+                                           : targetName.left(slash);
     QByteArray temporary;
     Descriptor out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!out.valid()) {
@@ -193,7 +204,8 @@ CopyOutcome copyFile(const QString &source, const QString &target, QString *erro
             for (int attempt = 0;; ++attempt) {
                 temporary = targetName.left(slash + 1) + '.' + targetName.mid(slash + 1) + '.' +
                             QByteArray::number(::getpid()) + '.' + QByteArray::number(attempt) + ".part";
-                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(), AT_SYMLINK_FOLLOW) == 0)
+                if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, temporary.constData(),
+                             AT_SYMLINK_FOLLOW) == 0)
                     break;
                 if (errno != EEXIST || attempt > 100)
                     return fail(target, errno);
@@ -219,7 +231,9 @@ bool deleteFile(const QString &path, QString *error)
 
 qint64 fileLength(const QString &path, QString *error)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         setError(error, QStringLiteral("%1: %2").arg(path, systemReason(errno)));
         return -1;

@@ -20,7 +20,8 @@ constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
 // Outcome of copying a file into a package.
-enum class CopyOutcome {
+enum class CopyOutcome
+{
     Copied,   // the target now holds the source's bytes
     SameFile, // source and target are one file: nothing to do, it is already in place
     Failed,   // nothing changed at the target; the error text says why

@@ -15,8 +15,9 @@ using namespace platform;
 
 namespace {
 
-const QString Notice = "' was terminated early.  Your system isn't changed, and you may run the Vemko at another "
-                       "time if you want.";
+const QString Notice =
+    "' was terminated early.  Your system isn't changed, and you may run the Vemko at another "
+    "time if you want.";
 
 class CancelAndError : public WizardFixture
 {

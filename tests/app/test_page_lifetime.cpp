@@ -3,8 +3,8 @@
 #include <QPushButton>
 
 #include "Page.h"
-#include "WizardFixture.h"
 #include "Widgets.h"
+#include "WizardFixture.h"
 
 namespace {
 

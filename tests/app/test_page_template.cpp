@@ -55,8 +55,8 @@ TEST_F(PageTemplate, TabRunsThroughRowsThenBottomRowAndFocusStartsOnFirstField)
         while (!(x->focusPolicy() & Qt::TabFocus))
             x = x->nextInFocusChain();
     } while (x != start);
-    EXPECT_EQ(order, (QStringList{"txtReadme", "cmdBrowse", "txtAName", "txtAEmail", "txtAWWW", "txtCopyright",
-                                  "cmdCancel", "cmdBack", "cmdNext"}));
+    EXPECT_EQ(order, (QStringList{"txtReadme", "cmdBrowse", "txtAName", "txtAEmail", "txtAWWW",
+                                  "txtCopyright", "cmdCancel", "cmdBack", "cmdNext"}));
     EXPECT_EQ(w.focusWidget(), page.txtAName()); // the first field the author can type into
 }
 

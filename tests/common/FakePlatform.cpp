@@ -35,7 +35,8 @@ bool FakePlatform::createFolder(const QString &path, QString *error)
 platform::CopyOutcome FakePlatform::copyFile(const QString &source, const QString &target, QString *error)
 {
     copies.append(source + QStringLiteral(" -> ") + target);
-    return platform::fileops::copyFile(source, target, error, [this] { doEvents(); }, copyChunkSize);
+    return platform::fileops::copyFile(
+        source, target, error, [this] { doEvents(); }, copyChunkSize);
 }
 
 bool FakePlatform::deleteFile(const QString &path, QString *error)

@@ -31,7 +31,10 @@ protected:
         WriteINI(install(), "install.ini", "Name", "My Pack");
     }
     QString install() const { return Vemko::PackageFolder + "/install.ini"; }
-    QString read(const QString &section, const QString &key) { return ReadINI(install(), section, key, "<none>"); }
+    QString read(const QString &section, const QString &key)
+    {
+        return ReadINI(install(), section, key, "<none>");
+    }
     FrmARNew2 &open()
     {
         FrmARNew2 &page = frmARNew2();
@@ -207,8 +210,8 @@ TEST_F(AppearancePage, StartRefusesADelayThatIsNotASecondCount)
 {
     FrmARNew2 &page = open();
     tick(page);
-    for (const QString &bad : {QStringLiteral(""), QStringLiteral("ab"), QStringLiteral("0"), QStringLiteral("-5"),
-                               QStringLiteral("1x")}) {
+    for (const QString &bad : {QStringLiteral(""), QStringLiteral("ab"), QStringLiteral("0"),
+                               QStringLiteral("-5"), QStringLiteral("1x")}) {
         fake->messageBoxes.clear();
         page.txtReadmeDelay()->setText(bad);
         page.cmdStart()->click();

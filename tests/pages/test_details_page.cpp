@@ -34,7 +34,8 @@ TEST_F(DetailsPage, ANewPackageOpensWithEmptyFields)
     WriteINI(install(), "install.ini", "Name", "My Pack");
     FrmARNew1 &page = frmARNew1();
     page.show();
-    for (QLineEdit *box : {page.txtReadme(), page.txtAName(), page.txtAEmail(), page.txtAWWW(), page.txtCopyright()})
+    for (QLineEdit *box :
+         {page.txtReadme(), page.txtAName(), page.txtAEmail(), page.txtAWWW(), page.txtCopyright()})
         EXPECT_EQ(box->text(), "") << box->objectName().toStdString();
     EXPECT_TRUE(page.txtReadme()->isReadOnly());
     EXPECT_FALSE(page.window().cmdBack->isEnabled());
@@ -42,8 +43,9 @@ TEST_F(DetailsPage, ANewPackageOpensWithEmptyFields)
 
 TEST_F(DetailsPage, AnExistingDescriptionFillsTheFields)
 {
-    writeFile(install(), "[install.ini]\r\nName=My Pack\r\nCopyright=(c) 2001\r\nAuthor=Jo\r\nWWW=www.x.org\r\n"
-                         "AuthEmail=jo@x.org\r\nReadme=readme.txt\r\n");
+    writeFile(install(),
+              "[install.ini]\r\nName=My Pack\r\nCopyright=(c) 2001\r\nAuthor=Jo\r\nWWW=www.x.org\r\n"
+              "AuthEmail=jo@x.org\r\nReadme=readme.txt\r\n");
     FrmARNew1 &page = frmARNew1();
     page.show();
     EXPECT_EQ(page.txtCopyright()->text(), "(c) 2001");

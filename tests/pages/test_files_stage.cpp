@@ -36,9 +36,10 @@ protected:
         WizardFixture::SetUp();
         Vemko::PackageFolder = inProgram("My Pack");
         QDir().mkpath(Vemko::PackageFolder);
-        writeFile(packageFile("install.ini"), "[install.ini]\r\nName=My Pack\r\nCopyright=(c) Jo\r\nAuthor=Jo\r\n"
-                                              "WWW=www.jo.org\r\nAuthEmail=jo@jo.org\r\nReadme=readme.txt\r\n"
-                                              "mmType=2\r\nTimer=30\r\n[Progress Bar]\r\nSmooth=True\r\n");
+        writeFile(packageFile("install.ini"),
+                  "[install.ini]\r\nName=My Pack\r\nCopyright=(c) Jo\r\nAuthor=Jo\r\n"
+                  "WWW=www.jo.org\r\nAuthEmail=jo@jo.org\r\nReadme=readme.txt\r\n"
+                  "mmType=2\r\nTimer=30\r\n[Progress Bar]\r\nSmooth=True\r\n");
         source = QDir(inProgram("..")).canonicalPath() + "/AR Files";
         writeFile(source + "/city.ar", QByteArray(4096, 'c'));
         writeFile(source + "/cars.ar", QByteArray(1000, 'a'));
@@ -101,7 +102,8 @@ TEST_F(FilesStage, TheFileListPageStartsEmptyWithItsButtonsEnabled)
     EXPECT_EQ(page.window().lblBanner->text(), "Add .AR File(s)");
     EXPECT_EQ(page.txtFiles()->text(), "");
     EXPECT_TRUE(page.txtFiles()->isReadOnly());
-    EXPECT_EQ(page.window().findChild<QLabel *>("lblSize")->text(), "Package Size in kilobytes (uncompressed):");
+    EXPECT_EQ(page.window().findChild<QLabel *>("lblSize")->text(),
+              "Package Size in kilobytes (uncompressed):");
     EXPECT_TRUE(page.cmdAddAR()->isEnabled());
     EXPECT_EQ(page.cmdAddAR()->text(), "Add &AR Files...");
     EXPECT_EQ(page.window().cmdNext->text(), "&Create Setup");
@@ -152,9 +154,10 @@ TEST_F(FilesStage, HelpExplainsInTwoLines)
     ASSERT_EQ(fake->messageBoxes.size(), 1);
     EXPECT_EQ(fake->messageBoxes[0].title, "Quernel Vemko Help");
     EXPECT_EQ(fake->messageBoxes[0].flags, 64u);
-    EXPECT_EQ(fake->messageBoxes[0].text,
-              "*To add an .AR file to your package, double click on the file (the list below the folder list)\r\n"
-              "*Clicking Add will add all the files to the package and close the Add AR Files window");
+    EXPECT_EQ(
+        fake->messageBoxes[0].text,
+        "*To add an .AR file to your package, double click on the file (the list below the folder list)\r\n"
+        "*Clicking Add will add all the files to the package and close the Add AR Files window");
 }
 
 TEST_F(FilesStage, OneFileIsMeasuredAndCopiedTwice)
@@ -297,10 +300,11 @@ TEST_F(FilesStage, CreateSetupCopiesTheInstallerAndShowsTheCompletionPage)
     EXPECT_FALSE(done.window().cmdCancel->isEnabled());
     EXPECT_FALSE(done.window().cmdBack->isEnabled());
     EXPECT_EQ(done.window().cmdNext->text(), "&Finish");
-    EXPECT_EQ(done.window().findChild<QLabel *>("lblDebug")->text(),
-              "Creation of your setup package is now completed.  You should test it to ensure that it's built "
-              "correctly.  If there's a problem, modify install.ini (which is the complete driving force for the "
-              "Quernel), and add / remove .AR files as needed from the folder.");
+    EXPECT_EQ(
+        done.window().findChild<QLabel *>("lblDebug")->text(),
+        "Creation of your setup package is now completed.  You should test it to ensure that it's built "
+        "correctly.  If there's a problem, modify install.ini (which is the complete driving force for the "
+        "Quernel), and add / remove .AR files as needed from the folder.");
 }
 
 TEST_F(FilesStage, AMissingInstallerIsReportedAndTheWizardStays)
@@ -511,7 +515,8 @@ TEST_F(FilesStage, AnUnwritablePackageFolderIsReportedAndLeftClean)
     FrmARAddARFiles &picker = openPicker();
     add(picker, "city.ar");
     QFile::setPermissions(Vemko::PackageFolder, QFile::ReadOwner | QFile::ExeOwner);
-    if (QFileInfo(Vemko::PackageFolder).isWritable() || ::access(Vemko::PackageFolder.toLocal8Bit(), W_OK) == 0) {
+    if (QFileInfo(Vemko::PackageFolder).isWritable() ||
+        ::access(Vemko::PackageFolder.toLocal8Bit(), W_OK) == 0) {
         QFile::setPermissions(Vemko::PackageFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         GTEST_SKIP() << "running with rights that ignore folder permissions";
     }

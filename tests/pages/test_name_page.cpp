@@ -22,7 +22,10 @@ protected:
         Vemko::ShowFirstPage();
         return frmARNew0();
     }
-    QString name(const QString &folder) { return ReadINI(folder + "/install.ini", "install.ini", "Name", "<none>"); }
+    QString name(const QString &folder)
+    {
+        return ReadINI(folder + "/install.ini", "install.ini", "Name", "<none>");
+    }
 };
 
 } // namespace

@@ -20,8 +20,9 @@
 
 namespace {
 
-const QString Instruction = "Please locate your AR Package Readme file.  It must be in the .RTF or .TXT formats.  "
-                            "Information will appear here.";
+const QString Instruction =
+    "Please locate your AR Package Readme file.  It must be in the .RTF or .TXT formats.  "
+    "Information will appear here.";
 
 class ReadmePicker : public WizardFixture
 {
@@ -215,7 +216,8 @@ TEST_F(ReadmePicker, PickingAVolumeMovesTheFolderAndFileLists)
 {
     FrmARReadmeLocation &picker = openAt(work);
     const QString elsewhere = QDir(programFolder()).canonicalPath();
-    const QList<platform::Volume> volumes{{"/", "root", "ext4", "/dev/sda1"}, {work, "Work", "ext4", "/dev/sdb1"}};
+    const QList<platform::Volume> volumes{{"/", "root", "ext4", "/dev/sda1"},
+                                          {work, "Work", "ext4", "/dev/sdb1"}};
     picker.Drive1()->setVolumes(volumes);
     picker.Dir1()->setVolumes(volumes);
     picker.Dir1()->setPath(elsewhere);

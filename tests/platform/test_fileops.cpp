@@ -50,7 +50,8 @@ TEST_F(FileOpsTest, CopyReplacesTargetWithSourceBytesAndLeavesNoTemporary)
 
     int chunks = 0;
     QString error;
-    EXPECT_EQ(fileops::copyFile(at("src.ar"), at("pkg/src.ar"), &error, [&] { ++chunks; }, 4096),
+    EXPECT_EQ(fileops::copyFile(
+                  at("src.ar"), at("pkg/src.ar"), &error, [&] { ++chunks; }, 4096),
               CopyOutcome::Copied)
         << error.toStdString();
     EXPECT_EQ(read(at("pkg/src.ar")), big);
@@ -71,7 +72,8 @@ TEST_F(FileOpsTest, CopyOntoItselfIsRecognisedAndLeavesTheFileWhole)
 {
     write(at("readme.txt"), "keep me");
     // A doubled separator names the same file.
-    EXPECT_EQ(fileops::copyFile(at("readme.txt"), dir.path() + "//readme.txt", nullptr), CopyOutcome::SameFile);
+    EXPECT_EQ(fileops::copyFile(at("readme.txt"), dir.path() + "//readme.txt", nullptr),
+              CopyOutcome::SameFile);
     EXPECT_EQ(read(at("readme.txt")), "keep me");
 }
 
@@ -140,7 +142,7 @@ TEST_F(FileOpsTest, FolderLengthAndDelete)
     QString error;
     EXPECT_TRUE(fileops::createFolder(at("New Project Folder"), &error));
     EXPECT_FALSE(fileops::createFolder(at("New Project Folder"), &error)); // exists: a failure
-    EXPECT_FALSE(fileops::createFolder(at("a/b"), &error));               // one level only
+    EXPECT_FALSE(fileops::createFolder(at("a/b"), &error));                // one level only
 
     write(at("f.ar"), QByteArray(4096, 'x'));
     EXPECT_EQ(fileops::fileLength(dir.path() + "//f.ar", &error), 4096);

@@ -40,7 +40,8 @@ int showAndAnswer(const QString &text, unsigned flags, const QString &title, See
         seen.icon = box->icon();
         for (QAbstractButton *b : box->buttons())
             seen.buttons << b->text().remove(QLatin1Char('&'));
-        seen.defaultButton = box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : "";
+        seen.defaultButton =
+            box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : "";
         seen.onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         for (QAbstractButton *b : box->buttons())
             if (b->text().remove(QLatin1Char('&')) == (press.isEmpty() ? seen.defaultButton : press))
@@ -60,13 +61,16 @@ TEST(QtPlatformMessageBox, CancelQuestionIsYesNoWithNoAsDefault)
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons.size(), 2);
     EXPECT_EQ(seen.defaultButton, "No");
-    EXPECT_EQ(showAndAnswer("Sure?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Quernel 2.0", seen, "Yes"), IDYES);
+    EXPECT_EQ(showAndAnswer("Sure?", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, "Quernel 2.0", seen, "Yes"),
+              IDYES);
 }
 
 TEST(QtPlatformMessageBox, ErrorReportIsAWarningOnTopWithLinesSplit)
 {
     SeenBox seen;
-    EXPECT_EQ(showAndAnswer("line one\r\nline two", MB_ICONWARNING | MB_SYSTEMMODAL, "Quernel Error 53", seen), IDOK);
+    EXPECT_EQ(
+        showAndAnswer("line one\r\nline two", MB_ICONWARNING | MB_SYSTEMMODAL, "Quernel Error 53", seen),
+        IDOK);
     EXPECT_EQ(seen.text, "line one\nline two");
     EXPECT_EQ(seen.icon, QMessageBox::Warning);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
@@ -126,8 +130,9 @@ TEST(QtPlatformEndDeathTest, EndsAtOnceWithNothingAfterAndNoTemporaryLeft)
             src.open(QIODevice::WriteOnly);
             src.write(QByteArray(10000, 'x'));
             src.close();
-            fileops::copyFile(dir.path() + "/big.ar", dir.path() + "/pkg.ar", nullptr,
-                              [] { QtPlatform().endProgram(); }, 4096);
+            fileops::copyFile(
+                dir.path() + "/big.ar", dir.path() + "/pkg.ar", nullptr, [] { QtPlatform().endProgram(); },
+                4096);
             QFile marker(after);
             marker.open(QIODevice::WriteOnly);
             std::exit(3);
