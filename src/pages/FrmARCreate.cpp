@@ -13,7 +13,7 @@ FrmARCreate::FrmARCreate() : Page(QStringLiteral("Creating Package")) {}
 
 void FrmARCreate::build(PageWindow &w)
 {
-    m_animation = new Animation(&w);
+    m_animation = new platform::Animation(&w);
     m_animation->setObjectName(QStringLiteral("Animation1"));
     m_animation->setGeometry(92, 66, 272, 60);
     m_lblStatus = widgets::label(&w, "lblStatus", QStringLiteral("lblStatus"), {16, 150, 424, 20});

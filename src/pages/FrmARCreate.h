@@ -2,10 +2,10 @@
 
 #include "Page.h"
 
-class Animation;
 class QLabel;
 
 namespace platform {
+class Animation;
 class ProgressBar;
 } // namespace platform
 
@@ -15,7 +15,7 @@ class FrmARCreate : public Page
 public:
     FrmARCreate();
 
-    Animation *Animation1() { return loaded(m_animation); }
+    platform::Animation *Animation1() { return loaded(m_animation); }
     QLabel *lblStatus() { return loaded(m_lblStatus); }
     platform::ProgressBar *pgbStatus() { return loaded(m_pgbStatus); }
 
@@ -25,7 +25,7 @@ protected:
     void frameCloseRequested() override;
 
 private:
-    Animation *m_animation = nullptr;
+    platform::Animation *m_animation = nullptr;
     QLabel *m_lblStatus = nullptr;
     platform::ProgressBar *m_pgbStatus = nullptr;
 };

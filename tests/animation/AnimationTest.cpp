@@ -11,6 +11,7 @@
 #include "FilecopyClip.h"
 
 using namespace clipmaker;
+using platform::Animation;
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "Animation.h"
 #include "DirList.h"
 #include "FileList.h"
 #include "FrmARAddARFiles.h"
@@ -564,4 +565,22 @@ TEST_F(FilesStage, AFailureWhileOpeningThePickerGoesToTheErrorReport)
     EXPECT_EQ(fake->messageBoxes[0].title, "Quernel Error 76");
     EXPECT_EQ(fake->messageBoxes[0].flags, 0x1030u);
     EXPECT_TRUE(fake->messageBoxes[0].text.contains("Path not found"));
+}
+
+TEST_F(FilesStage, TheCreationPagePlaysTheClipFromTheProgramFolderOrGoesOnWithout)
+{
+    frmARCreate().show();
+    EXPECT_FALSE(frmARCreate().Animation1()->isOpen()); // no clip here: nothing to show
+    frmARCreate().unload();
+    flushDeletes();
+
+    ASSERT_TRUE(QFile::copy(QStringLiteral(QUERNEL_PROGRAM_DIR "/filecopy.avi"), inProgram("filecopy.avi")));
+    frmARCreate().show();
+    EXPECT_TRUE(frmARCreate().Animation1()->isOpen());
+    EXPECT_TRUE(frmARCreate().Animation1()->isPlaying());
+    EXPECT_EQ(frmARCreate().window().lblBanner->text(), "Creating Package");
+    EXPECT_EQ(frmARCreate().lblStatus()->text(), "lblStatus");
+    for (QPushButton *b :
+         {frmARCreate().window().cmdCancel, frmARCreate().window().cmdBack, frmARCreate().window().cmdNext})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 }

@@ -6,6 +6,8 @@
 
 #include "AviReader.h"
 
+namespace platform {
+
 Animation::Animation(QWidget *parent) : QWidget(parent)
 {
     connect(&m_timer, &QTimer::timeout, this, &Animation::advanceFrame);
@@ -112,3 +114,5 @@ void Animation::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     m_timer.stop();
 }
+
+} // namespace platform

@@ -7,8 +7,8 @@
 #include <QWidget>
 
 namespace platform {
+
 class AviReader;
-}
 
 // Plays a silent AVI clip in a loop, the way the classic animation control does with
 // its auto-play setting: from the moment the clip is opened, at the clip's own frame
@@ -57,3 +57,5 @@ private:
     int m_current = 0;
     quint32 m_background = 0;
 };
+
+} // namespace platform
