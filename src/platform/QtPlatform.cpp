@@ -18,12 +18,13 @@ namespace platform {
 namespace {
 
 // A message box grows as wide as its longest unbreakable run of text, and a long
-// path has no blank to wrap at. In words longer than MaxUnbroken characters,
-// invisible break opportunities after each separator, and at least every
-// MaxUnbroken characters, let the box wrap them within its usual width.
+// path has no blank to wrap at. In words longer than LongWord characters, invisible
+// break opportunities after each separator, and at least every Chunk characters,
+// let the box wrap them within its usual width, lines filled nearly to the edge.
 QString withBreakablePaths(const QString &text)
 {
-    constexpr qsizetype MaxUnbroken = 32;
+    constexpr qsizetype LongWord = 32;
+    constexpr qsizetype Chunk = 8;
     const QChar zeroWidthSpace(0x200B);
     QString out;
     out.reserve(text.size() + text.size() / 8);
@@ -36,13 +37,13 @@ QString withBreakablePaths(const QString &text)
         while (end < text.size() && !text[end].isSpace())
             ++end;
         const QStringView word = QStringView(text).mid(i, end - i);
-        if (word.size() <= MaxUnbroken) {
+        if (word.size() <= LongWord) {
             out += word;
         } else {
             qsizetype run = 0;
             for (const QChar c : word) {
                 out += c;
-                if (c == QLatin1Char('/') || c == QLatin1Char('\\') || ++run >= MaxUnbroken) {
+                if (c == QLatin1Char('/') || c == QLatin1Char('\\') || ++run >= Chunk) {
                     out += zeroWidthSpace;
                     run = 0;
                 }
