@@ -27,9 +27,9 @@
 namespace {
 
 const QString MainSection = QStringLiteral("install.ini");
+const QString FilesSection = QStringLiteral("Files");
 // The most bytes a read of a package record gives back.
 constexpr int IniValueLimit = 254;
-const QString FilesSection = QStringLiteral("Files");
 
 QString installFile()
 {
@@ -67,6 +67,14 @@ int leadingNumber(const QString &text)
     while (end < t.size() && t[end].isDigit())
         ++end;
     return t.left(end).toInt();
+}
+
+// What tells one picked file from another: the file itself, whatever folder link or
+// doubled separator led to it; a file gone meanwhile by its path.
+QString fileIdentity(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
 }
 
 // Rows that ask for no width of their own are laid out as wide as the list: a long
@@ -154,7 +162,7 @@ void FrmARAddARFiles::File1_DblClick()
     const QString path = m_file->path() + platform::separator() + name;
     if (!canRecord(name, path))
         return;
-    m_recorded.insert(QFileInfo(path).canonicalFilePath());
+    m_recorded.insert(fileIdentity(path));
 
     FileNumber = static_cast<qint16>(FileNumber + 1);
     FileTotal = FileNumber;
@@ -173,7 +181,7 @@ bool FrmARAddARFiles::canRecord(const QString &name, const QString &path)
         return false;
     };
     // Recorded twice, the file would be copied twice and listed twice in the package.
-    if (m_recorded.contains(QFileInfo(path).canonicalFilePath())) {
+    if (m_recorded.contains(fileIdentity(path))) {
         platform::current().messageBox(QStringLiteral("This file is in the list already:\r\n") + path,
                                        platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
         return false;

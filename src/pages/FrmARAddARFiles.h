@@ -62,5 +62,5 @@ private:
     QListWidget *m_lstFile = nullptr;
     bool m_adding = false;
     QSet<int> m_warned;       // files already reported during this Add
-    QSet<QString> m_recorded; // canonical paths of the files recorded in this opening
+    QSet<QString> m_recorded; // the files recorded in this opening, by their real path
 };
