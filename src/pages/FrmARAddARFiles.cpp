@@ -1,10 +1,13 @@
 #include "FrmARAddARFiles.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 
 #include "BrowsePanel.h"
 #include "DirList.h"
@@ -25,6 +28,8 @@ namespace {
 
 const QString MainSection = QStringLiteral("install.ini");
 const QString FilesSection = QStringLiteral("Files");
+// The most bytes a read of a package record gives back.
+constexpr int IniValueLimit = 254;
 
 QString installFile()
 {
@@ -64,6 +69,28 @@ int leadingNumber(const QString &text)
     return t.left(end).toInt();
 }
 
+// What tells one picked file from another: the file itself, whatever folder link or
+// doubled separator led to it; a file gone meanwhile by its path.
+QString fileIdentity(const QString &path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
+}
+
+// Rows that ask for no width of their own are laid out as wide as the list: a long
+// path is then elided on the left, showing the file's name, where the list would
+// otherwise grow a horizontal scroll bar and show the start of the folder.
+class ListWideRows : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {0, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+};
+
 } // namespace
 
 FrmARAddARFiles::FrmARAddARFiles() : Page(QStringLiteral("Add .AR File(s)")) {}
@@ -83,6 +110,7 @@ void FrmARAddARFiles::build(PageWindow &w)
     m_lstFile->setObjectName(QStringLiteral("lstFile"));
     m_lstFile->setGeometry(240, 56, 204, 194);
     m_lstFile->setTextElideMode(Qt::ElideLeft); // the file's name matters more than its folder
+    m_lstFile->setItemDelegate(new ListWideRows(m_lstFile));
     w.cmdBack->setText(QStringLiteral("&Help"));
     w.cmdBack->setEnabled(true);
     w.cmdNext->setText(QStringLiteral("&Add"));
@@ -98,6 +126,7 @@ void FrmARAddARFiles::build(PageWindow &w)
 void FrmARAddARFiles::Form_Load()
 {
     FileNumber = 0;
+    m_recorded.clear();
     // The lists start in the process's current folder; if that folder is gone there
     // is nowhere to browse from, and the page that opens the picker reports it.
     const QString start = QDir::currentPath();
@@ -129,13 +158,49 @@ void FrmARAddARFiles::File1_DblClick()
             platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
         return;
     }
+    const QString name = m_file->fileName();
+    const QString path = m_file->path() + platform::separator() + name;
+    if (!canRecord(name, path))
+        return;
+    m_recorded.insert(fileIdentity(path));
+
     FileNumber = static_cast<qint16>(FileNumber + 1);
     FileTotal = FileNumber;
     m_lblAmount->setText(QStringLiteral("Amount of files in package: ") + QString::number(FileTotal));
-    m_lstFile->addItem(m_file->path() + platform::separator() + m_file->fileName());
-    WriteINI(installFile(), FilesSection, fileKey(FileNumber), m_file->fileName());
-    WriteINI(tempFile(), FilesSection, fileKey(FileNumber),
-             m_file->path() + platform::separator() + m_file->fileName());
+    auto *line = new QListWidgetItem(path, m_lstFile);
+    line->setToolTip(path);
+    m_lstFile->scrollToItem(line);
+    WriteINI(installFile(), FilesSection, fileKey(FileNumber), name);
+    WriteINI(tempFile(), FilesSection, fileKey(FileNumber), path);
+}
+
+bool FrmARAddARFiles::canRecord(const QString &name, const QString &path)
+{
+    const auto warn = [](const QString &text) {
+        platform::current().messageBox(text, platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        return false;
+    };
+    // Recorded twice, the file would be copied twice and listed twice in the package.
+    if (m_recorded.contains(fileIdentity(path))) {
+        platform::current().messageBox(QStringLiteral("This file is in the list already:\r\n") + path,
+                                       platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
+        return false;
+    }
+    // A read of install.ini or temp.ini gives at most IniValueLimit bytes: a longer
+    // name could not be read back by the package's installer, a longer path not by Add.
+    if (name.toUtf8().size() > IniValueLimit) {
+        return warn(QStringLiteral("This file's name is longer than %1 bytes:\r\n").arg(IniValueLimit) +
+                    name +
+                    QStringLiteral("\r\nThe package's installer could not read it, so the package could not "
+                                   "be installed. Please give the file a shorter name and add it again."));
+    }
+    if (path.toUtf8().size() > IniValueLimit) {
+        return warn(QStringLiteral("This file's full path is longer than %1 bytes:\r\n").arg(IniValueLimit) +
+                    path +
+                    QStringLiteral("\r\nThe package records could not hold it. Please move the file to a "
+                                   "folder with a shorter path and add it from there."));
+    }
+    return true;
 }
 
 void FrmARAddARFiles::cmdBack_Click()
@@ -183,6 +248,7 @@ void FrmARAddARFiles::cmdNext_Click()
     frmARCreate().show();
     copyPickedFiles();
     writeSummary();
+    showPackageSize();
 
     frmARCreate().unload();
     m_adding = false;
@@ -267,6 +333,23 @@ void FrmARAddARFiles::writeSummary()
             break;
     }
     frmARNew3().txtFiles()->setText(text);
+}
+
+// The package's size is that of the files install.ini lists, the .AR files and the
+// readme, as they are in the package folder: what the player's installer puts into
+// the game. install.ini, setup.exe and temp.ini are not counted; a name listed twice
+// counts once, a file missing from the folder not at all.
+void FrmARAddARFiles::showPackageSize()
+{
+    QSet<QString> names{readInstall(MainSection, QStringLiteral("Readme"))};
+    const int total = leadingNumber(readInstall(MainSection, QStringLiteral("TotalFiles")));
+    for (int k = 1; k <= total; ++k)
+        names.insert(readInstall(FilesSection, fileKey(k)));
+    names.remove(QString());
+    qint64 bytes = 0;
+    for (const QString &name : names)
+        bytes += std::max<qint64>(0, platform::current().fileLength(Vemko::PackageFile(name)));
+    frmARNew3().showPackageSize(bytes);
 }
 
 void FrmARAddARFiles::setControlsEnabled(bool enabled)

@@ -46,8 +46,11 @@ protected:
     void frameCloseRequested() override;
 
 private:
+    // Whether the file may be recorded; if not, the author is told why.
+    bool canRecord(const QString &name, const QString &path);
     void copyPickedFiles();
     void writeSummary();
+    void showPackageSize();
     void setControlsEnabled(bool enabled);
     void close();
     void warnOnce(int fileNumber, const QString &what, const QString &error);
@@ -58,5 +61,6 @@ private:
     QLabel *m_lblAmount = nullptr;
     QListWidget *m_lstFile = nullptr;
     bool m_adding = false;
-    QSet<int> m_warned; // files already reported during this Add
+    QSet<int> m_warned;       // files already reported during this Add
+    QSet<QString> m_recorded; // the files recorded in this opening, by their real path
 };

@@ -1,6 +1,7 @@
 #include "FrmARDone.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "Platform.h"
@@ -17,14 +18,24 @@ void FrmARDone::build(PageWindow &w)
             "Creation of your setup package is now completed.  You should test it to ensure that it's "
             "built correctly.  If there's a problem, modify install.ini (which is the complete driving "
             "force for the Quernel), and add / remove .AR files as needed from the folder."),
-        {24, 72, 408, 120});
+        {24, 66, 408, 84});
     text->setWordWrap(true);
     text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_cmdTest = widgets::button(&w, "cmdTest", QStringLiteral("&Test Package"), {24, 210, 124, 25});
+    // Where the package is, to hand it out: selectable, and one click from the file manager.
+    QLabel *folderCaption =
+        widgets::label(&w, "lblFolder", QStringLiteral("Package Folder:"), {24, 160, 408, 18});
+    m_txtFolder = widgets::textBox(&w, "txtFolder", {24, 180, 408, 22}, true);
+    m_txtFolder->setText(Vemko::PackageFolder);
+    m_txtFolder->setCursorPosition(0);
+    folderCaption->setBuddy(m_txtFolder);
+    m_cmdTest = widgets::button(&w, "cmdTest", QStringLiteral("&Test Package"), {24, 218, 124, 25});
+    m_cmdOpenFolder =
+        widgets::button(&w, "cmdOpenFolder", QStringLiteral("&Open Folder"), {156, 218, 124, 25});
     w.cmdNext->setText(QStringLiteral("&Finish"));
     w.cmdCancel->setEnabled(false);
 
     QObject::connect(m_cmdTest, &QPushButton::clicked, &w, [this] { cmdTest_Click(); });
+    QObject::connect(m_cmdOpenFolder, &QPushButton::clicked, &w, [this] { cmdOpenFolder_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
 }
 
@@ -37,6 +48,15 @@ void FrmARDone::cmdTest_Click()
                                        platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
     }
     window().cmdNext->setEnabled(true);
+}
+
+void FrmARDone::cmdOpenFolder_Click()
+{
+    QString error;
+    if (!platform::current().openFolder(Vemko::PackageFolder, &error)) {
+        platform::current().messageBox(QStringLiteral("The package folder could not be opened:\r\n") + error,
+                                       platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+    }
 }
 
 void FrmARDone::cmdNext_Click()

@@ -2,17 +2,22 @@
 
 #include "Page.h"
 
+class QLineEdit;
 class QPushButton;
 
-// Completion page: test the package's installer, or finish.
+// Completion page: names the package folder and opens it in the file manager;
+// tests the package's installer, or finishes.
 class FrmARDone : public Page
 {
 public:
     FrmARDone();
 
     QPushButton *cmdTest() { return loaded(m_cmdTest); }
+    QLineEdit *txtFolder() { return loaded(m_txtFolder); }
+    QPushButton *cmdOpenFolder() { return loaded(m_cmdOpenFolder); }
 
     void cmdTest_Click();
+    void cmdOpenFolder_Click();
     void cmdNext_Click();
 
 protected:
@@ -21,4 +26,6 @@ protected:
 
 private:
     QPushButton *m_cmdTest = nullptr;
+    QLineEdit *m_txtFolder = nullptr;
+    QPushButton *m_cmdOpenFolder = nullptr;
 };

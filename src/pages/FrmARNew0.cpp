@@ -1,5 +1,6 @@
 #include "FrmARNew0.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -63,8 +64,20 @@ void FrmARNew0::cmdNext_Click()
             platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
         return;
     }
-    // Every step runs even if an earlier one failed: an existing folder is simply used.
-    platform::current().createFolder(m_txtProject->text());
+    // An existing folder is simply used; one that cannot be made would lose everything
+    // the author enters from here on, so the page stays and says why.
+    const QString folder = m_txtProject->text();
+    QString error;
+    if (!platform::current().createFolder(folder, &error) && !QFileInfo(folder).isDir()) {
+        if (QFileInfo::exists(folder))
+            error = folder + QStringLiteral(": A file of that name is in the way");
+        platform::current().messageBox(
+            QStringLiteral("The package folder could not be created:\r\n") + error +
+                QStringLiteral("\r\nPlease choose another package name, or check that the program "
+                               "folder can be written to."),
+            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        return;
+    }
     WriteINI(Vemko::PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"),
              QStringLiteral("Name"), m_txtPackage->text());
     frmARNew1().show();

@@ -12,6 +12,10 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
+namespace {
+const QString SizeCaption = QStringLiteral("Package Size in kilobytes (uncompressed):");
+}
+
 FrmARNew3::FrmARNew3() : Page(QStringLiteral("Add .AR File(s)")) {}
 
 void FrmARNew3::build(PageWindow &w)
@@ -23,8 +27,7 @@ void FrmARNew3::build(PageWindow &w)
     m_txtFiles->setGeometry(16, 92, 424, 148);
     m_txtFiles->setReadOnly(true);
     m_txtFiles->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    widgets::label(&w, "lblSize", QStringLiteral("Package Size in kilobytes (uncompressed):"),
-                   {16, 248, 424, 18});
+    m_lblSize = widgets::label(&w, "lblSize", SizeCaption, {16, 248, 424, 18});
 
     QObject::connect(m_cmdAddAR, &QPushButton::clicked, &w, [this] { cmdAddAR_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
@@ -55,6 +58,11 @@ void FrmARNew3::setAddRunning(bool running)
 {
     m_cmdAddAR->setEnabled(!running);
     window().cmdNext->setEnabled(!running && !frmARAddARFiles().isLoaded());
+}
+
+void FrmARNew3::showPackageSize(qint64 bytes)
+{
+    lblSize()->setText(SizeCaption + QLatin1Char(' ') + QString::number((bytes + 1023) / 1024));
 }
 
 void FrmARNew3::cmdNext_Click()

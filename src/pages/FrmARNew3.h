@@ -15,6 +15,7 @@ public:
 
     MultiLineTextBox *txtFiles() { return loaded(m_txtFiles); }
     QPushButton *cmdAddAR() { return loaded(m_cmdAddAR); }
+    QLabel *lblSize() { return loaded(m_lblSize); }
 
     void cmdAddAR_Click();
     void cmdNext_Click();
@@ -24,6 +25,9 @@ public:
     // the package is not finished, nor the copy started twice, underneath it.
     void pickerClosed();
     void setAddRunning(bool running);
+    // Shows the package's size after the size label's caption, in kilobytes of 1024
+    // bytes rounded up (a package of a few bytes is not shown as empty).
+    void showPackageSize(qint64 bytes);
 
 protected:
     void build(PageWindow &w) override;
@@ -32,4 +36,5 @@ protected:
 private:
     QPushButton *m_cmdAddAR = nullptr;
     MultiLineTextBox *m_txtFiles = nullptr;
+    QLabel *m_lblSize = nullptr;
 };

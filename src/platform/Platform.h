@@ -54,6 +54,9 @@ public:
     // Starts a program without waiting for it, in the current folder, with no arguments.
     virtual bool startProgram(const QString &path, QString *error = nullptr) = 0;
 
+    // Shows the folder in the desktop's file manager, without waiting for it.
+    virtual bool openFolder(const QString &path, QString *error = nullptr) = 0;
+
     // Lets pending window events run.
     virtual void doEvents() = 0;
 

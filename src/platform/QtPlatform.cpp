@@ -4,21 +4,64 @@
 #include <cstdlib>
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QUrl>
 
 #include "FileOps.h"
 
 namespace platform {
+
+namespace {
+
+// A message box grows as wide as its longest unbreakable run of text, and a long
+// path has no blank to wrap at. In words longer than LongWord characters, invisible
+// break opportunities after each separator, and at least every Chunk characters,
+// let the box wrap them within its usual width, lines filled nearly to the edge.
+QString withBreakablePaths(const QString &text)
+{
+    constexpr qsizetype LongWord = 32;
+    constexpr qsizetype Chunk = 8;
+    const QChar zeroWidthSpace(0x200B);
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (qsizetype i = 0; i < text.size();) {
+        if (text[i].isSpace()) {
+            out += text[i++];
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && !text[end].isSpace())
+            ++end;
+        const QStringView word = QStringView(text).mid(i, end - i);
+        if (word.size() <= LongWord) {
+            out += word;
+        } else {
+            qsizetype run = 0;
+            for (const QChar c : word) {
+                out += c;
+                if (c == QLatin1Char('/') || c == QLatin1Char('\\') || ++run >= Chunk) {
+                    out += zeroWidthSpace;
+                    run = 0;
+                }
+            }
+        }
+        i = end;
+    }
+    return out;
+}
+
+} // namespace
 
 int QtPlatform::messageBox(const QString &text, unsigned flags, const QString &title)
 {
     QMessageBox box;
     box.setWindowTitle(title);
     // The texts use CR LF between lines; a label wants plain line feeds.
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(withBreakablePaths(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
     box.setTextFormat(Qt::PlainText);
 
     switch (flags & 0xF0) {
@@ -103,6 +146,21 @@ bool QtPlatform::startProgram(const QString &path, QString *error)
     if (!process.startDetached()) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(path, process.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool QtPlatform::openFolder(const QString &path, QString *error)
+{
+    if (!QFileInfo(path).isDir()) {
+        if (error)
+            *error = QStringLiteral("%1: No such folder").arg(path);
+        return false;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        if (error)
+            *error = QStringLiteral("%1: no file manager could be started to show it").arg(path);
         return false;
     }
     return true;

@@ -16,6 +16,7 @@ public:
     bool deleteFile(const QString &path, QString *error) override;
     qint64 fileLength(const QString &path, QString *error) override;
     bool startProgram(const QString &path, QString *error) override;
+    bool openFolder(const QString &path, QString *error) override;
     void doEvents() override;
     [[noreturn]] void endProgram() override;
 };

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFolders.h"
+#include "TestLists.h"
 
 using namespace browsetest;
 using platform::DirList;
@@ -55,15 +56,16 @@ protected:
 
 } // namespace
 
-TEST_F(DirListTest, ShowsChainFromVolumeRootThenVisibleSubfoldersSorted)
+TEST_F(DirListTest, ShowsChainFromVolumeRootThenSubfoldersSortedHiddenLast)
 {
     QSignalSpy changes(&m_list, &DirList::change);
     m_list.setPath(m_root + "/a/b/");
 
     EXPECT_EQ(m_list.path(), m_root + "/a/b");
     EXPECT_EQ(m_list.volumeRoot(), m_root);
-    EXPECT_EQ(m_list.entries(), (QStringList{m_root, m_root + "/a", m_root + "/a/b", m_root + "/a/b/alpha",
-                                             m_root + "/a/b/Mid", m_root + "/a/b/Zed"}));
+    EXPECT_EQ(m_list.entries(),
+              (QStringList{m_root, m_root + "/a", m_root + "/a/b", m_root + "/a/b/alpha", m_root + "/a/b/Mid",
+                           m_root + "/a/b/Zed", m_root + "/a/b/.hidden"}));
     const QAbstractItemModel *model = view()->model();
     EXPECT_EQ(model->index(0, 0).data().toString(), m_root);
     EXPECT_EQ(model->index(2, 0).data().toString(), "b");
@@ -130,6 +132,23 @@ TEST_F(DirListTest, DoubleClickAndEnterOpenTheEntry)
     EXPECT_EQ(changes.count(), 2);
     EXPECT_EQ(m_list.path(), m_root);
     EXPECT_EQ(m_list.entries(), (QStringList{m_root, m_root + "/a"}));
+}
+
+TEST_F(DirListTest, TheFocusedListMarksItsRowAndArrowsMoveTheHighlight)
+{
+    m_list.setPath(m_root + "/a/b");
+    QSignalSpy changes(&m_list, &DirList::change);
+    focusByTab(view());
+    EXPECT_TRUE(showsFocusMark(view(), 2)) << "the current folder";
+    QTest::keyClick(view(), Qt::Key_Down);
+    EXPECT_EQ(view()->selectionModel()->selectedIndexes().value(0).row(), 3);
+    EXPECT_TRUE(showsFocusMark(view(), 3));
+    EXPECT_FALSE(showsFocusMark(view(), 2));
+    QTest::keyClick(view(), Qt::Key_Up);
+    QTest::keyClick(view(), Qt::Key_Up);
+    EXPECT_EQ(view()->selectionModel()->selectedIndexes().value(0).row(), 1);
+    EXPECT_EQ(changes.count(), 0) << "moving the highlight opens nothing";
+    EXPECT_EQ(m_list.path(), m_root + "/a/b");
 }
 
 TEST_F(DirListTest, RootOfTheSystemIsPlainSlash)

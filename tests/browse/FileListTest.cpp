@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "TestFolders.h"
+#include "TestLists.h"
 
 using namespace browsetest;
 using platform::FileList;
@@ -108,6 +109,25 @@ TEST_F(FileListTest, KeyboardMovesTheSelectionAndEnterActsAsDoubleClick)
 
     QTest::keyClick(view(), Qt::Key_Return);
     EXPECT_EQ(doubleClicks.count(), 1);
+}
+
+TEST_F(FileListTest, TheFocusedListMarksItsRowAndTheFirstArrowSelectsIt)
+{
+    focusByTab(view());
+    EXPECT_TRUE(m_list.fileName().isEmpty());
+    EXPECT_TRUE(showsFocusMark(view(), 0)) << "the row the arrows start from";
+    QTest::keyClick(view(), Qt::Key_Down);
+    EXPECT_EQ(m_list.fileName(), "a.txt");
+    EXPECT_TRUE(showsFocusMark(view(), 0));
+    QTest::keyClick(view(), Qt::Key_Down);
+    EXPECT_EQ(m_list.fileName(), "notes.Rtf");
+    EXPECT_TRUE(showsFocusMark(view(), 1));
+    EXPECT_FALSE(showsFocusMark(view(), 0));
+    QTest::keyClick(view(), Qt::Key_Up);
+    EXPECT_EQ(m_list.fileName(), "a.txt");
+
+    view()->clearFocus();
+    EXPECT_FALSE(showsFocusMark(view(), 0)) << "no mark without the focus";
 }
 
 TEST_F(FileListTest, SetFileNameSelectsLikeAClick)

@@ -96,9 +96,9 @@ TEST_F(FolderListing, NamesEqualButForCaseKeepAFixedOrder)
               (QStringList{"abb.TXT", "ABC.txt", "abc.txt", "Abd.txt"}));
 }
 
-TEST_F(FolderListing, SubfoldersWithoutHiddenOnesSortedWithoutCase)
+TEST_F(FolderListing, SubfoldersSortedWithoutCaseHiddenOnesLast)
 {
-    for (const char *name : {"beta", "Alpha", ".git", "gamma.d", "Beta2"})
+    for (const char *name : {"beta", "Alpha", ".wine", "gamma.d", ".Config", "Beta2"})
         makeFolder(root(), name);
     makeFile(root(), "file.txt");
     makeLink("Alpha", root() + "/linked");
@@ -106,7 +106,7 @@ TEST_F(FolderListing, SubfoldersWithoutHiddenOnesSortedWithoutCase)
 
     QString error = "stale";
     EXPECT_EQ(platform::listSubfolders(root(), &error),
-              (QStringList{"Alpha", "beta", "Beta2", "gamma.d", "linked"}));
+              (QStringList{"Alpha", "beta", "Beta2", "gamma.d", "linked", ".Config", ".wine"}));
     EXPECT_TRUE(error.isEmpty());
     EXPECT_TRUE(platform::listSubfolders(root() + "/Alpha").isEmpty());
 }

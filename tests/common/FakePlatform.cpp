@@ -57,6 +57,14 @@ bool FakePlatform::startProgram(const QString &path, QString *error)
     return startSucceeds;
 }
 
+bool FakePlatform::openFolder(const QString &path, QString *error)
+{
+    openedFolders.append(path);
+    if (!openFolderSucceeds && error)
+        *error = path + QStringLiteral(": No file manager to show it");
+    return openFolderSucceeds;
+}
+
 void FakePlatform::doEvents()
 {
     ++doEventsCount;

@@ -41,10 +41,12 @@ public:
 
     QList<MessageBoxCall> messageBoxes;
     QStringList startedPrograms;
+    QStringList openedFolders;
     QStringList copies; // "source -> target"
     int doEventsCount = 0;
     bool ended = false;
     bool startSucceeds = true;
+    bool openFolderSucceeds = true;
 
     int messageBox(const QString &text, unsigned flags, const QString &title) override;
     QString programFolder() const override { return m_programFolder; }
@@ -53,6 +55,7 @@ public:
     bool deleteFile(const QString &path, QString *error) override;
     qint64 fileLength(const QString &path, QString *error) override;
     bool startProgram(const QString &path, QString *error) override;
+    bool openFolder(const QString &path, QString *error) override;
     void doEvents() override;
     [[noreturn]] void endProgram() override;
 

@@ -3,12 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 
 #include <QByteArray>
 #include <QString>
 #include <QWidget>
 
 #include "FakePlatform.h"
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 // A fresh run for every test: the fake platform installed, the shared state at
 // its start values and no page existing yet.

@@ -1,12 +1,15 @@
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include "Animation.h"
@@ -127,11 +130,102 @@ TEST_F(FilesStage, EachDoubleClickListsCountsAndRecordsTheFile)
     EXPECT_EQ(picker.window().findChild<QLabel *>("lblAddFile")->text(),
               "Double-click on a file to add it to your package");
 
-    add(picker, "city.ar"); // the same file again: a second line and a second pair of records
-    EXPECT_EQ(picker.lstFile()->count(), 2);
-    EXPECT_EQ(install("Files", "File2"), "city.ar");
-    EXPECT_EQ(temp("File2"), source + "/city.ar");
-    EXPECT_EQ(picker.lblAmount()->text(), "Amount of files in package: 2");
+    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+}
+
+TEST_F(FilesStage, AFileListedInThisOpeningIsNotRecordedAgain)
+{
+    const QString linked = QDir::cleanPath(inProgram("../linked AR Files"));
+    ASSERT_EQ(::symlink(source.toLocal8Bit(), linked.toLocal8Bit()), 0);
+    FrmARAddARFiles &picker = openPicker();
+    add(picker, "city.ar");
+    add(picker, "city.ar");
+    picker.Dir1()->setPath(linked);
+    add(picker, "city.ar"); // the same file, reached through a linked folder
+    ASSERT_EQ(fake->messageBoxes.size(), 2);
+    EXPECT_EQ(fake->messageBoxes[0].text, "This file is in the list already:\r\n" + source + "/city.ar");
+    EXPECT_EQ(fake->messageBoxes[1].text, "This file is in the list already:\r\n" + linked + "/city.ar");
+    EXPECT_EQ(fake->messageBoxes[1].flags, platform::MB_ICONINFORMATION);
+    EXPECT_EQ(picker.lstFile()->count(), 1);
+    EXPECT_EQ(picker.lblAmount()->text(), "Amount of files in package: 1");
+    EXPECT_EQ(install("Files", "File2"), "<none>");
+    EXPECT_EQ(temp("File2"), "<none>");
+
+    picker.window().cmdCancel->click(); // a new opening starts a new list
+    openPicker();
+    add(picker, "city.ar");
+    EXPECT_EQ(fake->messageBoxes.size(), 2);
+    EXPECT_EQ(picker.lstFile()->count(), 1);
+}
+
+TEST_F(FilesStage, NamesAndPathsLongerThanARecordReadAreRefused)
+{
+    // A read of a package record gives 254 bytes: the installer reads the name, Add the path.
+    const QString nameMessage =
+        "This file's name is longer than 254 bytes:\r\n%1\r\nThe package's installer could "
+        "not read it, so the package could not be installed. Please give the file a "
+        "shorter name and add it again.";
+    const QString pathMessage =
+        "This file's full path is longer than 254 bytes:\r\n%1\r\nThe package records "
+        "could not hold it. Please move the file to a folder with a shorter path and "
+        "add it from there.";
+    const QString deep = source + "/" + QString(254 - (source.size() + 1) - 5, 'd'); // + "/x.ar": 254 bytes
+    struct Row
+    {
+        QString folder;
+        QString name;
+        QString message; // empty: recorded
+    };
+    const Row rows[] = {
+        {source, QString(252, 'n') + ".ar", nameMessage},         // 255 bytes
+        {source, QString(126, QChar(0xE9)) + ".ar", nameMessage}, // 129 characters, 255 bytes
+        {deep, "x.ar", QString()},                                // a path of 254 bytes
+        {deep, "xy.ar", pathMessage},                             // 255 bytes
+    };
+    for (const Row &row : rows)
+        writeFile(row.folder + "/" + row.name, "ar");
+    FrmARAddARFiles &picker = openPicker();
+    for (const Row &row : rows) {
+        picker.Dir1()->setPath(row.folder);
+        fake->messageBoxes.clear();
+        add(picker, row.name);
+        const QString path = row.folder + "/" + row.name;
+        if (row.message.isEmpty()) {
+            EXPECT_TRUE(fake->messageBoxes.isEmpty());
+            EXPECT_EQ(temp("File1"), path);
+            continue;
+        }
+        ASSERT_EQ(fake->messageBoxes.size(), 1) << row.name.toStdString();
+        EXPECT_EQ(fake->messageBoxes[0].text, row.message.arg(row.message == nameMessage ? row.name : path));
+        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+    }
+    EXPECT_EQ(picker.lstFile()->count(), 1);
+    EXPECT_EQ(install("Files", "File2"), "<none>");
+
+    // The list shows the end of a long path, the file's name, and the whole path as its tip.
+    QListWidget *list = picker.lstFile();
+    EXPECT_EQ(list->textElideMode(), Qt::ElideLeft);
+    EXPECT_LE(list->visualItemRect(list->item(0)).right(), list->viewport()->width());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(list->item(0)->toolTip(), deep + "/x.ar");
+}
+
+TEST_F(FilesStage, TheSizeLabelShowsTheListedFilesInKilobytesAfterEachAdd)
+{
+    writeFile(packageFile("readme.txt"), QByteArray(2000, 'r'));
+    writeFile(packageFile("notes.bin"), QByteArray(100000, 'n')); // not listed in install.ini
+    FrmARAddARFiles &picker = openPicker();
+    add(picker, "city.ar");
+    add(picker, "cars.ar");
+    add(picker, "bikes.ar");
+    pressAdd(picker);
+    // 4096 + 1000 + 10 + 2000 bytes, rounded up
+    EXPECT_EQ(frmARNew3().lblSize()->text(), "Package Size in kilobytes (uncompressed): 7");
+
+    openPicker();
+    add(picker, "bikes.ar");
+    pressAdd(picker);
+    EXPECT_EQ(frmARNew3().lblSize()->text(), "Package Size in kilobytes (uncompressed): 2");
 }
 
 TEST_F(FilesStage, ARealDoubleClickOnTheFileListAddsTheFile)
@@ -306,6 +400,40 @@ TEST_F(FilesStage, CreateSetupCopiesTheInstallerAndShowsTheCompletionPage)
         "Creation of your setup package is now completed.  You should test it to ensure that it's built "
         "correctly.  If there's a problem, modify install.ini (which is the complete driving force for the "
         "Quernel), and add / remove .AR files as needed from the folder.");
+}
+
+TEST_F(FilesStage, TheCompletionPageNamesThePackageFolderAndOpensIt)
+{
+    Vemko::CopySetupAndFinish();
+    FrmARDone &done = frmARDone();
+    EXPECT_EQ(done.window().findChild<QLabel *>("lblFolder")->text(), "Package Folder:");
+    EXPECT_EQ(done.txtFolder()->text(), Vemko::PackageFolder);
+    EXPECT_TRUE(done.txtFolder()->isReadOnly());
+    EXPECT_EQ(done.cmdOpenFolder()->text(), "&Open Folder");
+    done.cmdOpenFolder()->click();
+    EXPECT_EQ(fake->openedFolders, QStringList{Vemko::PackageFolder});
+    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+    EXPECT_TRUE(done.isVisible());
+
+    fake->openFolderSucceeds = false;
+    done.cmdOpenFolder()->click();
+    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    EXPECT_EQ(fake->messageBoxes[0].text, "The package folder could not be opened:\r\n" +
+                                              Vemko::PackageFolder + ": No file manager to show it");
+
+    // Every mnemonic of the page is its own, and the completion text has room of its own.
+    QString keys;
+    for (QAbstractButton *b : done.window().findChildren<QAbstractButton *>())
+        keys += b->text().section('&', 1).left(1).toLower();
+    for (QChar key : keys)
+        EXPECT_EQ(keys.count(key), 1) << keys.toStdString();
+    auto *text = done.window().findChild<QLabel *>("lblDebug");
+    EXPECT_LE(text->heightForWidth(text->width()), text->height());
+    for (QWidget *w : {static_cast<QWidget *>(done.txtFolder()), static_cast<QWidget *>(done.cmdTest()),
+                       static_cast<QWidget *>(done.cmdOpenFolder())}) {
+        EXPECT_FALSE(w->geometry().intersects(text->geometry())) << w->objectName().toStdString();
+        EXPECT_LE(w->geometry().bottom(), PageWindow::ContentBottom);
+    }
 }
 
 TEST_F(FilesStage, AMissingInstallerIsReportedAndTheWizardStays)

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -131,4 +133,44 @@ TEST_F(NamePage, NamesThatLeaveTheProgramFolderAreRefused)
     }
     EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
     EXPECT_FALSE(QFile::exists(programFolder() + "/../install.ini"));
+}
+
+TEST_F(NamePage, AFolderThatCannotBeMadeIsReportedAndNextStays)
+{
+    writeFile(inProgram("Taken"), "a file, not a folder");
+    struct Row
+    {
+        QString name;
+        QString reason;
+        bool lockProgramFolder;
+    };
+    const Row rows[] = {{QString(300, 'n'), "File name too long", false},
+                        {"Taken", "A file of that name is in the way", false},
+                        {"Locked Out", "Permission denied", true}};
+    FrmARNew0 &page = start();
+    for (const Row &row : rows) {
+        if (row.lockProgramFolder) {
+            QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::ExeOwner);
+            if (::access(programFolder().toLocal8Bit(), W_OK) == 0) {
+                QFile::setPermissions(programFolder(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                continue; // running with rights that ignore folder permissions
+            }
+        }
+        fake->messageBoxes.clear();
+        page.txtPackage()->setText(row.name);
+        page.window().cmdNext->click();
+        QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ASSERT_EQ(fake->messageBoxes.size(), 1) << row.reason.toStdString();
+        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+        EXPECT_EQ(fake->messageBoxes[0].text,
+                  "The package folder could not be created:\r\n" + programFolder() + "/" + row.name + ": " +
+                      row.reason +
+                      "\r\nPlease choose another package name, or check that the program folder can be "
+                      "written to.");
+        EXPECT_TRUE(page.isVisible());
+        EXPECT_FALSE(frmARNew1().isLoaded());
+        EXPECT_EQ(Vemko::PackageFolder, programFolder() + "/" + row.name);
+    }
+    EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Taken"});
 }

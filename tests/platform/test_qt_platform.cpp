@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -25,6 +26,8 @@ struct SeenBox
     QStringList buttons;
     QString defaultButton;
     bool onTop = false;
+    int width = 0;
+    int screenWidth = 0;
 };
 
 // Shows a box through the platform, looks at it once it is up, and presses `press`
@@ -43,6 +46,8 @@ int showAndAnswer(const QString &text, unsigned flags, const QString &title, See
         seen.defaultButton =
             box->defaultButton() ? box->defaultButton()->text().remove(QLatin1Char('&')) : "";
         seen.onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        seen.width = box->width();
+        seen.screenWidth = box->screen()->availableGeometry().width();
         for (QAbstractButton *b : box->buttons())
             if (b->text().remove(QLatin1Char('&')) == (press.isEmpty() ? seen.defaultButton : press))
                 b->click();
@@ -84,6 +89,30 @@ TEST(QtPlatformMessageBox, InformationBoxHasOneOkButton)
     EXPECT_EQ(seen.icon, QMessageBox::Information);
     EXPECT_EQ(seen.buttons, QStringList{"OK"});
     EXPECT_FALSE(seen.onTop);
+}
+
+TEST(QtPlatformMessageBox, LongPathsWrapWithinASaneWidthAndKeepTheirText)
+{
+    const QString folder =
+        "/home/jo/" + QString("a_rather_long_folder_name/").repeated(12) + QString(300, 'x');
+    for (const QString &path : {folder, QString(folder).replace('/', '\\')}) {
+        SeenBox seen;
+        showAndAnswer("The package folder could not be created:\r\n" + path + ": File name too long",
+                      MB_ICONWARNING, "Quernel 2.0", seen);
+        EXPECT_LE(seen.width, 640);
+        EXPECT_LE(seen.width, seen.screenWidth);
+        EXPECT_EQ(seen.text.remove(QChar(0x200B)),
+                  "The package folder could not be created:\n" + path + ": File name too long");
+    }
+}
+
+TEST(QtPlatformProcess, OpeningAFolderThatIsNotThereSaysWhy)
+{
+    QTemporaryDir dir;
+    QtPlatform qt;
+    QString error;
+    EXPECT_FALSE(qt.openFolder(dir.path() + "/gone", &error));
+    EXPECT_EQ(error, dir.path() + "/gone: No such folder");
 }
 
 TEST(QtPlatformProcess, StartingAMissingOrNonExecutableProgramSaysWhy)

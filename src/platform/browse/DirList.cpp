@@ -20,16 +20,16 @@ enum Role
 };
 
 // Shifts each row right by its depth, so the chain reads as a path going down.
-class IndentDelegate : public QStyledItemDelegate
+class IndentDelegate : public FocusMarkDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using FocusMarkDelegate::FocusMarkDelegate;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QStyleOptionViewItem shifted(option);
         shifted.rect.setLeft(option.rect.left() + indent(option, index));
-        QStyledItemDelegate::paint(painter, shifted, index);
+        FocusMarkDelegate::paint(painter, shifted, index);
     }
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override

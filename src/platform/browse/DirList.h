@@ -16,7 +16,7 @@ class FolderChainModel;
 // The folder list (Dir1): the chain of folders from the volume root down to the
 // current folder (open-folder look, each one indented further), then the current
 // folder's sub-folders (closed-folder look, one more step in), sorted without
-// regard to case, hidden ones left out. Double-click or Enter opens an entry.
+// regard to case, hidden ones after the others. Double-click or Enter opens an entry.
 // The volume root is the mount point of the browsable volume holding the current
 // folder. Starts at the process's current folder.
 class DirList : public QWidget

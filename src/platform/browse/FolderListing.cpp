@@ -171,12 +171,15 @@ QStringList listSubfolders(const QString &folder, QString *error)
     const DirHandle dir = openFolder(folder, error);
     if (!dir)
         return {};
-    std::vector<QString> names;
+    std::vector<QString> visible;
+    std::vector<QString> hidden;
     while (const dirent *entry = readdir(dir.get())) {
-        if (!isHidden(entry->d_name) && typeOf(dir.get(), entry) == EntryType::Folder)
-            names.push_back(QFile::decodeName(entry->d_name));
+        const bool dotEntry = std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0;
+        if (dotEntry || typeOf(dir.get(), entry) != EntryType::Folder)
+            continue;
+        (isHidden(entry->d_name) ? hidden : visible).push_back(QFile::decodeName(entry->d_name));
     }
-    return sortedWithoutCase(names);
+    return sortedWithoutCase(visible) + sortedWithoutCase(hidden);
 }
 
 QStringList listFiles(const QString &folder, const QString &patternList, QString *error)

@@ -40,9 +40,10 @@ private:
 // Whether folder can be listed; if not, *error gets the reason ("Permission denied").
 bool canListFolder(const QString &folder, QString *error = nullptr);
 
-// The names of folder's sub-folders (symbolic links to folders included), hidden ones
-// (".name") left out, sorted without regard to letter case. When folder cannot be
-// read the list is empty and *error gets the reason; otherwise *error is cleared.
+// The names of folder's sub-folders (symbolic links to folders included), sorted without
+// regard to letter case, the hidden ones (".name") after the others: a game installed
+// under Wine lives in a hidden prefix such as ~/.wine. When folder cannot be read the
+// list is empty and *error gets the reason; otherwise *error is cleared.
 QStringList listSubfolders(const QString &folder, QString *error = nullptr);
 
 // The names of folder's regular files (symbolic links to files included) that match
