@@ -98,6 +98,8 @@ struct AddRun
     double seconds;
     double user;
     double system;
+    long waits;     // voluntary context switches: the Add waited (disk, journal)
+    long preempted; // involuntary ones: other processes had the CPU
 };
 
 AddRun timeAdd(const QString &packageFolder, const QStringList &files)
@@ -126,10 +128,16 @@ AddRun timeAdd(const QString &packageFolder, const QStringList &files)
     picker.FileTotal = static_cast<qint16>(files.size());
     const double userBefore = cpuSeconds(false);
     const double systemBefore = cpuSeconds(true);
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     QElapsedTimer t;
     t.start();
     picker.cmdNext_Click();
-    return {t.elapsed() / 1000.0, cpuSeconds(false) - userBefore, cpuSeconds(true) - systemBefore};
+    const double seconds = t.elapsed() / 1000.0;
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    return {seconds, cpuSeconds(false) - userBefore, cpuSeconds(true) - systemBefore,
+            after.ru_nvcsw - before.ru_nvcsw, after.ru_nivcsw - before.ru_nivcsw};
 }
 
 void run(const QString &scratch, const Scenario &s, int rounds)
@@ -182,11 +190,11 @@ void run(const QString &scratch, const Scenario &s, int rounds)
     const double cpTime = median(cpTimes);
     const double bytes = double(s.size) * (s.count + 1);
 
-    std::printf(
-        "%-22s Add %7.2f s (%7.1f MB/s)   cp %7.2f s (%7.1f MB/s)   throughput ratio %.2f   "
-        "time ratio %.2f   peak memory %ld MB (before %ld MB)   last Add cpu: user %.2f s, system %.2f s\n",
-        s.name, ours, bytes / ours / 1e6, cpTime, bytes / cpTime / 1e6, cpTime / ours, ours / cpTime,
-        memoryAfter / 1024, memoryBefore / 1024, last.user, last.system);
+    std::printf("%-22s Add %7.2f s (%7.1f MB/s)   cp %7.2f s (%7.1f MB/s)   throughput ratio %.2f   "
+                "time ratio %.2f   peak memory %ld MB (before %ld MB)   last Add cpu: user %.2f s, system "
+                "%.2f s, waits %ld, preempted %ld\n",
+                s.name, ours, bytes / ours / 1e6, cpTime, bytes / cpTime / 1e6, cpTime / ours, ours / cpTime,
+                memoryAfter / 1024, memoryBefore / 1024, last.user, last.system, last.waits, last.preempted);
     const double bestOurs = *std::min_element(addTimes.begin(), addTimes.end());
     const double bestCp = *std::min_element(cpTimes.begin(), cpTimes.end());
     std::printf(
