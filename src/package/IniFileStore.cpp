@@ -44,8 +44,7 @@ std::string resolvedPath(const std::string &path)
 }
 
 // An advisory lock on the folder of a file, held while it lives. The folder is what stays when
-// the file is replaced by rename, and locking it leaves no lock file behind. Without a folder
-// there is no lock (and nothing to write).
+// the file is replaced by rename, and locking it leaves no lock file behind.
 class FolderLock
 {
 public:
@@ -56,8 +55,10 @@ public:
                                    : slash == 0               ? "/"
                                                               : file.substr(0, slash);
         m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0)
+        if (m_fd < 0) {
+            m_folderMissing = errno == ENOENT || errno == ENOTDIR;
             return;
+        }
         while (::flock(m_fd, operation) != 0 && errno == EINTR) {
         }
     }
@@ -69,10 +70,12 @@ public:
     FolderLock(const FolderLock &) = delete;
     FolderLock &operator=(const FolderLock &) = delete;
 
-    bool folderExists() const { return m_fd >= 0; }
+    // A folder that exists but cannot be opened (no read permission) is written without the lock.
+    bool folderMissing() const { return m_folderMissing; }
 
 private:
     int m_fd = -1;
+    bool m_folderMissing = false;
 };
 
 } // namespace
@@ -132,7 +135,7 @@ void FileStore::write(const std::string &file, std::string_view section, std::st
     const std::lock_guard lock(m_mutex);
     const std::string path = resolvedPath(file);
     const FolderLock folderLock(path, LOCK_EX);
-    if (!folderLock.folderExists())
+    if (folderLock.folderMissing())
         return;
     const timespec start = now();
 
