@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <functional>
 
-// Seams for the tests of the file operations; the program never sets them.
+// Seams for the tests of the file operations on POSIX; the program never sets them.
 namespace base::files::testing {
 
 // Makes every temporary a named hidden file, as on file systems without unnamed files.

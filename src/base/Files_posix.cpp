@@ -532,9 +532,11 @@ public:
                                               : moveThroughBuffer(size - moved, sourceFailed);
             if (step < 0)
                 return -1;
-            if (step == 0)
-                break;
             moved += std::uint64_t(step);
+            // A short step is most likely the end of the source: the next chunk asks again, so that
+            // a small file takes two calls, not three.
+            if (std::uint64_t(step) < m_asked)
+                break;
         }
         return static_cast<long long>(moved);
     }
@@ -542,6 +544,7 @@ public:
 private:
     long long moveInKernel(std::uint64_t size, bool &sourceFailed)
     {
+        m_asked = size;
         for (;;) {
             const ssize_t done = ::copy_file_range(m_in, nullptr, m_out, nullptr, std::size_t(size), 0);
             if (done >= 0)
@@ -563,6 +566,7 @@ private:
         if (m_buffer.empty())
             m_buffer.resize(kBufferBytes);
         const std::size_t want = std::size_t(std::min<std::uint64_t>(size, m_buffer.size()));
+        m_asked = want;
         ssize_t got;
         do {
             got = g_sourceReader ? g_sourceReader(m_in, m_buffer.data(), want)
@@ -582,6 +586,7 @@ private:
     int m_in;
     int m_out;
     bool m_inKernel;
+    std::uint64_t m_asked = 0; // what the last step asked for
     std::vector<char> m_buffer;
 };
 
@@ -661,8 +666,14 @@ CopyOutcome copyFile(const std::string &source, const std::string &target, const
         return failed(target, errno);
     if (options.durable && !syncFile(temporary.fd()))
         return failed(target, errno);
-    if (!temporary.publish(found.exists))
-        return failed(target, errno);
+    // Holding the old target open moves the freeing of its blocks out of the rename.
+    const int oldTarget = found.exists ? ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    const bool published = temporary.publish(found.exists);
+    const int code = errno;
+    if (oldTarget >= 0)
+        DeferredCloser::close(oldTarget);
+    if (!published)
+        return failed(target, code);
     if (options.durable)
         syncFolder(splitPath(target).folder);
     return CopyOutcome::Copied;
