@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
-
-class QTextStream;
+#include <ostream>
+#include <string>
+#include <vector>
 
 namespace installer {
 
@@ -11,12 +11,26 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1; // refused or stopped: the reason is on stderr
 constexpr int ExitUsage = 2;  // arguments not understood
 
-QString usageText();
+std::string usageText();
 
-// The installer without a window: arguments (without the program name) as given,
-// the package read from packageFolder. Prints a summary on out and, on failure,
-// one line "setup.exe: <reason>" on err.
-int runCommandLine(const QStringList &arguments, const QString &packageFolder, QTextStream &out,
-                   QTextStream &err);
+struct SetupArguments
+{
+    bool help = false;
+    bool yes = false;
+    std::string target;        // the game folder of the window-less mode; empty: the setup window
+    std::string packageFolder; // --package: the package to install; empty: the one beside the program
+};
+
+// False with a one-line reason when the arguments (without the program name) are not understood.
+bool parseArguments(const std::vector<std::string> &arguments, SetupArguments *parsed, std::string *error);
+
+// True when the arguments ask for the setup window: none, or only --package DIR.
+bool opensWindow(const SetupArguments &arguments);
+
+// The installer without a window: arguments (without the program name) as given, the package read
+// from packageFolder unless --package names another. Prints a summary on out and, on failure, one
+// line "setup.exe: <reason>" on err. Returns the exit status.
+int runCommandLine(const std::vector<std::string> &arguments, const std::string &packageFolder,
+                   std::ostream &out, std::ostream &err);
 
 } // namespace installer

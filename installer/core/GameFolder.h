@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <string>
+#include <string_view>
 
 namespace installer {
 
-// How far a folder looks like an installation of the game the package needs.
-// The markers: the game's program, midtown.exe (Midtown Madness 1) or
-// midtown2.exe (Midtown Madness 2), in any letter case; failing both, the
-// game's .ar archives in the folder itself.
+// How far a folder looks like an installation of the game the package needs. The markers: the
+// game's program, midtown.exe (Midtown Madness 1) or midtown2.exe (Midtown Madness 2), in any
+// letter case; failing both, the game's .ar archives in the folder itself.
 enum class FolderLook
 {
     RightGame,    // the needed game's program is there (either one when the version is unknown)
@@ -16,26 +16,41 @@ enum class FolderLook
     NoGame,       // nothing of either game
 };
 
+// Why files cannot be installed into a folder.
+enum class FolderProblem
+{
+    None,
+    NotGiven,
+    Missing,
+    NotAFolder,
+    PackageFolder, // the package folder itself
+    NotWritable,   // (on Windows, a game under Program Files: the window offers to run as administrator)
+};
+
 struct FolderCheck
 {
-    // Empty when files can be installed there; otherwise why not (missing, not a
-    // folder, the package folder itself, not writable).
-    QString error;
+    // Empty when files can be installed there; otherwise one line saying why not.
+    std::string error;
+    FolderProblem problem = FolderProblem::None;
     FolderLook look = FolderLook::NoGame;
     // For RightGame and OtherGame: the program's name as found on disk.
-    QString marker;
+    std::string marker;
 
-    bool usable() const { return error.isEmpty(); }
+    bool usable() const { return problem == FolderProblem::None; }
     // A folder that does not look right: the player may still go on.
     bool needsWarning() const { return look == FolderLook::OtherGame || look == FolderLook::NoGame; }
 };
 
-FolderCheck checkGameFolder(const QString &folder, int gameVersion, const QString &packageFolder);
+// The folder as typed or pasted, as the installation uses it: blanks and one pair of enclosing
+// quotes dropped, made absolute and clean, no trailing separator. Empty when nothing is given.
+std::string gameFolderFrom(std::string_view typed);
 
-// One sentence for the player about how the folder looks.
-QString describe(const FolderCheck &check, int gameVersion);
+FolderCheck checkGameFolder(const std::string &folder, int gameVersion, const std::string &packageFolder);
+
+// One sentence for the player about how the folder looks (or why it cannot be used).
+std::string describe(const FolderCheck &check, int gameVersion);
 
 // True when a file can be created in the folder: found by creating one and removing it.
-bool canWriteInto(const QString &folder, QString *reason);
+bool canWriteInto(const std::string &folder, std::string *reason);
 
 } // namespace installer

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
-#include <QDateTime>
-#include <QString>
-#include <QStringList>
-
+#include "Files.h"
 #include "Package.h"
-#include "Platform.h"
 
 namespace installer {
 
@@ -30,65 +30,86 @@ enum class FileOutcome
 struct InstallResult
 {
     bool ok = false;
-    QStringList installed;    // copied into the game folder, in order
-    QStringList replaced;     // the part of installed whose original went into the backup
-    QStringList skipped;      // kept as they were, by the player's choice
-    QStringList notInstalled; // not copied because the installation stopped
-    QString backupFolder;     // where the replaced originals are; empty when nothing was replaced
-    QString error;            // one line: why the installation was refused or stopped
+    bool cancelled = false;                // stopped by cancel(); error says so
+    std::vector<std::string> installed;    // copied into the game folder, in order
+    std::vector<std::string> replaced;     // the part of installed whose original went into the backup
+    std::vector<std::string> skipped;      // kept as they were, by the player's choice
+    std::vector<std::string> notInstalled; // not copied because the installation was refused or stopped
+    std::string backupFolder;              // where the replaced originals are; empty when none was replaced
+    std::string error;                     // one line: why the installation was refused or stopped
 };
 
-// The folder, inside the game folder, that keeps the originals one run replaces:
-// "Quernel Backup/<package name> <yyyy-MM-dd HH-mm-ss>", the name made safe as a
-// folder name on every system.
-QString backupFolderName(const QString &packageName, const QDateTime &when);
-QString backupRootName();
+// A local date and time, to name the backup folder.
+struct Timestamp
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+Timestamp localNow();
 
-// Copies a package's files into a game folder. Each copy goes through a temporary
-// name and a rename, so a file is there whole or not at all; an original is
-// replaced only after the player agrees, and only once its copy is in the backup.
+// The folder inside the game folder that holds the backup folders.
+std::string backupRootName();
+// The folder, inside the game folder, that keeps the originals one run replaces:
+// "Quernel Backup/<package name> <yyyy-MM-dd HH-mm-ss>", the name made safe as a folder name on
+// every system and cut to MaxBackupNameBytes at a character boundary.
+std::string backupFolderName(const std::string &packageName, const Timestamp &when);
+constexpr std::size_t MaxBackupNameBytes = 100;
+
+// Copies a package's files into a game folder. Everything that can be checked is checked before
+// the first copy (preflight). Each copy goes through a temporary that is flushed to disk and then
+// renamed, so a file is there whole or not at all; an original is replaced only after the player
+// agrees, and only once its copy is in a backup folder of this run's own, created exclusively.
 class Installation
 {
 public:
     using CopyFunction =
-        std::function<platform::CopyOutcome(const QString &source, const QString &target, QString *error)>;
-    using AskReplace = std::function<ReplaceAnswer(const QString &fileName)>;
-    // Before file number index (0-based) of count begins.
-    using Progress = std::function<void(int index, int count, const QString &fileName)>;
+        std::function<base::files::CopyOutcome(const std::string &source, const std::string &target,
+                                               const base::files::CopyOptions &options, std::string *error)>;
+    using AskReplace = std::function<ReplaceAnswer(const std::string &fileName)>;
+    // Before file number index (0-based) of count begins; (count, count, "") at the end.
+    using Progress = std::function<void(int index, int count, const std::string &fileName)>;
+    // Between the chunks of one file's copy: bytes copied of that file and its size.
+    using BetweenChunks = std::function<void(std::uint64_t copied, std::uint64_t total)>;
+    using FileDone = std::function<void(const std::string &fileName, FileOutcome outcome)>;
 
-    using FileDone = std::function<void(const QString &fileName, FileOutcome outcome)>;
+    Installation(Package package, std::string gameFolder);
 
-    Installation(Package package, QString gameFolder);
-
-    // Defaults: the platform's atomic copy, running betweenChunks after each chunk.
+    // Defaults: base::files::copyFile; the time of the run.
     void setCopyFunction(CopyFunction copy) { m_copy = std::move(copy); }
-    void setBetweenChunks(std::function<void()> betweenChunks) { m_betweenChunks = std::move(betweenChunks); }
+    void setBetweenChunks(BetweenChunks betweenChunks) { m_betweenChunks = std::move(betweenChunks); }
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     void setFileDone(FileDone fileDone) { m_fileDone = std::move(fileDone); }
-    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+    void setClock(std::function<Timestamp()> clock) { m_clock = std::move(clock); }
 
-    // Why nothing may be copied (an empty text when all is well): a package file
-    // gone missing, a game folder that cannot take the files, a folder in the way
-    // of a file, an original that may not be replaced.
-    QString preflight() const;
+    // Why nothing may be copied (an empty text when all is well): a package file gone missing or
+    // turned into a link, a game folder that cannot take the files, a folder or link in the way of
+    // a file, an original that may not be replaced, not enough free space.
+    std::string preflight() const;
     // The package's files that exist in the game folder already.
-    QStringList existingFiles() const;
+    std::vector<std::string> existingFiles() const;
 
+    // Asks before each replacement (no asker: No). Progress, chunk and file callbacks run on the
+    // calling thread.
     InstallResult run(const AskReplace &ask);
 
+    // Stops a run at the next chunk: the file under way stays as it was, the files done stay
+    // installed (with their backups). Safe from another thread or a callback.
+    void cancel() { m_cancelled = true; }
+
 private:
-    QString target(const QString &name) const { return m_gameFolder + QLatin1Char('/') + name; }
-    platform::CopyOutcome copy(const QString &source, const QString &target, QString *error) const;
-    bool ensureBackupFolder(InstallResult &result, QString *error);
+    std::string target(const std::string &name) const;
+    base::files::CopyOutcome copy(const std::string &source, const std::string &target, std::string *error);
+    std::string backupRoot() const;
+    bool createBackupFolder(InstallResult &result, std::string *error);
     void dropEmptyBackupFolder(InstallResult &result) const;
 
     Package m_package;
-    QString m_gameFolder;
+    std::string m_gameFolder;
     CopyFunction m_copy;
-    std::function<void()> m_betweenChunks;
+    BetweenChunks m_betweenChunks;
     Progress m_progress;
     FileDone m_fileDone;
-    std::function<QDateTime()> m_clock;
+    std::function<Timestamp()> m_clock;
+    std::atomic<bool> m_cancelled{false};
 };
 
 } // namespace installer

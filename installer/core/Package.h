@@ -1,46 +1,52 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace installer {
 
-// What install.ini beside the installer says, checked so that nothing later has
-// to doubt it: every listed file is a bare name that exists in the package folder.
+// What install.ini beside the installer says, checked so that nothing later has to doubt it: every
+// listed file is a bare name of a regular file inside the package folder. Texts are UTF-8.
 struct Package
 {
-    QString folder; // the package folder: where install.ini, the readme and the files are
-    QString name;
-    QString copyright;
-    QString author;
-    QString www;
-    QString email;
-    QString readme;      // bare name, or empty when the package has none
-    int gameVersion = 0; // 1 or 2; 0 when "mmType" holds anything else
-    QString timerText;   // "Timer" as written
-    int readmeDelay = 0; // seconds the readme keeps Continue disabled
-    bool smooth = false; // "Smooth" of section "Progress Bar" is "True"
-    QStringList files;   // File1..File<TotalFiles>, each name once, in order
+    std::string folder; // the package folder: where install.ini, the readme and the files are
+    std::string name;
+    std::string copyright;
+    std::string author;
+    std::string www;
+    std::string email;
+    std::string readme;             // bare name, or empty when the package has none
+    int gameVersion = 0;            // 1 or 2; 0 when "mmType" holds anything else
+    std::string timerText;          // "Timer" as written
+    int readmeDelay = 0;            // seconds the readme keeps Continue disabled
+    bool smooth = false;            // "Smooth" of section "Progress Bar" is "True"
+    std::vector<std::string> files; // File1..File<TotalFiles>, each name once, in order
 
-    QString iniPath() const;
-    QString pathOf(const QString &fileName) const;
+    std::string iniPath() const;
+    std::string pathOf(std::string_view fileName) const;
 };
 
-// The seconds of the readme delay: a whole number 0..99 as written (0 = no
-// delay); anything else (empty, letters, negative, above 99) the wizard's own
-// default of 30.
-int readmeDelayFrom(const QString &timerText);
+// The seconds of the readme delay: a whole number 0..99 as written (0 = no delay); anything else
+// (empty, letters, negative, above 99) the wizard's own default of 30.
+int readmeDelayFrom(std::string_view timerText);
 constexpr int DefaultReadmeDelay = 30;
 
+// The longest value a read of install.ini gives whole; a longer file name would come back cut.
+constexpr std::size_t MaxIniValueBytes = 254;
+
 // "Midtown Madness 1" or "Midtown Madness 2"; "Midtown Madness" for an unknown version.
-QString gameTitle(int version);
+std::string gameTitle(int version);
 
-// A name that stays inside the folder it is joined to: not empty, no path
-// separator, no "..", no drive prefix, no control character.
-bool isBareFileName(const QString &name);
+// A name that stays inside the folder it is joined to: not empty or blank, not "." or "..", no
+// path separator, no drive letter or other ':' and no control character. Dots inside a name
+// ("my..track.ar") are fine.
+bool isBareFileName(std::string_view name);
 
-// Reads and checks <folder>/install.ini. False with a one-line reason when the
-// package cannot be installed as it stands.
-bool loadPackage(const QString &folder, Package *package, QString *error);
+// Reads and checks <folder>/install.ini. False with a one-line reason when the package cannot be
+// installed as it stands (a listed file missing, a link, a name that is no bare name or that a
+// read of install.ini would cut).
+bool loadPackage(const std::string &folder, Package *package, std::string *error);
 
 } // namespace installer

@@ -1,4 +1,4 @@
-// setup.exe as a player's machine sees it: a copy of the built program in a
+// The Linux installer as a player's machine sees it: a copy of the built program in a
 // package folder, started with QProcess.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ using namespace installer_test;
 
 namespace {
 
-const QString BuiltSetup = QStringLiteral(QUERNEL_PROGRAM_DIR "/Redist/setup.exe");
+const QString BuiltSetup = QStringLiteral(QUERNEL_PROGRAM_DIR "/Redist/setup");
 
 struct Outcome
 {
@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(QFile::copy(BuiltSetup, setup())) << BuiltSetup.toStdString();
     }
 
-    QString setup() const { return inPackage("setup.exe"); }
+    QString setup() const { return inPackage("setup"); }
 
     Outcome run(const QStringList &arguments, const QString &program = {})
     {
