@@ -68,6 +68,16 @@ void DonePage::onInit()
     leaveDialogKeysToDialog(item(IDC_SUMMARY));
 }
 
+bool DonePage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR *result)
+{
+    // The summary reads as a page of text, not as a greyed-out box.
+    if (message != WM_CTLCOLORSTATIC || reinterpret_cast<HWND>(lParam) != item(IDC_SUMMARY))
+        return false;
+    ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+    *result = reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+    return true;
+}
+
 void DonePage::showResult(const InstallResult &result, const std::string &gameFolder)
 {
     m_ok = result.ok;

@@ -20,6 +20,7 @@ public:
 
 protected:
     void onInit() override;
+    bool onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR *result) override;
 
 private:
     const Package &m_package;

@@ -1,7 +1,6 @@
 #include "InstallPage.h"
 
 #include <commctrl.h>
-#include <uxtheme.h>
 
 #include "Prompts.h"
 #include "SetupTexts.h"
@@ -55,13 +54,7 @@ std::string InstallPage::subtitle() const
 void InstallPage::onInit()
 {
     HWND bar = item(IDC_INSTALL_BAR);
-    LONG_PTR style = ::GetWindowLongPtrW(bar, GWL_STYLE);
-    if (m_package.smooth) {
-        ::SetWindowLongPtrW(bar, GWL_STYLE, style | PBS_SMOOTH);
-    } else {
-        ::SetWindowTheme(bar, L"", L""); // themed bars have no blocks
-        ::SetWindowLongPtrW(bar, GWL_STYLE, style & ~PBS_SMOOTH);
-    }
+    styleProgressBar(bar, m_package.smooth);
     ::SendMessageW(bar, PBM_SETRANGE32, 0, static_cast<LPARAM>(m_package.files.size()));
     ::SendMessageW(bar, PBM_SETPOS, 0, 0);
 }

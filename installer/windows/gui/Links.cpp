@@ -40,11 +40,9 @@ std::optional<std::string> webTarget(std::string_view site)
     return "http://" + std::string(site);
 }
 
-std::string linkMarkup(std::string_view text, const std::optional<std::string> &target)
+std::string linkMarkup(std::string_view text, bool isLink)
 {
-    if (!target)
-        return escaped(text);
-    return "<a href=\"" + escaped(*target) + "\">" + escaped(text) + "</a>";
+    return isLink ? "<a>" + escaped(text) + "</a>" : escaped(text);
 }
 
 } // namespace installer::win

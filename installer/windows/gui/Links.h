@@ -12,8 +12,9 @@ namespace installer::win {
 std::optional<std::string> emailTarget(std::string_view address);
 std::optional<std::string> webTarget(std::string_view site);
 
-// Text for a SysLink control (LWS_NOPREFIX): the text as it is, inside one link to target when
-// there is one.
-std::string linkMarkup(std::string_view text, const std::optional<std::string> &target);
+// Text for a SysLink control: the text as it is, made one link when it has a target. The target
+// stays with the window (a click opens it): attributes inside the markup are read differently by
+// different versions of the control.
+std::string linkMarkup(std::string_view text, bool isLink);
 
 } // namespace installer::win

@@ -1,6 +1,7 @@
 #include "Page.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include "SetupTexts.h"
 #include "WinText.h"
@@ -51,7 +52,10 @@ INT_PTR CALLBACK Page::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return page->onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
     INT_PTR result = 0;
     if (page->onMessage(message, wParam, lParam, &result)) {
-        // A dialog procedure returns most results through DWLP_MSGRESULT.
+        // The colour messages take the brush as the procedure's own result; the others through
+        // DWLP_MSGRESULT.
+        if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC)
+            return result;
         ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
@@ -70,7 +74,7 @@ LRESULT CALLBACK dialogKeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
             code &= ~(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_WANTTAB);
         else
             code &= ~DLGC_WANTTAB;
-        return code;
+        return code & ~DLGC_HASSETSEL;
     }
     if (message == WM_NCDESTROY)
         ::RemoveWindowSubclass(hwnd, &dialogKeysProc, 0);
@@ -78,6 +82,18 @@ LRESULT CALLBACK dialogKeysProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 } // namespace
+
+void styleProgressBar(HWND bar, bool smooth)
+{
+    const LONG_PTR style = ::GetWindowLongPtrW(bar, GWL_STYLE);
+    if (smooth) {
+        ::SetWindowLongPtrW(bar, GWL_STYLE, style | PBS_SMOOTH);
+        return;
+    }
+    // A blank class list (not an empty one, which Wine reads as none given) finds no theme.
+    ::SetWindowTheme(bar, L" ", L" ");
+    ::SetWindowLongPtrW(bar, GWL_STYLE, style & ~PBS_SMOOTH);
+}
 
 void leaveDialogKeysToDialog(HWND control)
 {

@@ -52,8 +52,13 @@ private:
     std::function<void()> m_onChange;
 };
 
+// The progress bar smooth, or in the classic blocks ([Progress Bar] Smooth of install.ini). Themed
+// bars are always smooth, so a block bar is drawn without the theme.
+void styleProgressBar(HWND bar, bool smooth);
+
 // Keys that a multi-line control would keep (Enter, Tab, Esc) go to the dialog manager instead,
-// so that they press the default button, move the focus and cancel as everywhere else.
+// so that they press the default button, move the focus and cancel as everywhere else; and the
+// focus arriving by Tab selects nothing.
 void leaveDialogKeysToDialog(HWND control);
 
 } // namespace installer::win

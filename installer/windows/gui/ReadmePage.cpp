@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 #include <richedit.h>
-#include <uxtheme.h>
 
 #include "Readme.h"
 #include "SetupTexts.h"
@@ -77,16 +76,8 @@ void ReadmePage::onInit()
     ::SendMessageW(readme, EM_SETTEXTMODE, TM_RICHTEXT, 0);
     showReadme();
 
-    // Smooth, or the classic blocks: themed bars are always smooth, so the block bar is drawn
-    // unthemed.
     HWND bar = item(IDC_DELAY_BAR);
-    LONG_PTR style = ::GetWindowLongPtrW(bar, GWL_STYLE);
-    if (m_package.smooth) {
-        ::SetWindowLongPtrW(bar, GWL_STYLE, style | PBS_SMOOTH);
-    } else {
-        ::SetWindowTheme(bar, L"", L"");
-        ::SetWindowLongPtrW(bar, GWL_STYLE, style & ~PBS_SMOOTH);
-    }
+    styleProgressBar(bar, m_package.smooth);
     ::SendMessageW(bar, PBM_SETRANGE32, 0, std::max(1, m_secondsLeft));
     ::SendMessageW(bar, PBM_SETPOS, m_secondsLeft, 0);
     ::ShowWindow(bar, m_secondsLeft > 0 ? SW_SHOW : SW_HIDE);

@@ -9,6 +9,7 @@
 #include "Files.h"
 #include "Links.h"
 #include "SetupTexts.h"
+#include "WinText.h"
 #include "resource.h"
 
 namespace installer::win {
@@ -76,12 +77,13 @@ void WelcomePage::onInit()
     setItem(IDC_GAME, texts::neededGame(m_package));
     setItem(IDC_FILES, texts::fileList(m_package, totalBytes(m_package)));
 
-    const auto email = emailTarget(m_package.email);
-    const auto web = webTarget(m_package.www);
-    setItem(IDC_EMAIL, linkMarkup(m_package.email, email));
-    setItem(IDC_WWW, linkMarkup(m_package.www, web));
+    m_emailTarget = emailTarget(m_package.email);
+    m_webTarget = webTarget(m_package.www);
+    setItem(IDC_EMAIL, linkMarkup(m_package.email, m_emailTarget.has_value()));
+    setItem(IDC_WWW, linkMarkup(m_package.www, m_webTarget.has_value()));
     // A text that is no link is no stop for Tab either.
-    for (auto [id, target] : {std::pair{IDC_EMAIL, email.has_value()}, std::pair{IDC_WWW, web.has_value()}}) {
+    for (auto [id, target] :
+         {std::pair{IDC_EMAIL, m_emailTarget.has_value()}, std::pair{IDC_WWW, m_webTarget.has_value()}}) {
         if (!target) {
             HWND link = item(id);
             ::SetWindowLongPtrW(link, GWL_STYLE, ::GetWindowLongPtrW(link, GWL_STYLE) & ~WS_TABSTOP);
@@ -127,8 +129,9 @@ bool WelcomePage::onMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR *result
     if ((header->idFrom != IDC_EMAIL && header->idFrom != IDC_WWW) ||
         (header->code != NM_CLICK && header->code != NM_RETURN))
         return false;
-    const auto *link = reinterpret_cast<const NMLINK *>(lParam);
-    ::ShellExecuteW(hwnd(), L"open", link->item.szUrl, nullptr, nullptr, SW_SHOWNORMAL);
+    const auto &target = header->idFrom == IDC_EMAIL ? m_emailTarget : m_webTarget;
+    if (target)
+        ::ShellExecuteW(hwnd(), L"open", wide(*target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     *result = 0;
     return true;
 }

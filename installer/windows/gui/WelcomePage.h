@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "Package.h"
 #include "Page.h"
 
@@ -23,6 +26,8 @@ private:
     void stackRows();
 
     const Package &m_package;
+    std::optional<std::string> m_emailTarget;
+    std::optional<std::string> m_webTarget;
 };
 
 } // namespace installer::win
