@@ -11,6 +11,7 @@
 
 #include "CommandLine.h"
 #include "ConsoleOutput.h"
+#include "Elevation.h"
 #include "Files.h"
 #include "Package.h"
 #include "SetupTexts.h"
@@ -61,7 +62,8 @@ int runWithoutWindow(const std::vector<std::string> &arguments, const std::strin
     return status;
 }
 
-int runWindow(HINSTANCE instance, const std::string &packageFolder)
+// gameFolder: where a restart with administrator rights opens the window; empty for a fresh start.
+int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::string &gameFolder = {})
 {
     installer::Package package;
     std::string error;
@@ -70,7 +72,8 @@ int runWindow(HINSTANCE instance, const std::string &packageFolder)
                     base::text::widen(installer::texts::errorCaption()).c_str(), MB_OK | MB_ICONERROR);
         return installer::ExitFailed;
     }
-    return runSetupWindow(instance, package);
+    return gameFolder.empty() ? runSetupWindow(instance, package)
+                              : runSetupWindow(instance, package, gameFolder);
 }
 
 } // namespace
@@ -81,6 +84,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     const std::string packageFolder = programFolder();
     // Nothing or only --package DIR: the window. Arguments it cannot parse go to the command
     // line, which names the fault on the console.
+    if (const auto restart = installer::win::elevatedRestartFrom(arguments))
+        return runWindow(instance, restart->packageFolder, restart->gameFolder);
     installer::SetupArguments parsed;
     std::string error;
     if (installer::parseArguments(arguments, &parsed, &error) && installer::opensWindow(parsed))
