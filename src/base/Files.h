@@ -42,6 +42,8 @@ struct CopyOptions
     std::function<bool(std::uint64_t copied, std::uint64_t total)> progress;
     // Chunks are sized so that one takes about this long, whatever the speed of the source.
     std::chrono::milliseconds chunkTime{50};
+    // The largest chunk in bytes (0: the copy's own limit), for callers that want finer steps.
+    std::uint64_t maxChunkBytes = 0;
     // Flush the copy to disk before it takes the target's place (the installer's game files).
     bool durable = false;
 };

@@ -1,13 +1,13 @@
 #include "IniFileStore.h"
 
 #include <cerrno>
+#include <cstdlib>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
-#include <QFile>
-
-#include "AtomicFile.h"
+#include "Files.h"
 
 namespace Ini {
 namespace {
@@ -15,52 +15,65 @@ namespace {
 // Files in use at once are few (install.ini and temp.ini of one package).
 constexpr std::size_t MaxEntries = 8;
 
+// Far above any description file; a larger file is not one.
+constexpr std::uint64_t MaxFileBytes = 256u << 20;
+
 bool operator<(const timespec &a, const timespec &b)
 {
     return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
 }
 
-struct FileBytes
-{
-    QByteArray bytes;
-    struct stat st;
-};
-
-std::optional<FileBytes> readFile(const QByteArray &path)
-{
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    FileBytes file;
-    bool ok = ::fstat(fd, &file.st) == 0 && S_ISREG(file.st.st_mode);
-    if (ok) {
-        file.bytes.resize(qsizetype(file.st.st_size) + 1);
-        qsizetype filled = 0;
-        for (;;) {
-            if (filled == file.bytes.size())
-                file.bytes.resize(filled * 2 + 4096);
-            const ssize_t got = ::read(fd, file.bytes.data() + filled, size_t(file.bytes.size() - filled));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                ok = got == 0;
-                break;
-            }
-            filled += got;
-        }
-        file.bytes.truncate(filled);
-    }
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return file;
-}
-
-bool isReadOnly(const QByteArray &path, const struct stat &st)
+bool isReadOnly(const std::string &path, const struct stat &st)
 {
     // No write bit at all is read-only even for root, who passes access() anyway.
-    return (st.st_mode & 0222) == 0 || ::access(path.constData(), W_OK) != 0;
+    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
+
+// A link is followed to the file it names: that file is the one read, written and locked for.
+std::string resolvedPath(const std::string &path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char *target = ::realpath(path.c_str(), nullptr);
+    if (!target)
+        return path;
+    std::string resolved = target;
+    std::free(target);
+    return resolved;
+}
+
+// An advisory lock on the folder of a file, held while it lives. The folder is what stays when
+// the file is replaced by rename, and locking it leaves no lock file behind. Without a folder
+// there is no lock (and nothing to write).
+class FolderLock
+{
+public:
+    FolderLock(const std::string &file, int operation)
+    {
+        const std::size_t slash = file.rfind('/');
+        const std::string folder = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : file.substr(0, slash);
+        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        while (::flock(m_fd, operation) != 0 && errno == EINTR) {
+        }
+    }
+    ~FolderLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // releases the lock
+    }
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+    bool folderExists() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace
 
@@ -70,15 +83,15 @@ FileStore &FileStore::instance()
     return store;
 }
 
-quint64 FileStore::parseCount() const
+std::uint64_t FileStore::parseCount() const
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     return m_parseCount;
 }
 
 void FileStore::setClock(Clock clock)
 {
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
     m_clock = clock;
 }
 
@@ -97,99 +110,99 @@ FileStore::Stamp FileStore::stampOf(const struct stat &st)
     return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
-std::optional<QByteArray> FileStore::value(const QString &file, QByteArrayView section, QByteArrayView key)
+std::string FileStore::read(const std::string &file, std::string_view section, std::string_view key,
+                            std::string_view defaultValue)
 {
-    const QByteArray path = QFile::encodeName(file);
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
+    const std::string path = resolvedPath(file);
     struct stat st;
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) {
-        m_entries.erase(file);
-        return std::nullopt;
-    }
-    const Entry *entry = currentEntry(file, path, st);
-    if (!entry)
-        return std::nullopt;
-    return entry->document->value(section, key);
+    const Entry *entry = nullptr;
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        entry = currentEntry(path, st, false);
+    else
+        m_entries.erase(path);
+    return base::ini::readValue(entry ? entry->document.get() : nullptr, section, key, defaultValue);
 }
 
-void FileStore::setValue(const QString &file, QByteArrayView section, QByteArrayView key,
-                         QByteArrayView value)
+void FileStore::write(const std::string &file, std::string_view section, std::string_view key,
+                      std::string_view value)
 {
-    QByteArray path = QFile::encodeName(file);
-    if (path.isEmpty())
+    if (file.empty())
         return;
-    QMutexLocker lock(&m_mutex);
+    const std::lock_guard lock(m_mutex);
+    const std::string path = resolvedPath(file);
+    const FolderLock folderLock(path, LOCK_EX);
+    if (!folderLock.folderExists())
+        return;
     const timespec start = now();
 
-    // A link stays a link: its target is the file that is replaced.
     struct stat st;
-    if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char *target = ::realpath(path.constData(), nullptr);
-        if (!target)
-            return;
-        path = target;
-        ::free(target);
-    }
-
-    const bool exists = ::stat(path.constData(), &st) == 0;
     Entry *entry = nullptr;
-    if (exists) {
+    if (::stat(path.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode) || isReadOnly(path, st))
             return;
-        entry = currentEntry(file, path, st);
+        entry = currentEntry(path, st, true);
         if (!entry)
             return;
     } else {
         if (errno != ENOENT)
             return;
-        entry = &newEntry(file);
-        entry->document = std::make_unique<Document>();
+        entry = &newEntry(path);
+        entry->document = std::make_unique<base::ini::Document>();
     }
 
     if (!entry->document->setValue(section, key, value))
         return;
-    QByteArray bytes = entry->document->toBytes();
-    const std::optional<struct stat> written = replaceFileContent(path, bytes, exists ? &st : nullptr);
-    if (!written) {
-        m_entries.erase(file); // the document holds a change that the file does not
+    std::string bytes = entry->document->toBytes();
+    struct stat written;
+    if (!base::files::replaceFileContent(path, bytes, nullptr) || ::stat(path.c_str(), &written) != 0) {
+        m_entries.erase(path); // the document holds a change that the file may not
         return;
     }
-    entry->stamp = stampOf(*written);
-    entry->settled = written->st_ctim < start;
+    entry->stamp = stampOf(written);
+    entry->settled = written.st_ctim < start;
     entry->bytes = std::move(bytes);
 }
 
 // The entry of the file as it is now on disk, reading it again where the stat says it may have
-// changed; null when it cannot be read.
-FileStore::Entry *FileStore::currentEntry(const QString &file, const QByteArray &path, const struct stat &st)
+// changed; null when it cannot be read. The stat is taken before the bytes are read, so a change
+// in between shows as a stat that differs at the next use.
+FileStore::Entry *FileStore::currentEntry(const std::string &path, const struct stat &st, bool folderLocked)
 {
-    auto found = m_entries.find(file);
+    auto found = m_entries.find(path);
     if (found != m_entries.end() && found->second.settled && found->second.stamp == stampOf(st)) {
         found->second.lastUse = ++m_useCounter;
         return &found->second;
     }
 
     const timespec start = now();
-    std::optional<FileBytes> read = readFile(path);
+    // A writer that must rewrite the file in place holds the folder's lock meanwhile.
+    std::optional<FolderLock> folderLock;
+    if (!folderLocked)
+        folderLock.emplace(path, LOCK_SH);
+    struct stat current;
+    std::optional<std::string> read;
+    if (::stat(path.c_str(), &current) == 0)
+        read = base::files::readRegularFile(path, MaxFileBytes, nullptr);
     if (!read) {
-        m_entries.erase(file);
+        m_entries.erase(path);
         return nullptr;
     }
-    Entry &entry = found != m_entries.end() ? found->second : newEntry(file);
-    if (!entry.document || entry.bytes != read->bytes) {
-        entry.document = std::make_unique<Document>(read->bytes);
-        entry.bytes = std::move(read->bytes);
+    Entry &entry = found != m_entries.end() ? found->second : newEntry(path);
+    if (!entry.document || entry.bytes != *read) {
+        entry.document = std::make_unique<base::ini::Document>(*read);
+        entry.bytes = std::move(*read);
         ++m_parseCount;
     }
-    entry.stamp = stampOf(read->st);
-    entry.settled = read->st.st_ctim < start;
+    entry.stamp = stampOf(current);
+    entry.settled = current.st_ctim < start;
     entry.lastUse = ++m_useCounter;
     return &entry;
 }
 
-FileStore::Entry &FileStore::newEntry(const QString &file)
+FileStore::Entry &FileStore::newEntry(const std::string &path)
 {
-    if (m_entries.size() >= MaxEntries && !m_entries.contains(file)) {
+    if (m_entries.size() >= MaxEntries && !m_entries.contains(path)) {
         auto oldest = m_entries.begin();
         for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
             if (it->second.lastUse < oldest->second.lastUse)
@@ -197,7 +210,7 @@ FileStore::Entry &FileStore::newEntry(const QString &file)
         }
         m_entries.erase(oldest);
     }
-    Entry &entry = m_entries[file];
+    Entry &entry = m_entries[path];
     entry = Entry{};
     entry.lastUse = ++m_useCounter;
     return entry;

@@ -1,16 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <sys/stat.h>
-
-#include <QByteArray>
-#include <QByteArrayView>
-#include <QMutex>
-#include <QString>
 
 #include "IniDocument.h"
 
@@ -22,20 +21,26 @@ namespace Ini {
 // or replaced by rename, is read afresh. A file changed within the current tick of the coarse clock
 // that timestamps files may change again without a visible stat change: such an entry is checked
 // against the file's bytes until its change time lies in the past.
+//
+// Only regular files are ever opened (a FIFO, a device or a folder reads as no file and is never
+// written), and each write holds an advisory lock on the file's folder from the read of the file to
+// its replacement, so that writers in other processes never lose each other's entries.
 class FileStore
 {
 public:
     static FileStore &instance();
 
-    // The stored value of the key, as in Document::value; nothing when the file cannot be read.
-    std::optional<QByteArray> value(const QString &file, QByteArrayView section, QByteArrayView key);
+    // What a read of the key gives (base::ini::readValue), the default when the file cannot be read.
+    std::string read(const std::string &path, std::string_view section, std::string_view key,
+                     std::string_view defaultValue);
 
-    // Document::setValue on the file, written back atomically; nothing happens when the file is
-    // read-only, cannot be read, or its folder does not exist.
-    void setValue(const QString &file, QByteArrayView section, QByteArrayView key, QByteArrayView value);
+    // Document::setValue on the file, written back whole or not at all; nothing happens when the
+    // file is read-only or no regular file, cannot be read, or its folder does not exist.
+    void write(const std::string &path, std::string_view section, std::string_view key,
+               std::string_view value);
 
     // How many times a file was parsed since start; lets tests see that the cache is used.
-    quint64 parseCount() const;
+    std::uint64_t parseCount() const;
 
     // The clock that file change times are compared with (CLOCK_REALTIME_COARSE); tests step it.
     using Clock = timespec (*)();
@@ -63,22 +68,22 @@ private:
     {
         Stamp stamp;
         bool settled = false; // the change time was past when the bytes were read
-        QByteArray bytes;
-        std::unique_ptr<Document> document;
-        quint64 lastUse = 0;
+        std::string bytes;
+        std::unique_ptr<base::ini::Document> document;
+        std::uint64_t lastUse = 0;
     };
 
     static Stamp stampOf(const struct stat &st);
-    Entry *currentEntry(const QString &file, const QByteArray &path, const struct stat &st);
-    Entry &newEntry(const QString &file);
+    Entry *currentEntry(const std::string &path, const struct stat &st, bool folderLocked);
+    Entry &newEntry(const std::string &path);
 
     timespec now() const;
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     Clock m_clock = nullptr;
-    std::unordered_map<QString, Entry> m_entries;
-    quint64 m_useCounter = 0;
-    quint64 m_parseCount = 0;
+    std::unordered_map<std::string, Entry> m_entries;
+    std::uint64_t m_useCounter = 0;
+    std::uint64_t m_parseCount = 0;
 };
 
 } // namespace Ini

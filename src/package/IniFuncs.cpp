@@ -1,50 +1,44 @@
 #include "IniFuncs.h"
 
+#include <string>
+
+#include <QFile>
+
 #include "IniFileStore.h"
-#include "IniText.h"
 
 namespace {
 
-// The read buffer holds 256 characters but is passed with the size 255, and the profile read keeps
-// one place of it for the end mark: at most 254 bytes come back.
-constexpr qsizetype ReadBufferSize = 255;
-constexpr qsizetype MaxReadBytes = ReadBufferSize - 1;
-
-// Texts cross to the profile format as 8-bit text (UTF-8 here) that ends at a NUL, like a C string.
-QByteArray profileText(const QString &text)
+// Texts cross to the profile format as UTF-8 that ends at a NUL, like a C string.
+std::string profileText(const QString &text)
 {
-    QByteArray bytes = text.toLocal8Bit();
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
+    std::string bytes = text.toStdString();
+    const std::size_t nul = bytes.find('\0');
+    if (nul != std::string::npos)
+        bytes.resize(nul);
     return bytes;
 }
 
-// Keeps an entry on one line: every CR and LF becomes a blank, so the length stays the same.
-QByteArray oneLine(QByteArray text)
+std::string filePath(const QString &file)
 {
-    for (char &c : text) {
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    }
-    return text;
+    const QByteArray path = QFile::encodeName(file);
+    return std::string(path.constData()); // up to a NUL, as the system would take it
 }
 
 } // namespace
 
 QString ReadINI(const QString &file, const QString &section, const QString &key, const QString &defaultValue)
 {
-    const std::optional<QByteArray> stored =
-        Ini::FileStore::instance().value(file, oneLine(profileText(section)), oneLine(profileText(key)));
-    const QByteArray text =
-        stored ? Ini::readableValue(*stored) : Ini::readableDefault(profileText(defaultValue));
-    return QString::fromLocal8Bit(Ini::cutUtf8(text, MaxReadBytes));
+    // The read gives at most 254 bytes of the file (a 255-byte buffer less its end mark), without
+    // splitting a character; bytes that are no UTF-8 read as Windows-1252.
+    return QString::fromStdString(Ini::FileStore::instance().read(
+        filePath(file), profileText(section), profileText(key), profileText(defaultValue)));
 }
 
 void WriteINI(const QString &file, const QString &section, const QString &key, const QString &value)
 {
-    // Values of any length are written whole (no 16-bit limit of 32,766 characters); reads give 254 bytes.
-    // Section and key names are kept on one line like the value, so no name can break the file apart.
-    Ini::FileStore::instance().setValue(file, oneLine(profileText(section)), oneLine(profileText(key)),
-                                        oneLine(profileText(value)));
+    // Values of any length are written whole (no 16-bit limit of 32,766 characters); reads give 254
+    // bytes. The document turns every CR and LF of the names and the value into a blank, so that no
+    // entry spans lines.
+    Ini::FileStore::instance().write(filePath(file), profileText(section), profileText(key),
+                                     profileText(value));
 }

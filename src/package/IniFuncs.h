@@ -3,8 +3,9 @@
 #include <QString>
 
 // INI access of the package description files (install.ini, temp.ini), with the behaviour of the
-// platform profile functions: single-byte text (UTF-8 here), sections and keys without regard to
-// letter case, nothing ever reported.
+// platform profile functions: sections and keys without regard to letter case, nothing ever
+// reported. Texts are UTF-8 in the file; bytes that are no UTF-8 (a file edited on Windows) read as
+// Windows-1252. A thin wrapper over base::ini::Document with a cache of parsed files.
 
 // The stored value, or the default when the file, the section or the key does not exist. Blanks
 // around the value and one pair of enclosing quotes are dropped; the result is cut to 254 bytes.

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "FileOps.h"
+#include "Wine.h"
 
 namespace platform {
 
@@ -85,7 +86,7 @@ qint64 QtPlatform::fileLength(const QString &path, QString *error)
     return fileops::fileLength(path, error);
 }
 
-bool QtPlatform::startProgram(const QString &path, QString *error)
+bool QtPlatform::startProgram(const QString &path, const QStringList &arguments, QString *error)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -100,12 +101,18 @@ bool QtPlatform::startProgram(const QString &path, QString *error)
     }
     QProcess process;
     process.setProgram(path);
+    process.setArguments(arguments);
     if (!process.startDetached()) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(path, process.errorString());
         return false;
     }
     return true;
+}
+
+QString QtPlatform::wineLauncher() const
+{
+    return findWineLauncher(QProcessEnvironment::systemEnvironment());
 }
 
 void QtPlatform::doEvents()

@@ -1,0 +1,735 @@
+#include "Files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "ChunkPacer.h"
+#include "FilesTesting.h"
+
+namespace base::files {
+
+namespace {
+
+bool g_forceNamed = false;
+testing::SourceReader g_sourceReader;
+
+std::string describe(const std::string &path, int code)
+{
+    return path + ": " + std::strerror(code);
+}
+
+bool fail(std::string *error, const std::string &path, int code)
+{
+    if (error)
+        *error = describe(path, code);
+    return false;
+}
+
+// An open file descriptor, closed when it goes out of scope.
+class Descriptor
+{
+public:
+    Descriptor() = default;
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    Descriptor(Descriptor &&other) noexcept : m_fd(other.release()) {}
+    Descriptor &operator=(Descriptor &&other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    ~Descriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd = -1;
+};
+
+// ---- Temporaries under way, removable from a signal handler ----------------------------------
+
+// A fixed table, so that the signal handler neither allocates nor locks. A slot is free (0), being
+// filled or emptied (1), or names a temporary that exists (2).
+constexpr std::size_t kPendingSlots = 64;
+constexpr std::size_t kPendingPathBytes = 4096;
+struct PendingSlot
+{
+    std::atomic<int> state{0};
+    char path[kPendingPathBytes];
+};
+PendingSlot g_pending[kPendingSlots];
+
+// Registers a named temporary while it exists and removes it unless it was put in place.
+class PendingTemporary
+{
+public:
+    PendingTemporary() = default;
+    PendingTemporary(const PendingTemporary &) = delete;
+    PendingTemporary &operator=(const PendingTemporary &) = delete;
+    ~PendingTemporary()
+    {
+        if (m_path.empty())
+            return;
+        if (!m_kept)
+            ::unlink(m_path.c_str());
+        release();
+    }
+
+    void track(const std::string &path)
+    {
+        m_path = path;
+        if (path.size() >= kPendingPathBytes)
+            return; // too long to register; the next write to the target removes it
+        for (std::size_t i = 0; i < kPendingSlots; ++i) {
+            int expected = 0;
+            if (g_pending[i].state.compare_exchange_strong(expected, 1)) {
+                std::memcpy(g_pending[i].path, path.c_str(), path.size() + 1);
+                g_pending[i].state.store(2);
+                m_slot = static_cast<int>(i);
+                return;
+            }
+        }
+    }
+    // The temporary took the target's name: nothing to remove any more.
+    void keep()
+    {
+        m_kept = true;
+        release();
+    }
+
+private:
+    void release()
+    {
+        if (m_slot >= 0)
+            g_pending[m_slot].state.store(0);
+        m_slot = -1;
+    }
+
+    std::string m_path;
+    int m_slot = -1;
+    bool m_kept = false;
+};
+
+// ---- Closing replaced files off the caller's thread -------------------------------------------
+
+// Closing the last handle of a replaced file frees its blocks, which on a journalling file system
+// with discard can take as long as writing the new file. A helper thread does that close, so that
+// a replacement returns as soon as the new file is in place; it only closes handles given to it.
+class DeferredCloser
+{
+public:
+    static void close(int fd)
+    {
+        static DeferredCloser *closer = new DeferredCloser; // lives until the process ends
+        closer->enqueue(fd);
+    }
+
+private:
+    DeferredCloser()
+    {
+        std::thread([this] { run(); }).detach();
+    }
+
+    void enqueue(int fd)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_fds.push_back(fd);
+        }
+        m_ready.notify_one();
+    }
+
+    void run()
+    {
+        for (;;) {
+            std::vector<int> fds;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [this] { return !m_fds.empty(); });
+                fds.swap(m_fds);
+            }
+            for (const int fd : fds)
+                ::close(fd);
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<int> m_fds;
+};
+
+// ---- Small steps ------------------------------------------------------------------------------
+
+struct SplitPath
+{
+    std::string folder; // with its trailing slash, or empty for the current folder
+    std::string name;
+};
+
+SplitPath splitPath(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {{}, path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The one hidden name a target's temporary ever has: a temporary that a killed process left there
+// is removed by the next write to the same target, which needs that name.
+std::string hiddenTemporaryName(const SplitPath &split)
+{
+    static constexpr std::string_view kSuffix = ".writing";
+    constexpr std::size_t kNameMax = 255;
+    std::string name = split.name.substr(0, kNameMax - 1 - kSuffix.size());
+    return split.folder + "." + name + std::string(kSuffix);
+}
+
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        if (written == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+bool syncFile(int fd)
+{
+    return ::fsync(fd) == 0 || errno == EINVAL; // EINVAL: a file system that cannot sync
+}
+
+void syncFolder(const std::string &folder)
+{
+    const Descriptor fd(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid())
+        (void)::fsync(fd.get());
+}
+
+bool unnamedFilesUsable()
+{
+#ifdef O_TMPFILE
+    static const bool procMounted = ::access("/proc/self/fd", X_OK) == 0;
+    return procMounted && !g_forceNamed;
+#else
+    return false;
+#endif
+}
+
+// A temporary file beside a target: unnamed where the file system allows it (a killed process then
+// leaves nothing), else under the target's hidden temporary name. It takes the target's name in one
+// step once whole, or is removed when it goes out of scope.
+class Temporary
+{
+public:
+    explicit Temporary(const std::string &target) : m_target(target), m_split(splitPath(target)) {}
+
+    // False with errno set when no file can be made beside the target.
+    bool create(mode_t mode)
+    {
+#ifdef O_TMPFILE
+        if (unnamedFilesUsable()) {
+            const std::string folder = m_split.folder.empty() ? "." : m_split.folder;
+            m_fd = Descriptor(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+            if (m_fd.valid()) {
+                m_unnamed = true;
+                return true;
+            }
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+                return false;
+        }
+#endif
+        const std::string hidden = hiddenTemporaryName(m_split);
+        m_pending.track(hidden);
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            m_fd = Descriptor(::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+            if (m_fd.valid() || errno != EEXIST)
+                break;
+            ::unlink(hidden.c_str()); // left by a write that was killed
+        }
+        return m_fd.valid();
+    }
+
+    int fd() const
+    {
+        return m_fd.get();
+    }
+
+    // Gives the temporary the target's name, replacing what is there. False with errno set.
+    bool publish(bool targetExists)
+    {
+        if (m_unnamed) {
+            const std::string self = "/proc/self/fd/" + std::to_string(m_fd.get());
+            if (!targetExists &&
+                ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_target.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                return true;
+            if (!targetExists && errno != EEXIST)
+                return false;
+            // No link can replace a file: the unnamed file gets the hidden name for the rename.
+            const std::string hidden = hiddenTemporaryName(m_split);
+            m_pending.track(hidden);
+            for (int attempt = 0; attempt < 4; ++attempt) {
+                if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hidden.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                    if (::rename(hidden.c_str(), m_target.c_str()) == 0) {
+                        m_pending.keep();
+                        return true;
+                    }
+                    if (errno != ENOENT) // ENOENT: another writer took the hidden name meanwhile
+                        return false;
+                } else if (errno == EEXIST) {
+                    ::unlink(hidden.c_str()); // left by a write that was killed
+                } else {
+                    return false;
+                }
+            }
+            errno = EBUSY;
+            return false;
+        }
+        if (::rename(hiddenTemporaryName(m_split).c_str(), m_target.c_str()) != 0)
+            return false;
+        m_pending.keep();
+        return true;
+    }
+
+private:
+    std::string m_target;
+    SplitPath m_split;
+    PendingTemporary m_pending; // before m_fd: the file is closed before its name is removed
+    Descriptor m_fd;
+    bool m_unnamed = false;
+};
+
+// Opens a file for reading without waiting on it, and refuses anything but a regular file.
+Descriptor openRegularForReading(const std::string &path, struct stat &st, std::string *error)
+{
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid()) {
+        fail(error, path, errno);
+        return {};
+    }
+    if (::fstat(fd.get(), &st) != 0) {
+        fail(error, path, errno);
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (error)
+            *error = path + (S_ISDIR(st.st_mode) ? ": " + std::string(std::strerror(EISDIR))
+                                                 : std::string(": Not a regular file"));
+        return {};
+    }
+    // Reads of a regular file never wait on a writer; the flag only mattered for the open.
+    (void)::fcntl(fd.get(), F_SETFL, 0);
+    return fd;
+}
+
+// A link is followed to the file it names, which is the file replaced; a link stays a link.
+bool resolveLink(const std::string &path, std::string &resolved, std::string *error)
+{
+    struct stat st;
+    resolved = path;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return true;
+    char *target = ::realpath(path.c_str(), nullptr);
+    if (!target)
+        return fail(error, path, errno);
+    resolved = target;
+    std::free(target);
+    return true;
+}
+
+// Truncates and rewrites the file itself: the way left when its folder takes no new file.
+bool writeInPlace(const std::string &path, std::string_view bytes, std::string *error)
+{
+    const Descriptor fd(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
+        return fail(error, path, errno);
+    if (!S_ISREG(st.st_mode))
+        return fail(error, path, EINVAL);
+    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), bytes.data(), bytes.size()) ||
+        !syncFile(fd.get()))
+        return fail(error, path, errno);
+    return true;
+}
+
+// No write bit at all is read-only even for root, who passes access() anyway: the same answer as
+// the read-only attribute gives on Windows.
+bool isReadOnly(const std::string &path, const struct stat &st)
+{
+    if ((st.st_mode & 0222) == 0) {
+        errno = EACCES;
+        return true;
+    }
+    return ::access(path.c_str(), W_OK) != 0;
+}
+
+bool folderRefusesNewFiles(int code)
+{
+    return code == EACCES || code == EPERM;
+}
+
+} // namespace
+
+// ---- Paths ------------------------------------------------------------------------------------
+
+std::filesystem::path toPath(std::string_view utf8)
+{
+    return std::filesystem::path(std::string(utf8));
+}
+
+std::string fromPath(const std::filesystem::path &path)
+{
+    return path.string();
+}
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    struct stat sa;
+    struct stat sb;
+    if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// ---- Reading ----------------------------------------------------------------------------------
+
+std::optional<std::string> readRegularFile(const std::string &path, std::uint64_t maxBytes,
+                                           std::string *error)
+{
+    struct stat st;
+    const Descriptor fd = openRegularForReading(path, st, error);
+    if (!fd.valid())
+        return std::nullopt;
+    if (std::uint64_t(st.st_size) > maxBytes) {
+        fail(error, path, EFBIG);
+        return std::nullopt;
+    }
+    // The size can change while reading: the cap holds for what is read, not for what stat said.
+    std::string bytes;
+    bytes.resize(std::size_t(st.st_size) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > maxBytes) {
+                fail(error, path, EFBIG);
+                return std::nullopt;
+            }
+            bytes.resize(std::size_t(std::min<std::uint64_t>(maxBytes + 1, filled * 2 + 4096)));
+        }
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            fail(error, path, errno);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        filled += std::size_t(got);
+    }
+    if (filled > maxBytes) {
+        fail(error, path, EFBIG);
+        return std::nullopt;
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+// ---- Replacing --------------------------------------------------------------------------------
+
+bool replaceFileContent(const std::string &givenPath, std::string_view bytes, std::string *error)
+{
+    std::string path;
+    if (!resolveLink(givenPath, path, error))
+        return false;
+    if (splitPath(path).name.empty())
+        return fail(error, givenPath, EISDIR);
+
+    struct stat existing;
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (!exists && errno != ENOENT)
+        return fail(error, givenPath, errno);
+    if (exists && !S_ISREG(existing.st_mode))
+        return fail(error, givenPath, S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
+    // As the profile functions: a read-only file is not written, nor replaced behind its back.
+    if (exists && isReadOnly(path, existing))
+        return fail(error, givenPath, errno);
+
+    Temporary temporary(path);
+    if (!temporary.create(0666)) {
+        if (exists && folderRefusesNewFiles(errno))
+            return writeInPlace(path, bytes, error);
+        return fail(error, givenPath, errno);
+    }
+    if (exists) {
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+            (void)::fchown(temporary.fd(), existing.st_uid, existing.st_gid); // best effort, as any editor
+        if (::fchmod(temporary.fd(), existing.st_mode & 07777) != 0)
+            return fail(error, givenPath, errno);
+    }
+    if (!writeAll(temporary.fd(), bytes.data(), bytes.size()) || !syncFile(temporary.fd()))
+        return fail(error, givenPath, errno);
+
+    // Holding the old file open moves the freeing of its blocks out of the rename.
+    const int oldFile = exists ? ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    const bool published = temporary.publish(exists);
+    const int code = errno;
+    if (oldFile >= 0)
+        DeferredCloser::close(oldFile);
+    if (!published) {
+        // A sticky folder lets us create files but not replace another owner's.
+        if (exists && folderRefusesNewFiles(code))
+            return writeInPlace(path, bytes, error);
+        return fail(error, givenPath, code);
+    }
+    return true;
+}
+
+// ---- Copying ----------------------------------------------------------------------------------
+
+namespace {
+
+// Moves the bytes of a copy from one descriptor to another, inside the kernel where the file
+// systems allow it, else through a buffer (or through the test's reader).
+class ChunkTransfer
+{
+public:
+    ChunkTransfer(int in, int out) : m_in(in), m_out(out), m_inKernel(!g_sourceReader) {}
+
+    // Moves up to size bytes; the count moved (0 at the end of the source), or -1 with errno and
+    // which side failed.
+    long long move(std::uint64_t size, bool &sourceFailed)
+    {
+        std::uint64_t moved = 0;
+        while (moved < size) {
+            const long long step = m_inKernel ? moveInKernel(size - moved, sourceFailed)
+                                              : moveThroughBuffer(size - moved, sourceFailed);
+            if (step < 0)
+                return -1;
+            if (step == 0)
+                break;
+            moved += std::uint64_t(step);
+        }
+        return static_cast<long long>(moved);
+    }
+
+private:
+    long long moveInKernel(std::uint64_t size, bool &sourceFailed)
+    {
+        for (;;) {
+            const ssize_t done = ::copy_file_range(m_in, nullptr, m_out, nullptr, std::size_t(size), 0);
+            if (done >= 0)
+                return done;
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
+                m_inKernel = false; // file systems that cannot: copy through memory
+                return moveThroughBuffer(size, sourceFailed);
+            }
+            sourceFailed = errno == EIO; // which side cannot be told apart here; name the target
+            return -1;
+        }
+    }
+
+    long long moveThroughBuffer(std::uint64_t size, bool &sourceFailed)
+    {
+        constexpr std::size_t kBufferBytes = 1 << 20;
+        if (m_buffer.empty())
+            m_buffer.resize(kBufferBytes);
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(size, m_buffer.size()));
+        ssize_t got;
+        do {
+            got = g_sourceReader ? g_sourceReader(m_in, m_buffer.data(), want)
+                                 : ::read(m_in, m_buffer.data(), want);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) {
+            sourceFailed = true;
+            return -1;
+        }
+        if (!writeAll(m_out, m_buffer.data(), std::size_t(got))) {
+            sourceFailed = false;
+            return -1;
+        }
+        return got;
+    }
+
+    int m_in;
+    int m_out;
+    bool m_inKernel;
+    std::vector<char> m_buffer;
+};
+
+struct CopyTarget
+{
+    bool exists = false;
+    bool sameAsSource = false;
+};
+
+// What is at the target now: nothing, the source itself, or a file that may be replaced.
+bool inspectTarget(const std::string &target, const struct stat &source, CopyTarget &found,
+                   std::string *error)
+{
+    struct stat st;
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return true;
+        return fail(error, target, errno);
+    }
+    found.exists = true;
+    found.sameAsSource = st.st_dev == source.st_dev && st.st_ino == source.st_ino;
+    if (found.sameAsSource)
+        return true;
+    if (S_ISDIR(st.st_mode))
+        return fail(error, target, EISDIR);
+    // Like the classic file copy: a read-only target is refused, not replaced.
+    if (isReadOnly(target, st))
+        return fail(error, target, errno);
+    return true;
+}
+
+} // namespace
+
+CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
+                     std::string *error)
+{
+    const auto failed = [&](const std::string &path, int code) {
+        fail(error, path, code);
+        return CopyOutcome::Failed;
+    };
+
+    struct stat sourceStat;
+    const Descriptor in = openRegularForReading(source, sourceStat, error);
+    if (!in.valid())
+        return CopyOutcome::Failed;
+    CopyTarget found;
+    if (!inspectTarget(target, sourceStat, found, error))
+        return CopyOutcome::Failed;
+    if (found.sameAsSource)
+        return CopyOutcome::SameFile;
+    if (splitPath(target).name.empty())
+        return failed(target, EISDIR);
+
+    Temporary temporary(target);
+    if (!temporary.create(0600))
+        return failed(target, errno);
+
+    ChunkTransfer transfer(in.get(), temporary.fd());
+    ChunkPacer pacer(options.chunkTime, options.maxChunkBytes);
+    std::uint64_t copied = 0;
+    for (;;) {
+        const auto start = ChunkPacer::Clock::now();
+        bool sourceFailed = false;
+        const long long moved = transfer.move(pacer.nextChunk(), sourceFailed);
+        if (moved < 0)
+            return failed(sourceFailed ? source : target, errno);
+        if (moved == 0)
+            break;
+        pacer.record(std::uint64_t(moved), ChunkPacer::Clock::now() - start);
+        copied += std::uint64_t(moved);
+        if (options.progress &&
+            !options.progress(copied, std::max<std::uint64_t>(copied, sourceStat.st_size)))
+            return CopyOutcome::Cancelled;
+    }
+
+    if (::fchmod(temporary.fd(), sourceStat.st_mode & 07777) != 0)
+        return failed(target, errno);
+    if (options.durable && !syncFile(temporary.fd()))
+        return failed(target, errno);
+    if (!temporary.publish(found.exists))
+        return failed(target, errno);
+    if (options.durable)
+        syncFolder(splitPath(target).folder);
+    return CopyOutcome::Copied;
+}
+
+// ---- Signals ----------------------------------------------------------------------------------
+
+void removePendingTemporaries()
+{
+    for (PendingSlot &slot : g_pending) {
+        if (slot.state.load() == 2)
+            ::unlink(slot.path);
+    }
+}
+
+namespace {
+
+extern "C" void removeTemporariesAndRaise(int signal)
+{
+    const int savedErrno = errno;
+    removePendingTemporaries();
+    struct sigaction action
+    {
+    };
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(signal, &action, nullptr);
+    ::raise(signal); // delivered once the handler returns, with the default action
+    errno = savedErrno;
+}
+
+} // namespace
+
+void removeTemporariesOnSignals()
+{
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous
+        {
+        };
+        if (::sigaction(signal, nullptr, &previous) != 0)
+            continue;
+        // A signal the program ignores (nohup) or handles itself is left to it.
+        if ((previous.sa_flags & SA_SIGINFO) || previous.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction action
+        {
+        };
+        action.sa_handler = removeTemporariesAndRaise;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+// ---- Test seams -------------------------------------------------------------------------------
+
+namespace testing {
+
+void forceNamedTemporaries(bool force)
+{
+    g_forceNamed = force;
+}
+
+void setSourceReader(SourceReader reader)
+{
+    g_sourceReader = std::move(reader);
+}
+
+} // namespace testing
+
+} // namespace base::files
