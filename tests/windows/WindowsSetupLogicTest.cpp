@@ -66,7 +66,8 @@ TEST(ElevationTest, OnlyAnExistingFolderThatCannotBeWrittenWithoutTheRightsIsOff
     for (bool exists : {false, true})
         for (bool writable : {false, true})
             for (bool elevated : {false, true})
-                EXPECT_EQ(shouldOfferElevation({exists, writable, elevated}), exists && !writable && !elevated)
+                EXPECT_EQ(shouldOfferElevation({exists, writable, elevated}),
+                          exists && !writable && !elevated)
                     << exists << writable << elevated;
 }
 
@@ -124,5 +125,6 @@ TEST(LinksTest, OnlyAddressesThatLookLikeOneBecomeLinks)
     }
     EXPECT_EQ(linkMarkup("jo@example.com", true), "<a>jo@example.com</a>");
     // A text that is no link cannot open one in the control.
-    EXPECT_EQ(linkMarkup("<a>x</a>", false), "<\xE2\x80\x8B" "a>x<\xE2\x80\x8B/a>");
+    EXPECT_EQ(linkMarkup("<a>x</a>", false), "<\xE2\x80\x8B"
+                                             "a>x<\xE2\x80\x8B/a>");
 }
