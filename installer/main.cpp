@@ -1,14 +1,19 @@
 // setup.exe: the installer that sits in every package folder beside install.ini.
 #include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <QTextStream>
 
 #include "CommandLine.h"
+#include "GameFolder.h"
 #include "Package.h"
 #include "Prompts.h"
+#include "QtText.h"
+#include "SetupTexts.h"
 #include "SetupWindow.h"
 
 namespace {
@@ -28,13 +33,18 @@ bool haveDisplay()
 
 int main(int argc, char **argv)
 {
-    // Any argument means the scripted installer: no window, no display needed.
-    if (argc > 1) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    installer::SetupArguments parsed;
+    std::string error;
+    if (!installer::parseArguments(arguments, &parsed, &error)) {
+        std::cerr << "setup.exe: " << error << std::endl;
+        return installer::ExitUsage;
+    }
+    // Anything but the package folder means the scripted installer: no window, no display needed.
+    if (!installer::opensWindow(parsed)) {
         QCoreApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return installer::runCommandLine(QCoreApplication::arguments().mid(1),
-                                         QCoreApplication::applicationDirPath(), out, err);
+        return installer::runCommandLine(arguments, installer::utf8(QCoreApplication::applicationDirPath()),
+                                         std::cout, std::cerr);
     }
     if (!haveDisplay()) {
         std::fputs("setup.exe: no display to open the setup window on; use setup.exe --target DIR --yes "
@@ -44,12 +54,13 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    const std::string folder = parsed.packageFolder.empty()
+                                   ? installer::utf8(QCoreApplication::applicationDirPath())
+                                   : installer::gameFolderFrom(parsed.packageFolder);
     installer::Package package;
-    QString error;
-    if (!installer::loadPackage(QCoreApplication::applicationDirPath(), &package, &error)) {
-        QMessageBox::critical(
-            nullptr, QStringLiteral("Setup"),
-            QStringLiteral("This package cannot be installed.\n\n%1\n\nNothing was changed.").arg(error));
+    if (!installer::loadPackage(folder, &package, &error)) {
+        QMessageBox::critical(nullptr, installer::qt(installer::texts::errorCaption()),
+                              installer::qt(installer::texts::packageRefused(error)));
         return installer::ExitFailed;
     }
     installer::MessageBoxPrompts prompts;

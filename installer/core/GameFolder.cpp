@@ -1,113 +1,198 @@
 #include "GameFolder.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
 
-#include "FileOps.h"
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "Files.h"
 #include "Package.h"
+#include "Text.h"
 
 namespace installer {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-QString programOf(int gameVersion)
+std::string programOf(int gameVersion)
 {
-    return gameVersion == 1 ? QStringLiteral("midtown.exe") : QStringLiteral("midtown2.exe");
+    return gameVersion == 1 ? "midtown.exe" : "midtown2.exe";
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A name no other probe uses at the same time.
+std::string uniqueSuffix()
+{
+    static std::atomic<unsigned> counter{0};
+    return std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+           std::to_string(++counter) + "-" +
+           std::to_string(reinterpret_cast<std::uintptr_t>(&counter) % 65521);
+}
+
+FolderCheck refused(FolderProblem problem, std::string error)
+{
+    FolderCheck check;
+    check.problem = problem;
+    check.error = std::move(error);
+    return check;
 }
 
 } // namespace
 
-bool canWriteInto(const QString &folder, QString *reason)
+std::string gameFolderFrom(std::string_view typed)
 {
-    QTemporaryFile probe(folder + QStringLiteral("/.setup-probe-XXXXXX"));
-    if (probe.open())
-        return true; // removed again when probe goes
-    if (reason)
-        *reason = probe.errorString();
-    return false;
+    std::string_view text = trimmed(typed);
+    // Windows' "Copy as path" puts quotes around the folder.
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = trimmed(text.substr(1, text.size() - 2));
+    if (text.empty())
+        return {};
+    std::error_code ec;
+    fs::path path = fs::absolute(base::files::toPath(text), ec);
+    if (ec)
+        path = base::files::toPath(text);
+    path = path.lexically_normal();
+    if (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path(); // "/games/mm2/" as "/games/mm2"
+    return base::files::fromPath(path);
 }
 
-FolderCheck checkGameFolder(const QString &folder, int gameVersion, const QString &packageFolder)
+bool canWriteInto(const std::string &folder, std::string *reason)
 {
-    FolderCheck check;
-    const QFileInfo info(folder);
-    if (folder.trimmed().isEmpty()) {
-        check.error = QStringLiteral("No game folder is given.");
-        return check;
+    // The probe must never outlive the check, even when a signal or a kill ends the program in
+    // the middle of it: an unnamed file where the system has them, a file the system removes when
+    // it is closed on Windows, and otherwise a name removed at once.
+    auto failed = [&](int error) {
+        if (reason)
+            *reason = std::generic_category().message(error);
+        return false;
+    };
+#ifdef _WIN32
+    const std::wstring probe = base::text::widen(folder + "/.setup-probe-" + uniqueSuffix());
+    const int fd = ::_wopen(probe.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY | _O_TEMPORARY,
+                            _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        return failed(errno);
+    ::_close(fd);
+    return true;
+#else
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
     }
-    if (!info.exists()) {
-        check.error = QStringLiteral("The folder %1 does not exist.").arg(folder);
-        return check;
-    }
-    if (!info.isDir()) {
-        check.error = QStringLiteral("%1 is not a folder.").arg(folder);
-        return check;
-    }
-    if (platform::fileops::sameFile(folder, packageFolder)) {
-        check.error = QStringLiteral("%1 is the package folder itself, not the game folder.").arg(folder);
-        return check;
-    }
-    QString reason;
-    if (!canWriteInto(folder, &reason)) {
-        check.error = QStringLiteral("Files cannot be written into %1: %2").arg(folder, reason);
-        return check;
-    }
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+        return failed(errno);
+#endif
+    const std::string probe = folder + "/.setup-probe-" + uniqueSuffix();
+    fd = ::open(probe.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return failed(errno);
+    ::unlink(probe.c_str());
+    ::close(fd);
+    return true;
+#endif
+}
 
-    QString programs[3]; // found name of midtown.exe [1] and midtown2.exe [2]
+FolderCheck checkGameFolder(const std::string &folder, int gameVersion, const std::string &packageFolder)
+{
+    if (trimmed(folder).empty())
+        return refused(FolderProblem::NotGiven, "No game folder is given.");
+    const fs::path path = base::files::toPath(folder);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status))
+        return refused(FolderProblem::Missing, "The folder " + folder + " does not exist.");
+    if (!fs::is_directory(status))
+        return refused(FolderProblem::NotAFolder, folder + " is not a folder.");
+    if (base::files::sameFile(folder, packageFolder))
+        return refused(FolderProblem::PackageFolder,
+                       folder + " is the package folder itself, not the game folder.");
+    std::string reason;
+    if (!canWriteInto(folder, &reason))
+        return refused(FolderProblem::NotWritable, "Files cannot be written into " + folder + ": " + reason);
+
+    FolderCheck check;
+    std::string programs[3]; // found name of midtown.exe [1] and midtown2.exe [2]
     bool archives = false;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &entry : entries) {
-        const QString name = entry.fileName();
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        const std::string name = base::files::fromPath(it->path().filename());
+        const std::string folded = base::text::foldCase(name);
         for (int v = 1; v <= 2; ++v) {
-            if (name.compare(programOf(v), Qt::CaseInsensitive) == 0)
+            if (folded == programOf(v))
                 programs[v] = name;
         }
-        if (name.endsWith(QLatin1String(".ar"), Qt::CaseInsensitive))
+        if (folded.size() >= 3 && folded.ends_with(".ar"))
             archives = true;
     }
     if (gameVersion == 1 || gameVersion == 2) {
         const int other = 3 - gameVersion;
-        if (!programs[gameVersion].isEmpty()) {
+        if (!programs[gameVersion].empty()) {
             check.look = FolderLook::RightGame;
             check.marker = programs[gameVersion];
-        } else if (!programs[other].isEmpty()) {
+        } else if (!programs[other].empty()) {
             check.look = FolderLook::OtherGame;
             check.marker = programs[other];
         } else {
             check.look = archives ? FolderLook::ArchivesOnly : FolderLook::NoGame;
         }
     } else {
-        const QString found = !programs[2].isEmpty() ? programs[2] : programs[1];
-        check.look = !found.isEmpty() ? FolderLook::RightGame
-                     : archives       ? FolderLook::ArchivesOnly
-                                      : FolderLook::NoGame;
+        const std::string found = !programs[2].empty() ? programs[2] : programs[1];
+        check.look = !found.empty() ? FolderLook::RightGame
+                     : archives     ? FolderLook::ArchivesOnly
+                                    : FolderLook::NoGame;
         check.marker = found;
     }
     return check;
 }
 
-QString describe(const FolderCheck &check, int gameVersion)
+std::string describe(const FolderCheck &check, int gameVersion)
 {
     if (!check.usable())
         return check.error;
-    const QString game = gameTitle(gameVersion);
+    const std::string game = gameTitle(gameVersion);
     switch (check.look) {
     case FolderLook::RightGame:
-        return QStringLiteral("This looks like a %1 folder (%2 found).").arg(game, check.marker);
+        return "This looks like a " + game + " folder (" + check.marker + " found).";
     case FolderLook::ArchivesOnly:
-        return QStringLiteral(
-            "Game archives (.ar) found, but not the game's program; this may still be the right "
-            "folder.");
+        return "Game archives (.ar) found, but not the game's program; this may still be the right folder.";
     case FolderLook::OtherGame:
-        return QStringLiteral("This looks like a %1 folder (%2 found), but the package is made for %3.")
-            .arg(gameTitle(3 - gameVersion), check.marker, game);
+        return "This looks like a " + gameTitle(3 - gameVersion) + " folder (" + check.marker +
+               " found), but the package is made for " + game + ".";
     case FolderLook::NoGame:
         break;
     }
-    return QStringLiteral("This folder does not look like a %1 installation: neither the game's program nor "
-                          "any .ar archive is in it.")
-        .arg(game);
+    return "This folder does not look like a " + game +
+           " installation: neither the game's program nor any .ar archive is in it.";
 }
 
 } // namespace installer

@@ -1,118 +1,237 @@
 #include "Installation.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
 
-#include "FileOps.h"
 #include "GameFolder.h"
+#include "Text.h"
 
 namespace installer {
 
-using platform::CopyOutcome;
+namespace fs = std::filesystem;
+using base::files::CopyOutcome;
 
 namespace {
 
-// Characters no Windows folder name may hold, so the backup can be copied anywhere.
-QString safeFolderName(const QString &name)
+// Characters no Windows folder name may hold, so the backup can be copied anywhere; the name cut
+// so that the folder's name stays far below any system's limit.
+std::string safeFolderName(const std::string &name)
 {
-    QString safe;
-    for (QChar c : name)
-        safe.append(c.unicode() < 0x20 || QStringLiteral("\\/:*?\"<>|").contains(c) ? QLatin1Char('_') : c);
-    safe = safe.trimmed();
-    while (safe.endsWith(QLatin1Char('.')))
-        safe.chop(1);
-    return safe.isEmpty() ? QStringLiteral("Package") : safe;
+    std::string safe;
+    for (const char c : name) {
+        const bool bad = static_cast<unsigned char>(c) < 0x20 ||
+                         std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+        safe += bad ? '_' : c;
+    }
+    safe = base::text::cutUtf8(safe, MaxBackupNameBytes);
+    while (!safe.empty() && (safe.back() == '.' || safe.back() == ' ' || safe.back() == '\t'))
+        safe.pop_back();
+    const std::size_t first = safe.find_first_not_of(" \t");
+    return first == std::string::npos ? "Package" : safe.substr(first);
 }
 
-QString joinNames(const QStringList &names)
+std::string stamp(const Timestamp &when)
 {
-    return names.join(QStringLiteral(", "));
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d-%02d-%02d", when.year, when.month, when.day,
+                  when.hour, when.minute, when.second);
+    return text;
+}
+
+std::string backupLeafName(const std::string &packageName, const Timestamp &when)
+{
+    return safeFolderName(packageName) + ' ' + stamp(when);
+}
+
+std::string joinNames(const std::vector<std::string> &names)
+{
+    std::string text;
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+fs::file_status linkStatus(const std::string &path)
+{
+    std::error_code ec;
+    return fs::symlink_status(base::files::toPath(path), ec);
+}
+
+bool exists(const std::string &path)
+{
+    return fs::exists(linkStatus(path));
+}
+
+std::uint64_t sizeOf(const std::string &path)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(base::files::toPath(path), ec);
+    return ec ? 0 : size;
+}
+
+std::string megabytes(std::uint64_t bytes)
+{
+    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
 }
 
 } // namespace
 
-QString backupRootName()
+Timestamp localNow()
 {
-    return QStringLiteral("Quernel Backup");
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-QString backupFolderName(const QString &packageName, const QDateTime &when)
+std::string backupRootName()
 {
-    return backupRootName() + QLatin1Char('/') + safeFolderName(packageName) + QLatin1Char(' ') +
-           when.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
+    return "Quernel Backup";
 }
 
-Installation::Installation(Package package, QString gameFolder)
+std::string backupFolderName(const std::string &packageName, const Timestamp &when)
+{
+    return backupRootName() + '/' + backupLeafName(packageName, when);
+}
+
+Installation::Installation(Package package, std::string gameFolder)
     : m_package(std::move(package)), m_gameFolder(std::move(gameFolder))
 {
-    while (m_gameFolder.size() > 1 && m_gameFolder.endsWith(QLatin1Char('/')))
-        m_gameFolder.chop(1);
+    while (m_gameFolder.size() > 1 && (m_gameFolder.back() == '/' || m_gameFolder.back() == '\\'))
+        m_gameFolder.pop_back();
 }
 
-CopyOutcome Installation::copy(const QString &source, const QString &target, QString *error) const
+std::string Installation::target(const std::string &name) const
 {
+    return m_gameFolder + '/' + name;
+}
+
+CopyOutcome Installation::copy(const std::string &source, const std::string &target, std::string *error)
+{
+    base::files::CopyOptions options;
+    // A power loss after the rename must not leave an empty game file.
+    options.durable = true;
+    options.progress = [this](std::uint64_t copied, std::uint64_t total) {
+        if (m_betweenChunks)
+            m_betweenChunks(copied, total);
+        return !*m_cancelled;
+    };
     if (m_copy)
-        return m_copy(source, target, error);
-    return platform::fileops::copyFile(source, target, error, m_betweenChunks);
+        return m_copy(source, target, options, error);
+    return base::files::copyFile(source, target, options, error);
 }
 
-QString Installation::preflight() const
+std::string Installation::backupRoot() const
 {
-    for (const QString &name : m_package.files) {
-        if (!isBareFileName(name))
-            return QStringLiteral("\"%1\" is not a plain file name.").arg(name);
-        const QFileInfo source(m_package.pathOf(name));
-        if (!source.isFile() || !source.isReadable())
-            return QStringLiteral("%1 is missing from the package folder (%2).").arg(name, m_package.folder);
-    }
-    const FolderCheck folder = checkGameFolder(m_gameFolder, m_package.gameVersion, m_package.folder);
-    if (!folder.usable())
-        return folder.error;
-    for (const QString &name : m_package.files) {
-        const QFileInfo existing(target(name));
-        if (!existing.exists() && !existing.isSymLink())
-            continue;
-        if (existing.isSymLink() || !existing.isFile())
-            return QStringLiteral("%1 in the game folder is not a plain file; it is left alone.").arg(name);
-        if (!existing.isWritable())
-            return QStringLiteral("%1 in the game folder is read-only and cannot be replaced.").arg(name);
+    // A "Quernel Backup" that is a link (or no folder) would send the backups elsewhere: the first
+    // of "Quernel Backup (2)", "(3)", ... that is a real folder or free takes its place.
+    std::string root = target(backupRootName());
+    for (int n = 2; n < 1000; ++n) {
+        const fs::file_status status = linkStatus(root);
+        if (!fs::exists(status) || (fs::is_directory(status) && !fs::is_symlink(status)))
+            return root;
+        root = target(backupRootName() + " (" + std::to_string(n) + ")");
     }
     return {};
 }
 
-QStringList Installation::existingFiles() const
+std::string Installation::preflight() const
 {
-    QStringList names;
-    for (const QString &name : m_package.files) {
-        if (QFileInfo::exists(target(name)))
-            names.append(name);
+    for (const std::string &name : m_package.files) {
+        if (!isBareFileName(name))
+            return "\"" + name + "\" is not a plain file name.";
+        if (name.size() > MaxIniValueBytes)
+            return name + " has a name longer than " + std::to_string(MaxIniValueBytes) + " bytes.";
+        if (const std::string problem = packageFileProblem(m_package, name); !problem.empty()) {
+            if (fs::is_symlink(linkStatus(m_package.pathOf(name))))
+                return problem;
+            return name + " is missing from the package folder (" + m_package.folder + ").";
+        }
+    }
+    const FolderCheck folder = checkGameFolder(m_gameFolder, m_package.gameVersion, m_package.folder);
+    if (!folder.usable())
+        return folder.error;
+
+    std::uint64_t needed = 0;
+    std::uint64_t largestOriginal = 0;
+    for (const std::string &name : m_package.files) {
+        needed += sizeOf(m_package.pathOf(name));
+        const fs::file_status existing = linkStatus(target(name));
+        if (!fs::exists(existing))
+            continue;
+        if (fs::is_symlink(existing) || !fs::is_regular_file(existing))
+            return name + " in the game folder is not a plain file; it is left alone.";
+        if ((existing.permissions() & fs::perms::owner_write) == fs::perms::none)
+            return name + " in the game folder is read-only and cannot be replaced.";
+        largestOriginal = std::max(largestOriginal, sizeOf(target(name)));
+    }
+    if (backupRoot().empty())
+        return "No folder for the backups can be made in " + m_gameFolder + ".";
+
+    // The new files stay, each replaced original moves into the backup (its copy takes the place
+    // the original frees), and one copy is under way at a time.
+    needed += largestOriginal;
+    std::error_code ec;
+    const fs::space_info space = fs::space(base::files::toPath(m_gameFolder), ec);
+    if (!ec && space.available < needed)
+        return "There is not enough free space in " + m_gameFolder + ": the package needs " +
+               megabytes(needed) + ", " + megabytes(space.available) + " are free.";
+    return {};
+}
+
+std::vector<std::string> Installation::existingFiles() const
+{
+    std::vector<std::string> names;
+    for (const std::string &name : m_package.files) {
+        if (exists(target(name)))
+            names.push_back(name);
     }
     return names;
 }
 
-bool Installation::ensureBackupFolder(InstallResult &result, QString *error)
+bool Installation::createBackupFolder(InstallResult &result, std::string *error)
 {
-    if (!result.backupFolder.isEmpty())
+    if (!result.backupFolder.empty())
         return true;
-    const QDateTime when = m_clock ? m_clock() : QDateTime::currentDateTime();
-    const QString base = m_gameFolder + QLatin1Char('/') + backupFolderName(m_package.name, when);
-    QString folder = base;
-    for (int n = 2; QFileInfo::exists(folder); ++n)
-        folder = base + QStringLiteral(" (%1)").arg(n);
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("The backup folder %1 cannot be created.").arg(folder);
+    const std::string root = backupRoot();
+    std::error_code ec;
+    if (!root.empty())
+        fs::create_directory(base::files::toPath(root), ec);
+    const fs::file_status rootStatus = linkStatus(root);
+    if (root.empty() || fs::is_symlink(rootStatus) || !fs::is_directory(rootStatus)) {
+        *error = "The backup folder " + root + " cannot be created" + (ec ? ": " + ec.message() : ".");
         return false;
     }
-    result.backupFolder = folder;
-    return true;
+    // Created here and now, never taken over: a second installer at work in the same game folder
+    // (or a run in the same second) gets a folder of its own.
+    const std::string base = root + '/' + backupLeafName(m_package.name, m_clock ? m_clock() : localNow());
+    for (int n = 1; n < 10000; ++n) {
+        const std::string folder = n == 1 ? base : base + " (" + std::to_string(n) + ")";
+        if (fs::create_directory(base::files::toPath(folder), ec) && !ec) {
+            result.backupFolder = folder;
+            return true;
+        }
+        if (!exists(folder))
+            break;
+    }
+    *error = "The backup folder " + base + " cannot be created" + (ec ? ": " + ec.message() : ".");
+    return false;
 }
 
 void Installation::dropEmptyBackupFolder(InstallResult &result) const
 {
-    if (result.backupFolder.isEmpty() || !result.replaced.isEmpty())
+    if (result.backupFolder.empty() || !result.replaced.empty())
         return;
-    QDir().rmdir(result.backupFolder);
-    QDir().rmdir(m_gameFolder + QLatin1Char('/') + backupRootName()); // only when nothing else is in it
+    std::error_code ec;
+    const fs::path folder = base::files::toPath(result.backupFolder);
+    fs::remove(folder, ec);
+    fs::remove(folder.parent_path(), ec); // only when nothing else is in it
     result.backupFolder.clear();
 }
 
@@ -120,66 +239,85 @@ InstallResult Installation::run(const AskReplace &ask)
 {
     InstallResult result;
     result.error = preflight();
-    if (!result.error.isEmpty()) {
+    if (!result.error.empty()) {
         result.notInstalled = m_package.files;
         return result;
     }
 
+    const auto &files = m_package.files;
+    const int count = int(files.size());
+    auto stop = [&](int from, std::string error, bool cancelled) {
+        result.notInstalled.assign(files.begin() + from, files.end());
+        result.error = std::move(error);
+        result.cancelled = cancelled;
+        dropEmptyBackupFolder(result);
+        return result;
+    };
+    auto cancelled = [&](int from) { return stop(from, "The installation was cancelled.", true); };
+
     bool replaceAll = false;
-    const int count = int(m_package.files.size());
     for (int i = 0; i < count; ++i) {
-        const QString &name = m_package.files[i];
+        const std::string &name = files[i];
         if (m_progress)
             m_progress(i, count, name);
-        const QString source = m_package.pathOf(name);
-        const QString destination = target(name);
+        if (*m_cancelled)
+            return cancelled(i);
+        const std::string source = m_package.pathOf(name);
+        const std::string destination = target(name);
+        // Checked again just before the copy: the package may have changed since the preflight.
+        if (fs::is_symlink(linkStatus(source)))
+            return stop(i, packageFileProblem(m_package, name), false);
 
-        QString backup;
-        if (QFileInfo::exists(destination)) {
+        std::string backup;
+        bool backupMadeNow = false;
+        std::string error;
+        if (exists(destination)) {
             if (!replaceAll) {
                 const ReplaceAnswer answer = ask ? ask(name) : ReplaceAnswer::No;
                 if (answer == ReplaceAnswer::No) {
-                    result.skipped.append(name);
+                    result.skipped.push_back(name);
                     if (m_fileDone)
                         m_fileDone(name, FileOutcome::Skipped);
                     continue;
                 }
                 replaceAll = answer == ReplaceAnswer::YesToAll;
             }
-            QString error;
-            if (!ensureBackupFolder(result, &error)) {
-                result.error = error;
-                result.notInstalled = m_package.files.mid(i);
-                return result;
-            }
-            backup = result.backupFolder + QLatin1Char('/') + name;
-            if (copy(destination, backup, &error) == CopyOutcome::Failed) {
-                result.error =
-                    QStringLiteral("%1 could not be backed up (%2); it was left as it was.").arg(name, error);
-                result.notInstalled = m_package.files.mid(i);
-                dropEmptyBackupFolder(result);
-                return result;
+            if (!createBackupFolder(result, &error))
+                return stop(i, error, false);
+            backup = result.backupFolder + '/' + name;
+            // A name that differs only in letter case from one before it is the same file where
+            // names ignore case: its original is in the backup already, and stays there.
+            if (!exists(backup)) {
+                const CopyOutcome saved = copy(destination, backup, &error);
+                if (saved == CopyOutcome::Cancelled)
+                    return cancelled(i);
+                if (saved == CopyOutcome::Failed)
+                    return stop(i, name + " could not be backed up (" + error + "); it was left as it was.",
+                                false);
+                backupMadeNow = true;
             }
         }
 
-        QString error;
-        if (copy(source, destination, &error) == CopyOutcome::Failed) {
-            if (!backup.isEmpty())
-                QFile::remove(backup); // the original is still in place: nothing to restore
-            result.notInstalled = m_package.files.mid(i);
-            result.error = QStringLiteral("%1 could not be copied (%2). Not installed: %3.")
-                               .arg(name, error, joinNames(result.notInstalled));
-            dropEmptyBackupFolder(result);
-            return result;
+        const CopyOutcome copied = copy(source, destination, &error);
+        if (copied == CopyOutcome::Failed || copied == CopyOutcome::Cancelled) {
+            std::error_code ec;
+            if (backupMadeNow)
+                fs::remove(base::files::toPath(backup), ec); // the original is still in place
+            if (copied == CopyOutcome::Cancelled)
+                return cancelled(i);
+            const std::vector<std::string> rest(files.begin() + i, files.end());
+            return stop(
+                i, name + " could not be copied (" + error + "). Not installed: " + joinNames(rest) + ".",
+                false);
         }
-        result.installed.append(name);
-        if (!backup.isEmpty())
-            result.replaced.append(name);
+        result.installed.push_back(name);
+        if (!backup.empty())
+            result.replaced.push_back(name);
         if (m_fileDone)
-            m_fileDone(name, backup.isEmpty() ? FileOutcome::Installed : FileOutcome::Replaced);
+            m_fileDone(name, backup.empty() ? FileOutcome::Installed : FileOutcome::Replaced);
     }
     if (m_progress)
-        m_progress(count, count, QString());
+        m_progress(count, count, {});
     result.ok = true;
     return result;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,7 @@ public:
 
     // Stops a run at the next chunk: the file under way stays as it was, the files done stay
     // installed (with their backups). Safe from another thread or a callback.
-    void cancel() { m_cancelled = true; }
+    void cancel() { *m_cancelled = true; }
 
 private:
     std::string target(const std::string &name) const;
@@ -109,7 +110,8 @@ private:
     Progress m_progress;
     FileDone m_fileDone;
     std::function<Timestamp()> m_clock;
-    std::atomic<bool> m_cancelled{false};
+    // Shared so that an Installation stays movable.
+    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace installer

@@ -1,155 +1,186 @@
 #include "Package.h"
 
-#include <QFileInfo>
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 
-#include "IniFuncs.h"
+#include "Files.h"
+#include "IniDocument.h"
+#include "Text.h"
 
 namespace installer {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-const QString MainSection = QStringLiteral("install.ini");
+const std::string MainSection = "install.ini";
 
-// No stored value can hold a line break (WriteINI turns them into blanks), so this
-// default tells a missing entry from an empty one.
-const QString Missing = QStringLiteral("\n");
+// install.ini as the wizard writes it is a few hundred bytes; this only keeps a hostile one out.
+constexpr std::uint64_t MaxIniBytes = 4 << 20;
 
-void setError(QString *error, const QString &text)
+bool fail(std::string *error, std::string text)
 {
     if (error)
-        *error = text;
+        *error = std::move(text);
+    return false;
+}
+
+bool isAsciiBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trimmedText(std::string_view text)
+{
+    while (!text.empty() && isAsciiBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isAsciiBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// A whole number as written, with an optional sign; nothing when it is none or out of range.
+std::optional<int> wholeNumber(std::string_view text)
+{
+    text = trimmedText(text);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
 }
 
 } // namespace
 
-QString Package::iniPath() const
+std::string packageFileProblem(const Package &package, const std::string &name)
 {
-    return pathOf(QStringLiteral("install.ini"));
+    std::error_code ec;
+    const fs::path path = base::files::toPath(package.pathOf(name));
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (fs::is_symlink(status))
+        return name + " in the package folder is a symbolic link; only files inside the package are "
+                      "installed.";
+    if (!fs::is_regular_file(status) || !std::ifstream(path, std::ios::binary).is_open())
+        return name + " is listed in install.ini but missing from the package folder (" + package.folder +
+               ").";
+    return {};
 }
 
-QString Package::pathOf(const QString &fileName) const
+std::string Package::iniPath() const
 {
-    return folder + QLatin1Char('/') + fileName;
+    return pathOf("install.ini");
 }
 
-int readmeDelayFrom(const QString &timerText)
+std::string Package::pathOf(std::string_view fileName) const
 {
-    const QString text = timerText.trimmed();
-    bool whole = false;
-    const int seconds = text.toInt(&whole);
-    const bool digitsOnly = !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
-    if (!whole || !digitsOnly || seconds > 99)
+    return folder + '/' + std::string(fileName);
+}
+
+int readmeDelayFrom(std::string_view timerText)
+{
+    const std::string_view text = trimmedText(timerText);
+    const bool digitsOnly =
+        !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const std::optional<int> seconds = wholeNumber(text);
+    if (!digitsOnly || !seconds || *seconds > 99)
         return DefaultReadmeDelay;
-    return seconds;
+    return *seconds;
 }
 
-QString gameTitle(int version)
+std::string gameTitle(int version)
 {
     if (version == 1 || version == 2)
-        return QStringLiteral("Midtown Madness %1").arg(version);
-    return QStringLiteral("Midtown Madness");
+        return "Midtown Madness " + std::to_string(version);
+    return "Midtown Madness";
 }
 
-bool isBareFileName(const QString &name)
+bool isBareFileName(std::string_view name)
 {
-    if (name.trimmed().isEmpty() || name == QLatin1String("."))
+    const bool blank = std::all_of(name.begin(), name.end(), [](char c) { return c == ' '; });
+    if (blank || name == "." || name == "..")
         return false;
-    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
-        name.contains(QLatin1String("..")))
-        return false;
-    // "C:city.ar" would name a file relative to another drive's current folder on Windows.
-    if (name.contains(QLatin1Char(':')))
-        return false;
-    return std::none_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; });
+    // ':' names a drive ("C:city.ar" is relative to another drive's current folder) or a stream.
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+    });
 }
 
-bool loadPackage(const QString &folder, Package *package, QString *error)
+bool loadPackage(const std::string &folder, Package *package, std::string *error)
 {
     Package p;
     p.folder = folder;
-    const QString ini = p.iniPath();
-    if (!QFileInfo(ini).isFile()) {
-        setError(error, QStringLiteral("There is no install.ini beside the installer (%1).").arg(ini));
-        return false;
-    }
-    QFile probe(ini);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        setError(error, QStringLiteral("%1 cannot be read: %2").arg(ini, probe.errorString()));
-        return false;
-    }
-    probe.close();
+    const std::string ini = p.iniPath();
+    std::error_code ec;
+    if (!fs::is_regular_file(base::files::toPath(ini), ec))
+        return fail(error, "There is no install.ini beside the installer (" + ini + ").");
+    std::string readError;
+    const std::optional<std::string> bytes = base::files::readRegularFile(ini, MaxIniBytes, &readError);
+    if (!bytes)
+        return fail(error, "install.ini cannot be read: " + readError);
+    const base::ini::Document doc(*bytes);
 
-    auto main = [&](const char *key) { return ReadINI(ini, MainSection, QLatin1String(key), QString()); };
+    auto main = [&](const char *key) { return base::ini::readValue(&doc, MainSection, key, {}); };
     p.name = main("Name");
     p.copyright = main("Copyright");
     p.author = main("Author");
     p.www = main("WWW");
     p.email = main("AuthEmail");
-    p.readme = main("Readme").trimmed();
-    const QString mmType = main("mmType");
-    p.gameVersion = mmType == QLatin1String("1") ? 1 : mmType == QLatin1String("2") ? 2 : 0;
+    p.readme = std::string(trimmedText(main("Readme")));
+    const std::string mmType = main("mmType");
+    p.gameVersion = mmType == "1" ? 1 : mmType == "2" ? 2 : 0;
     p.timerText = main("Timer");
     p.readmeDelay = readmeDelayFrom(p.timerText);
-    p.smooth = ReadINI(ini, QStringLiteral("Progress Bar"), QStringLiteral("Smooth"), QString())
-                   .compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+    p.smooth = base::text::foldCase(base::ini::readValue(&doc, "Progress Bar", "Smooth", {})) == "true";
 
-    if (!p.readme.isEmpty() && !isBareFileName(p.readme)) {
-        setError(
-            error,
-            QStringLiteral("The readme name \"%1\" in install.ini is not a plain file name.").arg(p.readme));
-        return false;
-    }
+    // A name longer than a read gives whole would name another file, or none.
+    auto cutByRead = [&](std::string_view section, std::string_view key) {
+        const std::optional<std::string> stored = doc.value(section, key);
+        return stored && base::ini::readableValue(*stored).size() > MaxIniValueBytes;
+    };
+    auto tooLong = [&](std::string_view key) {
+        return fail(error, std::string(key) + " in install.ini is longer than " +
+                               std::to_string(MaxIniValueBytes) +
+                               " bytes, so it cannot be read whole; the package cannot be installed.");
+    };
+    if (cutByRead(MainSection, "Readme"))
+        return tooLong("Readme");
+    if (!p.readme.empty() && !isBareFileName(p.readme))
+        return fail(error, "The readme name \"" + p.readme + "\" in install.ini is not a plain file name.");
 
-    const QString totalText = ReadINI(ini, MainSection, QStringLiteral("TotalFiles"), Missing);
-    if (totalText == Missing) {
-        setError(error, QStringLiteral("install.ini has no TotalFiles entry: the package lists no files."));
-        return false;
-    }
-    bool whole = false;
-    const int total = totalText.toInt(&whole);
-    if (!whole) {
-        setError(error, QStringLiteral("TotalFiles in install.ini is \"%1\", not a number.").arg(totalText));
-        return false;
-    }
-    if (total < 0) {
-        setError(error, QStringLiteral("TotalFiles in install.ini is negative (%1).").arg(total));
-        return false;
-    }
-    if (total == 0) {
-        setError(error,
-                 QStringLiteral("TotalFiles in install.ini is 0: the package has nothing to install."));
-        return false;
-    }
+    if (!doc.value(MainSection, "TotalFiles"))
+        return fail(error, "install.ini has no TotalFiles entry: the package lists no files.");
+    const std::string totalText = main("TotalFiles");
+    const std::optional<int> total = wholeNumber(totalText);
+    if (!total)
+        return fail(error, "TotalFiles in install.ini is \"" + totalText + "\", not a number.");
+    if (*total < 0)
+        return fail(error, "TotalFiles in install.ini is negative (" + std::to_string(*total) + ").");
+    if (*total == 0)
+        return fail(error, "TotalFiles in install.ini is 0: the package has nothing to install.");
 
-    for (int i = 1; i <= total; ++i) {
-        const QString key = QStringLiteral("File%1").arg(i);
-        const QString name = ReadINI(ini, QStringLiteral("Files"), key, Missing);
-        if (name == Missing) {
-            setError(error, QStringLiteral("TotalFiles in install.ini is %1, but section [Files] has no %2.")
-                                .arg(total)
-                                .arg(key));
-            return false;
-        }
-        if (!isBareFileName(name)) {
-            setError(error, QStringLiteral("%1 in install.ini is \"%2\", which is not a plain file name.")
-                                .arg(key, name));
-            return false;
-        }
-        if (!p.files.contains(name))
-            p.files.append(name);
+    for (int i = 1; i <= *total; ++i) {
+        const std::string key = "File" + std::to_string(i);
+        if (!doc.value("Files", key))
+            return fail(error, "TotalFiles in install.ini is " + std::to_string(*total) +
+                                   ", but section [Files] has no " + key + ".");
+        if (cutByRead("Files", key))
+            return tooLong(key);
+        const std::string name = base::ini::readValue(&doc, "Files", key, {});
+        if (!isBareFileName(name))
+            return fail(error, key + " in install.ini is \"" + name + "\", which is not a plain file name.");
+        if (std::find(p.files.begin(), p.files.end(), name) == p.files.end())
+            p.files.push_back(name);
     }
-    for (const QString &name : std::as_const(p.files)) {
-        const QFileInfo file(p.pathOf(name));
-        if (!file.isFile() || !file.isReadable()) {
-            setError(error,
-                     QStringLiteral("%1 is listed in install.ini but missing from the package folder (%2).")
-                         .arg(name, folder));
-            return false;
-        }
+    for (const std::string &name : p.files) {
+        if (std::string problem = packageFileProblem(p, name); !problem.empty())
+            return fail(error, std::move(problem));
     }
-    *package = p;
+    *package = std::move(p);
     return true;
 }
 

@@ -44,6 +44,10 @@ std::string gameTitle(int version);
 // ("my..track.ar") are fine.
 bool isBareFileName(std::string_view name);
 
+// Why a listed file cannot be installed (empty when it can): only a readable regular file in the
+// package folder itself is taken, never a link, which could point anywhere on the player's disk.
+std::string packageFileProblem(const Package &package, const std::string &name);
+
 // Reads and checks <folder>/install.ini. False with a one-line reason when the package cannot be
 // installed as it stands (a listed file missing, a link, a name that is no bare name or that a
 // read of install.ini would cut).

@@ -1,47 +1,73 @@
 #include "Readme.h"
 
-#include <QFile>
-#include <QStringDecoder>
+#include <filesystem>
 
+#include "Files.h"
 #include "Package.h"
 #include "RtfText.h"
+#include "Text.h"
 
 namespace installer {
 
 namespace {
 
-QString decodePlain(QByteArray bytes)
+std::string decodePlain(std::string_view bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = fromWindows1252(bytes); // not UTF-8: the single-byte text of the time
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    const std::string text = base::text::decodeLocal(bytes);
+    std::string lines;
+    lines.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            lines += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            lines += text[i];
+        }
+    }
+    return lines;
+}
+
+bool endsWithRtf(std::string_view name)
+{
+    if (name.size() < 4)
+        return false;
+    return base::text::foldCase(name.substr(name.size() - 4)) == ".rtf";
 }
 
 } // namespace
 
-QString readableText(const QString &fileName, const QByteArray &bytes)
+bool isRtfReadme(std::string_view fileName, std::string_view bytes)
 {
-    const bool rtfName = fileName.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive);
-    if (looksLikeRtf(bytes) || (rtfName && bytes.trimmed().startsWith('{')))
-        return rtfToText(bytes);
-    return decodePlain(bytes);
+    if (looksLikeRtf(bytes))
+        return true;
+    const std::size_t first = bytes.find_first_not_of(" \t\n\r\v\f");
+    return endsWithRtf(fileName) && first != std::string_view::npos && bytes[first] == '{';
 }
 
-bool loadReadme(const Package &package, QString *text, QString *error)
+std::string readableText(std::string_view fileName, std::string_view bytes)
 {
-    QFile file(package.pathOf(package.readme));
-    if (!file.open(QIODevice::ReadOnly)) {
+    return isRtfReadme(fileName, bytes) ? rtfToText(bytes) : decodePlain(bytes);
+}
+
+bool loadReadme(const Package &package, Readme *readme, std::string *error)
+{
+    const std::string path = package.pathOf(package.readme);
+    std::error_code ec;
+    // A link could show any file of the player's disk (or /dev/zero) as the readme.
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(base::files::toPath(path), ec))) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
+            *error = path + ": a symbolic link, not a file of the package";
         return false;
     }
-    *text = readableText(package.readme, file.readAll());
+    std::optional<std::string> bytes = base::files::readRegularFile(path, MaxReadmeBytes, error);
+    if (!bytes)
+        return false;
+    readme->rtf = isRtfReadme(package.readme, *bytes);
+    readme->text = readableText(package.readme, *bytes);
+    readme->bytes = std::move(*bytes);
     return true;
 }
 

@@ -1,30 +1,20 @@
 #include "RtfText.h"
 
-#include <QHash>
-#include <QList>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <vector>
+
+#include "Text.h"
 
 namespace installer {
 
 namespace {
 
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-};
-
-QChar fromCp1252(uchar byte)
-{
-    if (byte >= 0x80 && byte < 0xA0)
-        return QChar(Cp1252High[byte - 0x80]);
-    return QChar(byte);
-}
-
 // Destinations whose text is not part of the document's readable text.
-bool isSkippedDestination(const QByteArray &word)
+bool isSkippedDestination(std::string_view word)
 {
-    static const QList<QByteArray> skipped = {
+    static constexpr std::array<std::string_view, 28> skipped = {
         "fonttbl",
         "colortbl",
         "stylesheet",
@@ -54,24 +44,48 @@ bool isSkippedDestination(const QByteArray &word)
         "nonshppict",
         "fldinst",
     };
-    return skipped.contains(word);
+    return std::find(skipped.begin(), skipped.end(), word) != skipped.end();
 }
 
-// Control words that stand for one character.
-QString symbolFor(const QByteArray &word)
+// Control words that stand for one character; 0 for any other word.
+char32_t symbolFor(std::string_view word)
 {
-    static const QHash<QByteArray, QString> symbols = {
-        {"par", QStringLiteral("\n")},         {"line", QStringLiteral("\n")},
-        {"sect", QStringLiteral("\n")},        {"page", QStringLiteral("\n")},
-        {"row", QStringLiteral("\n")},         {"tab", QStringLiteral("\t")},
-        {"cell", QStringLiteral("\t")},        {"emdash", QString(QChar(0x2014))},
-        {"endash", QString(QChar(0x2013))},    {"bullet", QString(QChar(0x2022))},
-        {"lquote", QString(QChar(0x2018))},    {"rquote", QString(QChar(0x2019))},
-        {"ldblquote", QString(QChar(0x201C))}, {"rdblquote", QString(QChar(0x201D))},
-        {"emspace", QStringLiteral(" ")},      {"enspace", QStringLiteral(" ")},
-        {"qmspace", QStringLiteral(" ")},
+    struct Symbol
+    {
+        std::string_view word;
+        char32_t c;
     };
-    return symbols.value(word);
+    static constexpr Symbol symbols[] = {
+        {"par", U'\n'},        {"line", U'\n'},       {"sect", U'\n'},    {"page", U'\n'},
+        {"row", U'\n'},        {"tab", U'\t'},        {"cell", U'\t'},    {"emdash", 0x2014},
+        {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018}, {"rquote", 0x2019},
+        {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"emspace", U' '},  {"enspace", U' '},
+        {"qmspace", U' '},
+    };
+    for (const Symbol &s : symbols) {
+        if (s.word == word)
+            return s.c;
+    }
+    return 0;
+}
+
+void appendUtf8(std::string &out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
 }
 
 struct GroupState
@@ -83,21 +97,21 @@ struct GroupState
 class Converter
 {
 public:
-    explicit Converter(const QByteArray &rtf) : m_in(rtf) {}
+    explicit Converter(std::string_view rtf) : m_in(rtf) {}
 
-    QString run()
+    std::string run()
     {
-        m_groups.append(GroupState{});
+        m_groups.push_back(GroupState{});
         while (m_pos < m_in.size()) {
             const char c = m_in[m_pos++];
             switch (c) {
             case '{':
-                m_groups.append(m_groups.last());
+                m_groups.push_back(m_groups.back());
                 m_groupStart = true;
                 continue;
             case '}':
                 if (m_groups.size() > 1)
-                    m_groups.removeLast();
+                    m_groups.pop_back();
                 break;
             case '\\':
                 controlSymbolOrWord();
@@ -106,32 +120,59 @@ public:
             case '\n':
                 break; // line breaks of the source carry no meaning
             default:
-                put(fromCp1252(uchar(c)));
+                putByte(c);
                 break;
             }
             m_groupStart = false;
         }
+        flushSurrogate();
         return m_out;
     }
 
 private:
-    GroupState &state() { return m_groups.last(); }
+    GroupState &state() { return m_groups.back(); }
+
+    // A byte of the document's own code page, Windows-1252.
+    void putByte(char byte)
+    {
+        const std::string utf8 = base::text::fromWindows1252(std::string_view(&byte, 1));
+        if (m_fallbackLeft > 0) {
+            --m_fallbackLeft;
+            return;
+        }
+        if (!state().skip) {
+            flushSurrogate();
+            m_out += utf8;
+        }
+    }
 
     // Text and characters of escapes; a pending \uN fallback swallows them instead.
-    void put(QChar c)
+    void put(char32_t c)
     {
         if (m_fallbackLeft > 0) {
             --m_fallbackLeft;
             return;
         }
-        if (!state().skip)
-            m_out.append(c);
+        if (state().skip)
+            return;
+        // \uN counts UTF-16 units: a character beyond the first plane comes as two.
+        if (c >= 0xDC00 && c < 0xE000 && m_highSurrogate) {
+            appendUtf8(m_out, 0x10000 + ((m_highSurrogate - 0xD800) << 10) + (c - 0xDC00));
+            m_highSurrogate = 0;
+            return;
+        }
+        flushSurrogate();
+        if (c >= 0xD800 && c < 0xDC00)
+            m_highSurrogate = c;
+        else
+            appendUtf8(m_out, c >= 0xDC00 && c < 0xE000 ? 0xFFFD : c);
     }
 
-    void putText(const QString &text)
+    void flushSurrogate()
     {
-        for (QChar c : text)
-            put(c);
+        if (m_highSurrogate)
+            appendUtf8(m_out, 0xFFFD);
+        m_highSurrogate = 0;
     }
 
     void controlSymbolOrWord()
@@ -146,18 +187,20 @@ private:
             controlSymbol(c, atGroupStart);
             return;
         }
-        QByteArray word;
+        const std::size_t wordStart = m_pos;
         while (m_pos < m_in.size() && isLetter(m_in[m_pos]))
-            word.append(m_in[m_pos++]);
+            ++m_pos;
+        const std::string_view word = m_in.substr(wordStart, m_pos - wordStart);
         bool hasParam = false;
         int param = 0;
-        qsizetype start = m_pos;
+        const std::size_t start = m_pos;
         if (m_pos < m_in.size() && m_in[m_pos] == '-')
             ++m_pos;
         while (m_pos < m_in.size() && m_in[m_pos] >= '0' && m_in[m_pos] <= '9')
             ++m_pos;
         if (m_pos > start && !(m_pos == start + 1 && m_in[start] == '-')) {
-            param = m_in.mid(start, m_pos - start).toInt();
+            // Out-of-range numbers read as 0, as a lenient reader does.
+            std::from_chars(m_in.data() + start, m_in.data() + m_pos, param);
             hasParam = true;
         } else {
             m_pos = start;
@@ -173,13 +216,13 @@ private:
         case '\\':
         case '{':
         case '}':
-            put(QChar(uchar(c)));
+            put(char32_t(c));
             break;
         case '~':
-            put(QChar(0x00A0));
+            put(0x00A0);
             break;
         case '_':
-            put(QChar(0x2011));
+            put(0x2011);
             break;
         case '-':
             break; // optional hyphen
@@ -192,21 +235,24 @@ private:
             int digits = 0;
             while (digits < 2 && m_pos + digits < m_in.size() && isHexDigit(m_in[m_pos + digits]))
                 ++digits;
-            if (digits == 2)
-                put(fromCp1252(uchar(m_in.mid(m_pos, 2).toUInt(nullptr, 16))));
+            if (digits == 2) {
+                unsigned value = 0;
+                std::from_chars(m_in.data() + m_pos, m_in.data() + m_pos + 2, value, 16);
+                putByte(char(value));
+            }
             m_pos += digits;
             break;
         }
         case '\r':
         case '\n':
-            put(QLatin1Char('\n')); // "\<newline>" is an old spelling of \par
+            put(U'\n'); // "\<newline>" is an old spelling of \par
             break;
         default:
             break;
         }
     }
 
-    void controlWord(const QByteArray &word, bool hasParam, int param, bool atGroupStart)
+    void controlWord(std::string_view word, bool hasParam, int param, bool atGroupStart)
     {
         if (atGroupStart && isSkippedDestination(word)) {
             state().skip = true;
@@ -215,21 +261,21 @@ private:
         if (word == "u" && hasParam) {
             const int code = param < 0 ? param + 65536 : param;
             m_fallbackLeft = 0;
-            put(QChar(char16_t(code)));
+            put(char32_t(code & 0xFFFF));
             m_fallbackLeft = state().unicodeSkip;
             return;
         }
         if (word == "uc" && hasParam) {
-            state().unicodeSkip = qMax(0, param);
+            state().unicodeSkip = std::max(0, param);
             return;
         }
         if (word == "bin" && hasParam) {
-            m_pos += qMax(0, param); // binary data is never text
+            // Binary data is never text.
+            m_pos += std::min<std::size_t>(std::size_t(std::max(0, param)), m_in.size() - m_pos);
             return;
         }
-        const QString symbol = symbolFor(word);
-        if (!symbol.isEmpty())
-            putText(symbol);
+        if (const char32_t symbol = symbolFor(word))
+            put(symbol);
     }
 
     static bool isHexDigit(char c)
@@ -238,36 +284,28 @@ private:
     }
     static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-    const QByteArray &m_in;
-    qsizetype m_pos = 0;
-    QList<GroupState> m_groups;
+    std::string_view m_in;
+    std::size_t m_pos = 0;
+    std::vector<GroupState> m_groups;
     bool m_groupStart = false;
     int m_fallbackLeft = 0;
-    QString m_out;
+    char32_t m_highSurrogate = 0;
+    std::string m_out;
 };
 
 } // namespace
 
-QString fromWindows1252(const QByteArray &bytes)
+bool looksLikeRtf(std::string_view bytes)
 {
-    QString text;
-    text.reserve(bytes.size());
-    for (char c : bytes)
-        text.append(fromCp1252(uchar(c)));
-    return text;
+    return bytes.starts_with("{\\rtf");
 }
 
-bool looksLikeRtf(const QByteArray &bytes)
+std::string rtfToText(std::string_view rtf)
 {
-    return bytes.startsWith("{\\rtf");
-}
-
-QString rtfToText(const QByteArray &rtf)
-{
-    QString text = Converter(rtf).run();
+    std::string text = Converter(rtf).run();
     // Word processors end the last paragraph with \par: no line break is wanted after the text.
-    while (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
+    while (!text.empty() && text.back() == '\n')
+        text.pop_back();
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "DoneStep.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QLabel>
 #include <QScrollArea>
@@ -10,12 +12,12 @@ namespace installer {
 
 namespace {
 
-QString paragraph(const QString &heading, const QStringList &names)
+QString paragraph(const std::string &heading, const std::vector<std::string> &names)
 {
     QString list;
-    for (const QString &name : names)
-        list += QStringLiteral("<br>&nbsp;&nbsp;&nbsp;") + name.toHtmlEscaped();
-    return QStringLiteral("<p><b>%1</b>%2</p>").arg(heading.toHtmlEscaped(), list);
+    for (const std::string &name : names)
+        list += QStringLiteral("<br>&nbsp;&nbsp;&nbsp;") + qt(name).toHtmlEscaped();
+    return QStringLiteral("<p><b>%1</b>%2</p>").arg(qt(heading).toHtmlEscaped(), list);
 }
 
 QString folderLink(const QString &folder)
@@ -48,39 +50,46 @@ DoneStep::DoneStep(const Package &package, QWidget *parent) : Step(parent), m_pa
 
 QString DoneStep::title() const
 {
-    return m_ok ? QStringLiteral("Installation Complete") : QStringLiteral("Installation Stopped");
+    return qt(texts::doneTitle(m_ok));
 }
 
 QString DoneStep::subtitle() const
 {
-    const QString name = m_package.name.isEmpty() ? QStringLiteral("The package") : m_package.name;
-    return m_ok ? QStringLiteral("%1 is ready to play.").arg(name)
-                : QStringLiteral("%1 was not installed completely.").arg(name);
+    return qt(texts::doneSubtitle(m_package, m_ok));
 }
 
 void DoneStep::showResult(const InstallResult &result, const QString &gameFolder)
 {
     m_ok = result.ok;
     QString html;
-    if (result.ok)
-        html += QStringLiteral("<p>The files were copied into %1.</p>").arg(folderLink(gameFolder));
-    else
-        html += QStringLiteral("<p>%1</p>").arg(result.error.toHtmlEscaped());
-    if (!result.installed.isEmpty()) {
-        QStringList installed;
-        for (const QString &name : result.installed)
-            installed.append(result.replaced.contains(name) ? name + QStringLiteral(" (replaced)") : name);
-        html += paragraph(QStringLiteral("Installed:"), installed);
+    if (result.ok) {
+        // The folder goes in as a link, so the text is escaped around it.
+        const QString marker = QStringLiteral("\x01");
+        html += QStringLiteral("<p>%1</p>")
+                    .arg(qt(texts::copiedInto(utf8(marker)))
+                             .toHtmlEscaped()
+                             .replace(marker, folderLink(gameFolder)));
+    } else {
+        html += QStringLiteral("<p>%1</p>").arg(qt(result.error).toHtmlEscaped());
     }
-    if (!result.skipped.isEmpty())
+    if (!result.installed.empty()) {
+        std::vector<std::string> installed;
+        for (const std::string &name : result.installed) {
+            const bool replaced =
+                std::find(result.replaced.begin(), result.replaced.end(), name) != result.replaced.end();
+            installed.push_back(replaced ? name + texts::replacedMark() : name);
+        }
+        html += paragraph(texts::installedHeading(), installed);
+    }
+    if (!result.skipped.empty())
+        html += paragraph(texts::skippedHeading(), result.skipped);
+    if (!result.notInstalled.empty())
+        html += paragraph(texts::notInstalledHeading(), result.notInstalled);
+    if (!result.backupFolder.empty()) {
         html +=
-            paragraph(QStringLiteral("Skipped (the files in the game folder were kept):"), result.skipped);
-    if (!result.notInstalled.isEmpty())
-        html += paragraph(QStringLiteral("Not installed:"), result.notInstalled);
-    if (!result.backupFolder.isEmpty()) {
-        html += QStringLiteral("<p><b>Backup:</b> the files that were replaced are kept in<br>%1<br>"
-                               "Copy them back into the game folder to undo the change.</p>")
-                    .arg(folderLink(result.backupFolder));
+            QStringLiteral("<p><b>%1</b> %2<br>%3<br>%4</p>")
+                .arg(qt(texts::backupHeading()).toHtmlEscaped(), qt(texts::backupKeptIn()).toHtmlEscaped(),
+                     folderLink(qt(result.backupFolder)), qt(texts::backupUndo()).toHtmlEscaped());
     }
     m_lblSummary->setText(html);
 }

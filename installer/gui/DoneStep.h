@@ -18,7 +18,7 @@ public:
 
     QString title() const override;
     QString subtitle() const override;
-    QString nextText() const override { return QStringLiteral("&Finish"); }
+    QString nextText() const override { return qt(texts::finishButton()); }
 
     void showResult(const InstallResult &result, const QString &gameFolder);
 

@@ -17,22 +17,18 @@ FolderStep::FolderStep(const Package &package, Prompts &prompts, QWidget *parent
     : Step(parent), m_package(package), m_prompts(prompts)
 {
     auto *layout = new QVBoxLayout(this);
-    auto *intro = new QLabel(
-        QStringLiteral("Choose the folder where %1 is installed (the folder that holds the game's program). "
-                       "The package's files are copied into it.")
-            .arg(gameTitle(package.gameVersion)),
-        this);
+    auto *intro = new QLabel(qt(texts::folderIntro(package)), this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
     layout->addSpacing(8);
 
-    auto *caption = new QLabel(QStringLiteral("&Game folder:"), this);
+    auto *caption = new QLabel(qt(texts::folderCaption()), this);
     layout->addWidget(caption);
     auto *row = new QHBoxLayout;
     m_txtGameFolder = new QLineEdit(this);
     m_txtGameFolder->setObjectName(QStringLiteral("txtGameFolder"));
     caption->setBuddy(m_txtGameFolder);
-    m_cmdBrowse = new QPushButton(QStringLiteral("B&rowse..."), this);
+    m_cmdBrowse = new QPushButton(qt(texts::browseButton()), this);
     m_cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
     row->addWidget(m_txtGameFolder, 1);
     row->addWidget(m_cmdBrowse);
@@ -51,11 +47,7 @@ FolderStep::FolderStep(const Package &package, Prompts &prompts, QWidget *parent
     layout->addLayout(checkRow);
     layout->addStretch(1);
 
-    auto *note =
-        new QLabel(QStringLiteral("Files that are in the game folder already are replaced only if you agree; "
-                                  "the files replaced are kept in the folder \"%1\" inside the game folder.")
-                       .arg(backupRootName()),
-                   this);
+    auto *note = new QLabel(qt(texts::backupNote()), this);
     note->setWordWrap(true);
     layout->addWidget(note);
 
@@ -66,12 +58,17 @@ FolderStep::FolderStep(const Package &package, Prompts &prompts, QWidget *parent
 
 QString FolderStep::title() const
 {
-    return QStringLiteral("Game Folder");
+    return qt(texts::folderTitle());
 }
 
 QString FolderStep::subtitle() const
 {
-    return QStringLiteral("Where is %1 installed?").arg(gameTitle(m_package.gameVersion));
+    return qt(texts::folderSubtitle(m_package));
+}
+
+QWidget *FolderStep::firstFocus() const
+{
+    return m_txtGameFolder;
 }
 
 bool FolderStep::isComplete() const
@@ -81,8 +78,7 @@ bool FolderStep::isComplete() const
 
 QString FolderStep::folder() const
 {
-    const QString typed = m_txtGameFolder->text().trimmed();
-    return typed.isEmpty() ? QString() : QDir::cleanPath(QDir(typed).absolutePath());
+    return qt(gameFolderFrom(utf8(m_txtGameFolder->text())));
 }
 
 void FolderStep::cmdBrowse_Click()
@@ -97,8 +93,8 @@ void FolderStep::txtGameFolder_Change()
     QStyle::StandardPixmap icon = QStyle::SP_CustomBase;
     QString text;
     if (isComplete()) {
-        const FolderCheck check = checkGameFolder(folder(), m_package.gameVersion, m_package.folder);
-        text = describe(check, m_package.gameVersion);
+        const FolderCheck check = checkGameFolder(utf8(folder()), m_package.gameVersion, m_package.folder);
+        text = qt(describe(check, m_package.gameVersion));
         icon = !check.usable()        ? QStyle::SP_MessageBoxCritical
                : check.needsWarning() ? QStyle::SP_MessageBoxWarning
                                       : QStyle::SP_DialogApplyButton;
@@ -111,12 +107,13 @@ void FolderStep::txtGameFolder_Change()
 
 bool FolderStep::confirm()
 {
-    const FolderCheck check = checkGameFolder(folder(), m_package.gameVersion, m_package.folder);
+    const FolderCheck check = checkGameFolder(utf8(folder()), m_package.gameVersion, m_package.folder);
     if (!check.usable()) {
-        m_prompts.showError(window(), check.error);
+        m_prompts.showError(window(), qt(check.error));
         return false;
     }
-    if (check.needsWarning() && !m_prompts.confirmOddFolder(window(), describe(check, m_package.gameVersion)))
+    if (check.needsWarning() &&
+        !m_prompts.confirmOddFolder(window(), qt(describe(check, m_package.gameVersion))))
         return false;
     return true;
 }

@@ -23,7 +23,8 @@ public:
 
     QString title() const override;
     QString subtitle() const override;
-    QString nextText() const override { return QStringLiteral("&Install"); }
+    QString nextText() const override { return qt(texts::installButton()); }
+    QWidget *firstFocus() const override;
     bool isComplete() const override;
 
     // The folder as the installation uses it: absolute and clean.

@@ -40,12 +40,12 @@ InstallStep::InstallStep(const Package &package, Prompts &prompts, QWidget *pare
 
 QString InstallStep::title() const
 {
-    return QStringLiteral("Installing");
+    return qt(texts::installTitle());
 }
 
 QString InstallStep::subtitle() const
 {
-    return QStringLiteral("The files are copied into the game folder.");
+    return qt(texts::installSubtitle());
 }
 
 void InstallStep::addLine(const QString &text)
@@ -56,38 +56,26 @@ void InstallStep::addLine(const QString &text)
 
 InstallResult InstallStep::install(const QString &gameFolder, const Installation::CopyFunction &copy)
 {
-    Installation installation(m_package, gameFolder);
+    Installation installation(m_package, utf8(gameFolder));
     if (copy)
         installation.setCopyFunction(copy);
-    installation.setBetweenChunks([] { QCoreApplication::processEvents(); });
-    installation.setProgress([this](int index, int count, const QString &name) {
+    installation.setBetweenChunks([](std::uint64_t, std::uint64_t) { QCoreApplication::processEvents(); });
+    installation.setProgress([this](int index, int count, const std::string &name) {
         m_pgbInstall->setValue(index);
         m_lblStatus->setText(
-            index < count ? QStringLiteral("Copying %1 (%2 of %3)...").arg(name).arg(index + 1).arg(count)
-                          : QStringLiteral("All files are copied."));
+            qt(index < count ? texts::copyingStatus(name, index, count) : texts::allCopiedStatus()));
         QCoreApplication::processEvents();
     });
-
-    installation.setFileDone([this](const QString &name, FileOutcome outcome) {
-        switch (outcome) {
-        case FileOutcome::Installed:
-            addLine(QStringLiteral("%1: installed").arg(name));
-            break;
-        case FileOutcome::Replaced:
-            addLine(QStringLiteral("%1: replaced (the old file is in the backup)").arg(name));
-            break;
-        case FileOutcome::Skipped:
-            addLine(QStringLiteral("%1: left as it was").arg(name));
-            break;
-        }
+    installation.setFileDone([this](const std::string &name, FileOutcome outcome) {
+        addLine(qt(texts::fileLine(name, outcome)));
     });
 
-    const InstallResult result =
-        installation.run([this](const QString &name) { return m_prompts.askReplace(window(), name); });
-    for (const QString &name : result.notInstalled)
-        addLine(QStringLiteral("%1: not installed").arg(name));
+    const InstallResult result = installation.run(
+        [this](const std::string &name) { return m_prompts.askReplace(window(), qt(name)); });
+    for (const std::string &name : result.notInstalled)
+        addLine(qt(texts::notInstalledLine(name)));
     if (!result.ok)
-        m_lblStatus->setText(QStringLiteral("The installation stopped."));
+        m_lblStatus->setText(qt(texts::stoppedStatus()));
     m_done = true;
     emit completeChanged();
     return result;

@@ -35,22 +35,20 @@ ReadmeStep::ReadmeStep(const Package &package, std::unique_ptr<Ticker> ticker, Q
     m_pgbDelay->setFixedHeight(18);
     layout->addWidget(m_pgbDelay);
 
-    QString text;
-    QString error;
-    if (loadReadme(package, &text, &error)) {
+    Readme readme;
+    std::string error;
+    if (loadReadme(package, &readme, &error)) {
         // Plain readmes of the time are laid out for a fixed-width font and tabs of
         // eight columns; an RTF readme's tabs only set a short indent.
-        const bool rtf = package.readme.endsWith(QLatin1String(".rtf"), Qt::CaseInsensitive);
-        if (!rtf)
+        if (!readme.rtf)
             m_txtReadme->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         const QFontMetrics metrics(m_txtReadme->font());
-        m_txtReadme->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char(' ')) * (rtf ? 4 : 8));
-        m_txtReadme->setPlainText(text);
+        m_txtReadme->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char(' ')) * (readme.rtf ? 4 : 8));
+        m_txtReadme->setPlainText(qt(readme.text));
         m_secondsLeft = package.readmeDelay;
     } else {
         // Nothing to read, so nothing to wait for.
-        m_txtReadme->setPlainText(
-            QStringLiteral("The readme of this package could not be opened.\n\n%1").arg(error));
+        m_txtReadme->setPlainText(qt(texts::readmeUnreadable(error)));
         m_secondsLeft = 0;
     }
     m_pgbDelay->setMin(0);
@@ -63,12 +61,17 @@ ReadmeStep::ReadmeStep(const Package &package, std::unique_ptr<Ticker> ticker, Q
 
 QString ReadmeStep::title() const
 {
-    return QStringLiteral("Read Me");
+    return qt(texts::readmeTitle());
 }
 
 QString ReadmeStep::subtitle() const
 {
-    return QStringLiteral("Please read this before installing (%1).").arg(m_package.readme);
+    return qt(texts::readmeSubtitle(m_package));
+}
+
+QWidget *ReadmeStep::firstFocus() const
+{
+    return m_txtReadme;
 }
 
 void ReadmeStep::enter()
@@ -93,12 +96,7 @@ void ReadmeStep::tick()
 
 void ReadmeStep::showSecondsLeft()
 {
-    if (m_secondsLeft == 0)
-        m_lblDelay->setText(QStringLiteral("You can continue now."));
-    else if (m_secondsLeft == 1)
-        m_lblDelay->setText(QStringLiteral("You can continue in 1 second."));
-    else
-        m_lblDelay->setText(QStringLiteral("You can continue in %1 seconds.").arg(m_secondsLeft));
+    m_lblDelay->setText(qt(texts::readmeWait(m_secondsLeft)));
 }
 
 } // namespace installer

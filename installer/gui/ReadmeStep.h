@@ -29,6 +29,7 @@ public:
     bool isComplete() const override { return m_secondsLeft == 0; }
     // The countdown starts the first time the step is shown.
     void enter() override;
+    QWidget *firstFocus() const override;
 
     int secondsLeft() const { return m_secondsLeft; }
     QPlainTextEdit *txtReadme() const { return m_txtReadme; }

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -35,8 +36,7 @@ SetupWindow::SetupWindow(Package package, Prompts &prompts, std::unique_ptr<Tick
     : QWidget(parent), m_package(std::move(package)), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("SetupWindow"));
-    setWindowTitle(m_package.name.isEmpty() ? QStringLiteral("Setup")
-                                            : QStringLiteral("%1 Setup").arg(m_package.name));
+    setWindowTitle(qt(texts::windowTitle(m_package)));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -72,7 +72,7 @@ SetupWindow::SetupWindow(Package package, Prompts &prompts, std::unique_ptr<Tick
 
     m_welcome = new WelcomeStep(m_package, m_stack);
     m_stack->addWidget(m_welcome);
-    if (!m_package.readme.isEmpty()) {
+    if (!m_package.readme.empty()) {
         m_readme = new ReadmeStep(
             m_package, readmeTicker ? std::move(readmeTicker) : std::make_unique<SecondTicker>(), m_stack);
         m_stack->addWidget(m_readme);
@@ -90,14 +90,17 @@ SetupWindow::SetupWindow(Package package, Prompts &prompts, std::unique_ptr<Tick
     layout->addWidget(separator(this));
     auto *buttons = new QHBoxLayout;
     buttons->setContentsMargins(12, 10, 12, 12);
-    m_cmdBack = new QPushButton(QStringLiteral("< &Back"), this);
+    m_cmdBack = new QPushButton(qt(texts::backButton()), this);
     m_cmdBack->setObjectName(QStringLiteral("cmdBack"));
     m_cmdNext = new QPushButton(this);
     m_cmdNext->setObjectName(QStringLiteral("cmdNext"));
-    m_cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cmdCancel = new QPushButton(qt(texts::cancelButton()), this);
     m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    for (QPushButton *b : {m_cmdBack, m_cmdNext, m_cmdCancel})
+    for (QPushButton *b : {m_cmdBack, m_cmdNext, m_cmdCancel}) {
         b->setMinimumWidth(96);
+        // Enter on a button that has the focus presses it, as in any dialog.
+        b->setAutoDefault(true);
+    }
     buttons->addStretch(1);
     buttons->addWidget(m_cmdBack);
     buttons->addWidget(m_cmdNext);
@@ -134,6 +137,25 @@ void SetupWindow::showStep(Step *step)
     step->enter();
     updateButtons();
     m_cmdNext->setDefault(true);
+    // The keyboard starts on what the step is about, or on the way forward; never on a link.
+    QWidget *focus = step->firstFocus();
+    if (!focus || !focus->isEnabled())
+        focus = m_cmdNext->isEnabled() ? static_cast<QWidget *>(m_cmdNext) : m_cmdCancel;
+    focus->setFocus(Qt::OtherFocusReason);
+}
+
+void SetupWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Enter that no control took (a text box, a label) presses the step's default button; a plain
+    // window, unlike a dialog, does not do that by itself.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (m_cmdNext->isVisible() && m_cmdNext->isEnabled())
+            m_cmdNext->click();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void SetupWindow::updateButtons()
@@ -187,6 +209,7 @@ void SetupWindow::runInstallation()
     if (!m_folder->confirm())
         return;
     const QString gameFolder = m_folder->folder();
+    m_cmdNext->setFocus(Qt::OtherFocusReason); // the line edit and Back are disabled or gone now
     m_installing = true;
     showStep(m_install);
     const InstallResult result = m_install->install(gameFolder, m_copy);

@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include "QtText.h"
+#include "SetupTexts.h"
+
 namespace installer {
 
 // One step of the setup window: its own widgets, and what the header and the
@@ -15,7 +18,9 @@ public:
 
     virtual QString title() const = 0;
     virtual QString subtitle() const = 0;
-    virtual QString nextText() const { return QStringLiteral("&Continue >"); }
+    virtual QString nextText() const { return qt(texts::continueButton()); }
+    // The control the keyboard starts on when the step is shown.
+    virtual QWidget *firstFocus() const { return nullptr; }
     // Whether the forward button may be pressed now.
     virtual bool isComplete() const { return true; }
     // The step has just become the current one.

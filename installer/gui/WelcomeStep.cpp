@@ -1,10 +1,12 @@
 #include "WelcomeStep.h"
 
-#include <QFileInfo>
+#include <filesystem>
+
 #include <QFormLayout>
 #include <QLabel>
-#include <QLocale>
 #include <QVBoxLayout>
+
+#include "Files.h"
 
 namespace installer {
 
@@ -17,7 +19,9 @@ QLabel *valueLabel(QWidget *parent, const char *name, const QString &text, bool 
     label->setTextFormat(rich ? Qt::RichText : Qt::PlainText);
     label->setText(text);
     label->setWordWrap(true);
-    label->setTextInteractionFlags(rich ? Qt::TextBrowserInteraction : Qt::TextSelectableByMouse);
+    // Links open by mouse; Tab goes from control to control and never stops in a label.
+    label->setTextInteractionFlags(rich ? Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
+                                        : Qt::TextSelectableByMouse);
     label->setOpenExternalLinks(rich);
     return label;
 }
@@ -45,10 +49,7 @@ QString link(const QString &text, const QString &scheme)
 WelcomeStep::WelcomeStep(const Package &package, QWidget *parent) : Step(parent), m_package(package)
 {
     auto *layout = new QVBoxLayout(this);
-    auto *intro = valueLabel(this, "lblIntro",
-                             QStringLiteral("This program installs %1 into your %2 folder.")
-                                 .arg(package.name.isEmpty() ? QStringLiteral("this add-on") : package.name,
-                                      gameTitle(package.gameVersion)));
+    auto *intro = valueLabel(this, "lblIntro", qt(texts::welcomeIntro(package)));
     layout->addWidget(intro);
     layout->addSpacing(8);
 
@@ -56,51 +57,43 @@ WelcomeStep::WelcomeStep(const Package &package, QWidget *parent) : Step(parent)
     form->setLabelAlignment(Qt::AlignLeft);
     form->setHorizontalSpacing(16);
     form->setVerticalSpacing(6);
-    auto row = [&](const QString &caption, QLabel *value, bool show) {
+    auto row = [&](const std::string &caption, QLabel *value, bool show) {
         if (show)
-            form->addRow(caption, value);
+            form->addRow(qt(caption), value);
         else
             value->hide();
     };
-    row(QStringLiteral("Package:"), valueLabel(this, "lblName", package.name), !package.name.isEmpty());
-    row(QStringLiteral("Author:"), valueLabel(this, "lblAuthor", package.author), !package.author.isEmpty());
-    row(QStringLiteral("E-mail:"),
-        valueLabel(this, "lblEmail", link(package.email, QStringLiteral("mailto:")), true),
-        !package.email.isEmpty());
-    row(QStringLiteral("Web site:"), valueLabel(this, "lblWWW", link(package.www, QString()), true),
-        !package.www.isEmpty());
-    row(QStringLiteral("Copyright:"), valueLabel(this, "lblCopyright", package.copyright),
-        !package.copyright.isEmpty());
-    const QString game = package.gameVersion
-                             ? gameTitle(package.gameVersion)
-                             : QStringLiteral("Midtown Madness (the package does not say which)");
-    row(QStringLiteral("Needs:"), valueLabel(this, "lblGame", game), true);
+    row(texts::packageCaption(), valueLabel(this, "lblName", qt(package.name)), !package.name.empty());
+    row(texts::authorCaption(), valueLabel(this, "lblAuthor", qt(package.author)), !package.author.empty());
+    row(texts::emailCaption(),
+        valueLabel(this, "lblEmail", link(qt(package.email), QStringLiteral("mailto:")), true),
+        !package.email.empty());
+    row(texts::webSiteCaption(), valueLabel(this, "lblWWW", link(qt(package.www), QString()), true),
+        !package.www.empty());
+    row(texts::copyrightCaption(), valueLabel(this, "lblCopyright", qt(package.copyright)),
+        !package.copyright.empty());
+    row(texts::needsCaption(), valueLabel(this, "lblGame", qt(texts::neededGame(package))), true);
 
-    qint64 bytes = 0;
-    for (const QString &name : package.files)
-        bytes += QFileInfo(package.pathOf(name)).size();
-    row(QStringLiteral("Files:"),
-        valueLabel(this, "lblFiles",
-                   QStringLiteral("%1 (%2)").arg(
-                       package.files.join(QStringLiteral(", ")),
-                       QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat))),
-        true);
+    std::uint64_t bytes = 0;
+    for (const std::string &name : package.files) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(base::files::toPath(package.pathOf(name)), ec);
+        bytes += ec ? 0 : size;
+    }
+    row(texts::filesCaption(), valueLabel(this, "lblFiles", qt(texts::fileList(package, bytes))), true);
     layout->addLayout(form);
     layout->addStretch(1);
-    layout->addWidget(valueLabel(this, "lblHowTo",
-                                 QStringLiteral("Click Continue to go on, or Cancel to leave "
-                                                "without changing anything.")));
+    layout->addWidget(valueLabel(this, "lblHowTo", qt(texts::welcomeHowTo())));
 }
 
 QString WelcomeStep::title() const
 {
-    return m_package.name.isEmpty() ? QStringLiteral("Welcome")
-                                    : QStringLiteral("Welcome to %1").arg(m_package.name);
+    return qt(texts::welcomeTitle(m_package));
 }
 
 QString WelcomeStep::subtitle() const
 {
-    return QStringLiteral("An add-on for %1").arg(gameTitle(m_package.gameVersion));
+    return qt(texts::welcomeSubtitle(m_package));
 }
 
 } // namespace installer

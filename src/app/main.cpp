@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include "Files.h"
 #include "Platform.h"
 #include "QtPlatform.h"
 #include "Vemko.h"
@@ -35,6 +36,8 @@ int main(int argc, char **argv)
 
     platform::QtPlatform qtPlatform;
     platform::install(&qtPlatform);
+    // Stopped by a signal while copying, the wizard leaves no hidden temporary in the package.
+    base::files::removeTemporariesOnSignals();
 
     Vemko::ShowFirstPage();
     return QApplication::exec();

@@ -14,12 +14,12 @@ bool createFolder(const QString &path, QString *error);
 
 // Copies through a temporary file in the target's folder that is renamed into
 // place at the end, so a copy that stops half-way (failure, full disk, the program
-// ending) leaves the target as it was, never half-written. The data moves inside
-// the kernel where the file system allows it.
+// ending) leaves the target as it was, never half-written (base::files::copyFile).
 // betweenChunks runs after every chunk (the wizard lets window events run there);
 // it may end the program, in which case the temporary file is removed on the way out.
+// Chunks are sized to take about 50 ms each; chunkSize, when given, caps them in bytes.
 CopyOutcome copyFile(const QString &source, const QString &target, QString *error,
-                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 16 << 20);
+                     const std::function<void()> &betweenChunks = {}, qint64 chunkSize = 0);
 
 bool deleteFile(const QString &path, QString *error);
 
@@ -29,7 +29,7 @@ qint64 fileLength(const QString &path, QString *error);
 bool sameFile(const QString &a, const QString &b);
 
 // Temporary files that a copy has under way. Ending the program removes them,
-// because a process that stops at once runs no destructor.
+// because a process that stops at once runs no destructor (async-signal-safe).
 void removePendingFiles();
 
 } // namespace platform::fileops

@@ -117,12 +117,12 @@ TEST_P(KillTest, AKilledReplacementLeavesTheOldOrNewFileWholeAndNoStrayAfterTheN
 
 TEST_P(KillTest, AKillInTheMiddleOfALargeCopyLeavesTheOldOrNewTargetWholeAndNoStrayAfterTheNextCopy)
 {
-    constexpr std::size_t kSize = 48 << 20;
+    constexpr std::size_t kSize = 32 << 20;
     write(at("a.ar"), std::string(kSize, 'a'));
     write(at("b.ar"), std::string(kSize, 'b'));
     ::mkdir(at("pkg").c_str(), 0755);
     std::mt19937 random(11);
-    for (int round = 0; round < 12; ++round) {
+    for (int round = 0; round < 8; ++round) {
         Worker worker(flags({"copy", at("a.ar"), at("b.ar"), at("pkg/track.ar")}));
         ASSERT_TRUE(worker.working());
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 60000));

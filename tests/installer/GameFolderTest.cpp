@@ -15,8 +15,8 @@ class GameFolderTest : public PackageFixture
 protected:
     void SetUp() override
     {
-        QDir().mkpath(gameFolder());
-        QDir().mkpath(packageFolder());
+        fs::create_directories(gameFolder());
+        fs::create_directories(packageFolder());
     }
     FolderCheck check(int version) { return checkGameFolder(gameFolder(), version, packageFolder()); }
 };
@@ -31,13 +31,13 @@ TEST_F(GameFolderTest, TheGamesProgramInAnyCaseMarksTheRightFolder)
     EXPECT_EQ(c.look, FolderLook::RightGame);
     EXPECT_EQ(c.marker, "MIDTOWN2.EXE");
     EXPECT_FALSE(c.needsWarning());
-    EXPECT_TRUE(describe(c, 2).contains("Midtown Madness 2 folder (MIDTOWN2.EXE found)"));
+    EXPECT_TRUE(contains(describe(c, 2), "Midtown Madness 2 folder (MIDTOWN2.EXE found)"));
 
     // The same folder for a Midtown Madness 1 package: the other game.
     c = check(1);
     EXPECT_EQ(c.look, FolderLook::OtherGame);
     EXPECT_TRUE(c.needsWarning());
-    EXPECT_TRUE(describe(c, 1).contains("made for Midtown Madness 1"));
+    EXPECT_TRUE(contains(describe(c, 1), "made for Midtown Madness 1"));
 
     writeFile(inGame("Midtown.exe"), "MZ");
     c = check(1);
@@ -53,7 +53,7 @@ TEST_F(GameFolderTest, ArchivesAloneAreEnoughAndAnEmptyFolderIsWarnedAbout)
     EXPECT_TRUE(c.needsWarning());
 
     writeFile(inGame("readme.txt"), "x");
-    QDir().mkpath(inGame("sub.ar")); // a folder named like an archive is no archive
+    fs::create_directories(inGame("sub.ar")); // a folder named like an archive is no archive
     EXPECT_EQ(check(2).look, FolderLook::NoGame);
 
     writeFile(inGame("Vehicles.AR"), "x");
@@ -72,22 +72,47 @@ TEST_F(GameFolderTest, UnknownVersionTakesEitherGame)
 
 TEST_F(GameFolderTest, FoldersThatCannotTakeTheFilesAreRefused)
 {
-    EXPECT_TRUE(checkGameFolder("", 2, packageFolder()).error.contains("No game folder"));
-    EXPECT_TRUE(checkGameFolder(at("nowhere"), 2, packageFolder()).error.contains("does not exist"));
+    struct Case
+    {
+        std::string folder;
+        FolderProblem problem;
+        const char *reasonPart;
+    };
     writeFile(at("afile"), "x");
-    EXPECT_TRUE(checkGameFolder(at("afile"), 2, packageFolder()).error.contains("is not a folder"));
-    EXPECT_TRUE(
-        checkGameFolder(packageFolder() + "/", 2, packageFolder()).error.contains("package folder itself"));
-
-    // /proc takes no new file even from root; a read-only folder is the same for anyone else.
-    EXPECT_TRUE(checkGameFolder("/proc", 2, packageFolder()).error.contains("cannot be written"));
+    const Case cases[] = {
+        {"", FolderProblem::NotGiven, "No game folder"},
+        {at("nowhere"), FolderProblem::Missing, "does not exist"},
+        {at("afile"), FolderProblem::NotAFolder, "is not a folder"},
+        {packageFolder() + "/", FolderProblem::PackageFolder, "package folder itself"},
+        // /proc takes no new file even from root.
+        {"/proc", FolderProblem::NotWritable, "cannot be written"},
+    };
+    for (const Case &c : cases) {
+        const FolderCheck refused = checkGameFolder(c.folder, 2, packageFolder());
+        EXPECT_EQ(refused.problem, c.problem) << c.folder;
+        EXPECT_FALSE(refused.usable()) << c.folder;
+        EXPECT_TRUE(contains(refused.error, c.reasonPart)) << c.folder << ": " << refused.error;
+    }
+    // A read-only folder is the same for anyone but root.
     if (::geteuid() != 0) {
-        QFile::setPermissions(gameFolder(), QFile::ReadOwner | QFile::ExeOwner);
-        EXPECT_TRUE(check(2).error.contains("cannot be written"));
-        QFile::setPermissions(gameFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        fs::permissions(gameFolder(), fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_TRUE(contains(check(2).error, "cannot be written"));
+        fs::permissions(gameFolder(), fs::perms::owner_all);
     }
     // The writability probe leaves nothing behind.
     EXPECT_TRUE(check(2).usable());
-    EXPECT_TRUE(
-        QDir(gameFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_TRUE(fs::is_empty(gameFolder()));
+}
+
+TEST(GameFolderFrom, APastedOrTypedFolderBecomesAbsoluteAndClean)
+{
+    const std::string cwd = fs::current_path().string();
+    EXPECT_EQ(gameFolderFrom("/games/mm2"), "/games/mm2");
+    EXPECT_EQ(gameFolderFrom("  /games/mm2/  "), "/games/mm2");
+    EXPECT_EQ(gameFolderFrom("\"/games/Midtown Madness 2\""), "/games/Midtown Madness 2");
+    EXPECT_EQ(gameFolderFrom(" \" /games/x/../mm2/./ \" "), "/games/mm2");
+    EXPECT_EQ(gameFolderFrom("/"), "/");
+    EXPECT_EQ(gameFolderFrom("mm2"), cwd + "/mm2");
+    EXPECT_EQ(gameFolderFrom(""), "");
+    EXPECT_EQ(gameFolderFrom(" \"\" "), "");
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <functional>
+
 #include "Package.h"
 #include "PackageFixture.h"
 
@@ -8,15 +12,17 @@ using namespace installer_test;
 
 namespace {
 
+using Names = std::vector<std::string>;
+
 class PackageTest : public PackageFixture
 {
 protected:
     void SetUp() override { writeTypicalPackage(); }
 
-    QString loadError()
+    std::string loadError()
     {
         Package p;
-        QString error;
+        std::string error;
         EXPECT_FALSE(loadPackage(packageFolder(), &p, &error));
         return error;
     }
@@ -26,10 +32,10 @@ protected:
 
 TEST_F(PackageTest, ReadsEveryEntryOfTheTypicalRun)
 {
-    ASSERT_TRUE(readFile(ini()).contains("TotalFiles= 2\r\n")); // the wizard's leading blank
+    ASSERT_TRUE(contains(readFile(ini()), "TotalFiles= 2\r\n")); // the wizard's leading blank
     Package p;
-    QString error;
-    ASSERT_TRUE(loadPackage(packageFolder(), &p, &error)) << error.toStdString();
+    std::string error;
+    ASSERT_TRUE(loadPackage(packageFolder(), &p, &error)) << error;
     EXPECT_EQ(p.folder, packageFolder());
     EXPECT_EQ(p.name, "My Pack");
     EXPECT_EQ(p.copyright, "(c) 2001 Jo Author");
@@ -41,25 +47,27 @@ TEST_F(PackageTest, ReadsEveryEntryOfTheTypicalRun)
     EXPECT_EQ(p.timerText, "30");
     EXPECT_EQ(p.readmeDelay, 30);
     EXPECT_TRUE(p.smooth);
-    EXPECT_EQ(p.files, (QStringList{"city.ar", "cars.ar"}));
+    EXPECT_EQ(p.files, (Names{"city.ar", "cars.ar"}));
 }
 
 TEST_F(PackageTest, OptionalEntriesHaveTheirPlainMeanings)
 {
-    WriteINI(ini(), "install.ini", "mmType", "1");
-    WriteINI(ini(), "Progress Bar", "Smooth", "False");
-    WriteINI(ini(), "install.ini", "Readme", "");
+    setEntry(ini(), "install.ini", "mmType", "1");
+    setEntry(ini(), "Progress Bar", "Smooth", "False");
+    setEntry(ini(), "install.ini", "Readme", "");
     Package p;
     ASSERT_TRUE(loadPackage(packageFolder(), &p, nullptr));
     EXPECT_EQ(p.gameVersion, 1);
     EXPECT_FALSE(p.smooth);
-    EXPECT_TRUE(p.readme.isEmpty());
+    EXPECT_TRUE(p.readme.empty());
 
     // No display option was ever clicked: the section is missing, and blocks it is.
-    QByteArray text = readFile(ini());
-    text.replace("[Progress Bar]\r\nSmooth=False\r\n", "");
+    std::string text = readFile(ini());
+    const std::string section = "[Progress Bar]\r\nSmooth=False\r\n";
+    ASSERT_TRUE(contains(text, section));
+    text.erase(text.find(section), section.size());
     writeFile(ini(), text);
-    WriteINI(ini(), "install.ini", "mmType", "3");
+    setEntry(ini(), "install.ini", "mmType", "3");
     ASSERT_TRUE(loadPackage(packageFolder(), &p, nullptr));
     EXPECT_FALSE(p.smooth);
     EXPECT_EQ(p.gameVersion, 0);
@@ -70,11 +78,11 @@ TEST_F(PackageTest, OptionalEntriesHaveTheirPlainMeanings)
 TEST_F(PackageTest, OnlyTheFilesUpToTotalFilesCountAndEachOnce)
 {
     // A later opening of the picker starts again at File1; File3 of an earlier one stays behind.
-    WriteINI(ini(), "Files", "File3", "old.ar");
-    WriteINI(ini(), "Files", "File2", "city.ar");
+    setEntry(ini(), "Files", "File3", "old.ar");
+    setEntry(ini(), "Files", "File2", "city.ar");
     Package p;
     ASSERT_TRUE(loadPackage(packageFolder(), &p, nullptr));
-    EXPECT_EQ(p.files, QStringList{"city.ar"});
+    EXPECT_EQ(p.files, Names{"city.ar"});
 }
 
 TEST_F(PackageTest, RefusesAPackageThatCannotBeInstalled)
@@ -83,9 +91,10 @@ TEST_F(PackageTest, RefusesAPackageThatCannotBeInstalled)
     {
         const char *section;
         const char *key;
-        const char *value;
+        std::string value;
         const char *reasonPart;
     };
+    const std::string longName = std::string(252, 'n') + ".ar"; // 255 bytes: a read gives 254
     const Case cases[] = {
         {"install.ini", "TotalFiles", "two", "not a number"},
         {"install.ini", "TotalFiles", "2.5", "not a number"},
@@ -100,29 +109,77 @@ TEST_F(PackageTest, RefusesAPackageThatCannotBeInstalled)
         {"Files", "File2", "", "not a plain file name"},
         {"Files", "File2", "gone.ar", "missing from the package folder"},
         {"install.ini", "Readme", "../../etc/passwd", "not a plain file name"},
+        {"Files", "File2", longName, "File2 in install.ini is longer than 254 bytes"},
+        {"install.ini", "Readme", longName, "Readme in install.ini is longer than 254 bytes"},
     };
-    const QByteArray original = readFile(ini());
+    const std::string original = readFile(ini());
     for (const Case &c : cases) {
         writeFile(ini(), original);
-        WriteINI(ini(), c.section, c.key, c.value);
-        const QString error = loadError();
-        EXPECT_TRUE(error.contains(QLatin1String(c.reasonPart)))
-            << c.key << "=" << c.value << ": " << error.toStdString();
-        EXPECT_FALSE(error.contains(QLatin1Char('\n')));
+        setEntry(ini(), c.section, c.key, c.value);
+        const std::string error = loadError();
+        EXPECT_TRUE(contains(error, c.reasonPart)) << c.key << "=" << c.value << ": " << error;
+        EXPECT_FALSE(contains(error, "\n"));
     }
+}
+
+TEST_F(PackageTest, AFileNameOf254BytesIsReadWhole)
+{
+    const std::string name = std::string(251, 'n') + ".ar";
+    writeFile(inPackage(name), "x");
+    setEntry(ini(), "Files", "File2", name);
+    Package p;
+    std::string error;
+    ASSERT_TRUE(loadPackage(packageFolder(), &p, &error)) << error;
+    EXPECT_EQ(p.files, (Names{"city.ar", name}));
 }
 
 TEST_F(PackageTest, RefusesAMissingIniOrTotalAndAGapInTheList)
 {
-    QByteArray text = readFile(ini());
-    writeFile(ini(), QByteArray(text).replace("TotalFiles= 2\r\n", ""));
-    EXPECT_TRUE(loadError().contains("no TotalFiles entry"));
+    const std::string text = readFile(ini());
+    auto without = [&](const std::string &line) {
+        std::string changed = text;
+        changed.erase(changed.find(line), line.size());
+        return changed;
+    };
+    writeFile(ini(), without("TotalFiles= 2\r\n"));
+    EXPECT_TRUE(contains(loadError(), "no TotalFiles entry"));
 
-    writeFile(ini(), QByteArray(text).replace("File1=city.ar\r\n", ""));
-    EXPECT_TRUE(loadError().contains("has no File1"));
+    writeFile(ini(), without("File1=city.ar\r\n"));
+    EXPECT_TRUE(contains(loadError(), "has no File1"));
 
-    QFile::remove(ini());
-    EXPECT_TRUE(loadError().contains("There is no install.ini"));
+    fs::remove(ini());
+    EXPECT_TRUE(contains(loadError(), "There is no install.ini"));
+}
+
+// Links and special files a downloaded package may hold: nothing outside the package folder is
+// ever taken for one of its files.
+TEST_F(PackageTest, RefusesAListedFileThatIsALinkOrNoRegularFile)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<void(const std::string &path)> make;
+        const char *reasonPart;
+    };
+    const Case cases[] = {
+        {"link to /etc/passwd", [](const std::string &p) { fs::create_symlink("/etc/passwd", p); },
+         "cars.ar in the package folder is a symbolic link"},
+        {"link to /proc/self/environ",
+         [](const std::string &p) { fs::create_symlink("/proc/self/environ", p); },
+         "cars.ar in the package folder is a symbolic link"},
+        {"link inside the package", [](const std::string &p) { fs::create_symlink("city.ar", p); },
+         "cars.ar in the package folder is a symbolic link"},
+        {"FIFO", [](const std::string &p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+         "cars.ar is listed in install.ini but missing"},
+        {"folder", [](const std::string &p) { fs::create_directory(p); },
+         "cars.ar is listed in install.ini but missing"},
+    };
+    for (const Case &c : cases) {
+        fs::remove(inPackage("cars.ar"));
+        c.make(inPackage("cars.ar"));
+        const std::string error = loadError();
+        EXPECT_TRUE(contains(error, c.reasonPart)) << c.what << ": " << error;
+    }
 }
 
 TEST(ReadmeDelay, WholeSecondsUpTo99AsWrittenAnythingElseThirty)
@@ -144,9 +201,10 @@ TEST(ReadmeDelay, WholeSecondsUpTo99AsWrittenAnythingElseThirty)
 
 TEST(BareFileName, AcceptsNamesThatStayInTheirFolder)
 {
-    for (const char *good : {"city.ar", "My City.AR", ".hidden.ar", "a", "über.ar"})
-        EXPECT_TRUE(isBareFileName(QString::fromUtf8(good))) << good;
+    for (const char *good :
+         {"city.ar", "My City.AR", ".hidden.ar", "a", "über.ar", "x..ar", "my..track.ar", "...ar", "..a"})
+        EXPECT_TRUE(isBareFileName(good)) << good;
     for (const char *bad : {"", " ", ".", "..", "../x.ar", "..\\x.ar", "a/b.ar", "a\\b.ar", "/abs.ar",
-                            "x..ar", "C:x.ar", "tab\there.ar"})
-        EXPECT_FALSE(isBareFileName(QString::fromUtf8(bad))) << bad;
+                            "\\\\server\\x.ar", "C:x.ar", "C:\\x.ar", "tab\there.ar"})
+        EXPECT_FALSE(isBareFileName(bad)) << bad;
 }

@@ -1,24 +1,28 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include "DoneStep.h"
-#include "FileOps.h"
 #include "FolderStep.h"
 #include "InstallStep.h"
 #include "PackageFixture.h"
 #include "ProgressBar.h"
 #include "Prompts.h"
+#include "QtText.h"
 #include "ReadmeStep.h"
 #include "SetupWindow.h"
 #include "WelcomeStep.h"
 
 using namespace installer;
 using namespace installer_test;
+using base::files::CopyOptions;
+using base::files::CopyOutcome;
 
 namespace {
 
@@ -68,12 +72,14 @@ protected:
     SetupWindow &open()
     {
         Package package;
-        QString error;
-        EXPECT_TRUE(loadPackage(packageFolder(), &package, &error)) << error.toStdString();
+        std::string error;
+        EXPECT_TRUE(loadPackage(packageFolder(), &package, &error)) << error;
         auto ticker = std::make_unique<ManualTicker>();
         this->ticker = ticker.get();
         window = std::make_unique<SetupWindow>(package, prompts, std::move(ticker));
         window->show();
+        QApplication::setActiveWindow(window.get());
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         return *window;
     }
     void next() { window->cmdNext()->click(); }
@@ -118,8 +124,8 @@ TEST_F(SetupWindowTest, WelcomeNamesThePackageItsAuthorAndTheGame)
     EXPECT_TRUE(w.cmdNext()->isEnabled());
     EXPECT_EQ(w.cmdNext()->text(), "&Continue >");
 
-    WriteINI(ini(), "install.ini", "mmType", "1");
-    WriteINI(ini(), "install.ini", "Author", "");
+    setEntry(ini(), "install.ini", "mmType", "1");
+    setEntry(ini(), "install.ini", "Author", "");
     SetupWindow &w1 = open();
     EXPECT_EQ(w1.welcomeStep()->findChild<QLabel *>("lblGame")->text(), "Midtown Madness 1");
     EXPECT_TRUE(w1.welcomeStep()->findChild<QLabel *>("lblAuthor")->isHidden()); // no empty rows
@@ -180,8 +186,8 @@ TEST_F(SetupWindowTest, TheDelayAndTheBarFollowTheIni)
     for (const Case &c :
          {Case{"5", "False", 5, false}, Case{"abc", "True", 30, true}, Case{"", "Yes", 30, false},
           Case{"150", "true", 30, true}, Case{"0", "False", 0, false}}) {
-        WriteINI(ini(), "install.ini", "Timer", c.timer);
-        WriteINI(ini(), "Progress Bar", "Smooth", c.smooth);
+        setEntry(ini(), "install.ini", "Timer", c.timer);
+        setEntry(ini(), "Progress Bar", "Smooth", c.smooth);
         SetupWindow &w = open();
         next();
         ReadmeStep *readme = w.readmeStep();
@@ -200,7 +206,7 @@ TEST_F(SetupWindowTest, AnRtfReadmeIsShownAsItsText)
 {
     writeFile(inPackage("readme.rtf"),
               "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Drive \\b fast\\b0 .\\par Caf\\'e9\\par}");
-    WriteINI(ini(), "install.ini", "Readme", "readme.rtf");
+    setEntry(ini(), "install.ini", "Readme", "readme.rtf");
     SetupWindow &w = open();
     next();
     EXPECT_EQ(w.readmeStep()->txtReadme()->toPlainText(), QString::fromUtf8("Drive fast.\nCafé"));
@@ -208,7 +214,7 @@ TEST_F(SetupWindowTest, AnRtfReadmeIsShownAsItsText)
 
 TEST_F(SetupWindowTest, WithoutAReadmeTheStepIsPassedOver)
 {
-    WriteINI(ini(), "install.ini", "Readme", "");
+    setEntry(ini(), "install.ini", "Readme", "");
     SetupWindow &w = open();
     EXPECT_EQ(w.readmeStep(), nullptr);
     next();
@@ -219,7 +225,7 @@ TEST_F(SetupWindowTest, WithoutAReadmeTheStepIsPassedOver)
 
 TEST_F(SetupWindowTest, AReadmeMissingFromThePackageIsSaidAndNotWaitedFor)
 {
-    QFile::remove(inPackage("readme.txt"));
+    fs::remove(inPackage("readme.txt"));
     SetupWindow &w = open();
     next();
     EXPECT_TRUE(w.readmeStep()->txtReadme()->toPlainText().startsWith(
@@ -235,9 +241,9 @@ TEST_F(SetupWindowTest, InstallsIntoTheChosenFolderAndSaysWhatHappened)
     FolderStep *folder = w.folderStep();
     EXPECT_EQ(w.cmdNext()->text(), "&Install");
     EXPECT_FALSE(w.cmdNext()->isEnabled()); // no folder yet
-    prompts.chosenFolder = gameFolder();
+    prompts.chosenFolder = qt(gameFolder());
     folder->cmdBrowse()->click();
-    EXPECT_EQ(folder->txtGameFolder()->text(), gameFolder());
+    EXPECT_EQ(folder->txtGameFolder()->text(), qt(gameFolder()));
     EXPECT_TRUE(folder->lblCheck()->text().contains("Midtown2.exe found"));
     EXPECT_TRUE(w.cmdNext()->isEnabled());
 
@@ -253,11 +259,12 @@ TEST_F(SetupWindowTest, InstallsIntoTheChosenFolderAndSaysWhatHappened)
     EXPECT_TRUE(summary.contains(
         "<b>Installed:</b><br>&nbsp;&nbsp;&nbsp;city.ar (replaced)<br>&nbsp;&nbsp;&nbsp;cars.ar"))
         << summary.toStdString();
-    const QStringList backups =
-        QDir(gameFolder() + "/Quernel Backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    ASSERT_EQ(backups.size(), 1);
-    EXPECT_TRUE(summary.contains(gameFolder() + "/Quernel Backup/" + backups.first()));
-    EXPECT_EQ(readFile(gameFolder() + "/Quernel Backup/" + backups.first() + "/city.ar"),
+    std::vector<std::string> backups;
+    for (const auto &entry : fs::directory_iterator(gameFolder() + "/Quernel Backup"))
+        backups.push_back(entry.path().filename().string());
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_TRUE(summary.contains(qt(gameFolder() + "/Quernel Backup/" + backups.front())));
+    EXPECT_EQ(readFile(gameFolder() + "/Quernel Backup/" + backups.front() + "/city.ar"),
               "the original city");
 
     const QListWidget *lines = w.installStep()->lstFiles();
@@ -278,7 +285,7 @@ TEST_F(SetupWindowTest, NoToReplacingKeepsTheFileAndListsItAsSkipped)
     prompts.replaceAnswer = ReplaceAnswer::No;
     SetupWindow &w = open();
     toFolderStep();
-    w.folderStep()->txtGameFolder()->setText(gameFolder());
+    w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
     next();
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     const QString summary = w.doneStep()->lblSummary()->text();
@@ -289,10 +296,10 @@ TEST_F(SetupWindowTest, NoToReplacingKeepsTheFileAndListsItAsSkipped)
 
 TEST_F(SetupWindowTest, AFolderThatDoesNotLookRightIsWarnedAboutAndMayBeTaken)
 {
-    QDir().mkpath(at("Empty"));
+    fs::create_directories(at("Empty"));
     SetupWindow &w = open();
     toFolderStep();
-    w.folderStep()->txtGameFolder()->setText(at("Empty"));
+    w.folderStep()->txtGameFolder()->setText(qt(at("Empty")));
     EXPECT_TRUE(
         w.folderStep()->lblCheck()->text().contains("does not look like a Midtown Madness 2 installation"));
 
@@ -300,7 +307,7 @@ TEST_F(SetupWindowTest, AFolderThatDoesNotLookRightIsWarnedAboutAndMayBeTaken)
     ASSERT_EQ(prompts.calls.size(), 1);
     EXPECT_TRUE(prompts.calls[0].startsWith("odd This folder does not look like"));
     EXPECT_EQ(w.currentStep(), w.folderStep());
-    EXPECT_TRUE(QDir(at("Empty")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(fs::is_empty(at("Empty")));
 
     prompts.oddFolderAnswer = true;
     next();
@@ -312,27 +319,28 @@ TEST_F(SetupWindowTest, AFolderThatCannotBeUsedIsRefusedWithAMessage)
 {
     SetupWindow &w = open();
     toFolderStep();
-    w.folderStep()->txtGameFolder()->setText(at("Nowhere"));
+    w.folderStep()->txtGameFolder()->setText(qt(at("Nowhere")));
     EXPECT_TRUE(w.folderStep()->lblCheck()->text().contains("does not exist"));
     next();
-    EXPECT_EQ(prompts.calls, QStringList{"error The folder " + at("Nowhere") + " does not exist."});
+    EXPECT_EQ(prompts.calls, QStringList{qt("error The folder " + at("Nowhere") + " does not exist.")});
     EXPECT_EQ(w.currentStep(), w.folderStep());
-    EXPECT_FALSE(QFile::exists(at("Nowhere")));
+    EXPECT_FALSE(fs::exists(at("Nowhere")));
 }
 
 TEST_F(SetupWindowTest, AFullDiskEndsOnAStoppedPageThatSaysWhatWasNotInstalled)
 {
     SetupWindow &w = open();
     int calls = 0;
-    w.setCopyFunction([&](const QString &source, const QString &target, QString *error) {
+    w.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
+                          std::string *error) {
         if (++calls == 3) { // after the backup of city.ar and city.ar itself
             *error = target + ": No space left on device";
-            return platform::CopyOutcome::Failed;
+            return CopyOutcome::Failed;
         }
-        return platform::fileops::copyFile(source, target, error);
+        return base::files::copyFile(source, target, options, error);
     });
     toFolderStep();
-    w.folderStep()->txtGameFolder()->setText(gameFolder());
+    w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
     next();
     EXPECT_EQ(w.currentStep(), w.doneStep());
     EXPECT_EQ(w.lblTitle()->text(), "Installation Stopped");
@@ -342,7 +350,7 @@ TEST_F(SetupWindowTest, AFullDiskEndsOnAStoppedPageThatSaysWhatWasNotInstalled)
     EXPECT_TRUE(summary.contains("<b>Not installed:</b><br>&nbsp;&nbsp;&nbsp;cars.ar"));
     EXPECT_EQ(w.installStep()->lstFiles()->item(1)->text(), "cars.ar: not installed");
     EXPECT_EQ(w.installStep()->lblStatus()->text(), "The installation stopped.");
-    EXPECT_FALSE(QFile::exists(inGame("cars.ar")));
+    EXPECT_FALSE(fs::exists(inGame("cars.ar")));
 }
 
 TEST_F(SetupWindowTest, CancelAsksAndLeavesWithoutChangingAnything)
@@ -350,7 +358,7 @@ TEST_F(SetupWindowTest, CancelAsksAndLeavesWithoutChangingAnything)
     const auto before = listing(root.path());
     SetupWindow &w = open();
     toFolderStep();
-    w.folderStep()->txtGameFolder()->setText(gameFolder());
+    w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
     w.cmdCancel()->click();
     EXPECT_EQ(prompts.calls, QStringList{"quit"});
     EXPECT_TRUE(w.isVisible());
@@ -359,4 +367,72 @@ TEST_F(SetupWindowTest, CancelAsksAndLeavesWithoutChangingAnything)
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.exitCode(), 1);
     EXPECT_EQ(listing(root.path()), before);
+}
+
+// The keyboard alone walks the window: the first focus on what matters, Enter on the default
+// button, Esc as Cancel, Tab in reading order, and Alt with a letter on the buttons.
+TEST_F(SetupWindowTest, TheKeyboardStartsOnWhatMattersAndEnterGoesOn)
+{
+    SetupWindow &w = open();
+    auto enter = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); };
+    EXPECT_EQ(QApplication::focusWidget(), w.cmdNext()); // not the e-mail link
+    enter();
+    ASSERT_EQ(w.currentStep(), w.readmeStep());
+    EXPECT_EQ(QApplication::focusWidget(), w.readmeStep()->txtReadme());
+    enter(); // Continue is held back by the countdown
+    EXPECT_EQ(w.currentStep(), w.readmeStep());
+    tick(30);
+    enter();
+    ASSERT_EQ(w.currentStep(), w.folderStep());
+    EXPECT_EQ(QApplication::focusWidget(), w.folderStep()->txtGameFolder());
+    QTest::keyClicks(w.folderStep()->txtGameFolder(), qt(gameFolder()));
+    enter();
+    ASSERT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
+    EXPECT_EQ(QApplication::focusWidget(), w.cmdNext());
+    enter();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(SetupWindowTest, TabFollowsTheReadingOrderAndEscAsksLikeCancel)
+{
+    SetupWindow &w = open();
+    auto tabCycle = [] {
+        std::vector<std::string> names;
+        QWidget *start = QApplication::focusWidget();
+        do {
+            names.push_back(QApplication::focusWidget()->objectName().toStdString());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } while (QApplication::focusWidget() != start && names.size() < 20);
+        return names;
+    };
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(tabCycle(), (Names{"cmdNext", "cmdCancel"})); // Back is disabled; the links are for the mouse
+    toFolderStep();
+    QTest::keyClicks(QApplication::focusWidget(), qt(gameFolder()));
+    EXPECT_EQ(tabCycle(), (Names{"txtGameFolder", "cmdBrowse", "cmdBack", "cmdNext", "cmdCancel"}));
+
+    w.folderStep()->txtGameFolder()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    prompts.quitAnswer = true;
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(SetupWindowTest, AltWithTheUnderlinedLetterPressesThatButton)
+{
+    SetupWindow &w = open();
+    // A button pressed by its mnemonic shows the press for a moment before it clicks.
+    auto alt = [&](Qt::Key key) {
+        QTest::keyClick(w.windowHandle(), key, Qt::AltModifier);
+        QTest::qWait(300);
+    };
+    alt(Qt::Key_C); // Continue, not Cancel
+    EXPECT_EQ(w.currentStep(), w.readmeStep());
+    EXPECT_TRUE(prompts.calls.isEmpty());
+    alt(Qt::Key_B);
+    EXPECT_EQ(w.currentStep(), w.welcomeStep());
+    alt(Qt::Key_A);
+    EXPECT_EQ(prompts.calls, QStringList{"quit"});
 }

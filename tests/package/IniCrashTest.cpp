@@ -1,9 +1,11 @@
 // A writer killed in the middle of a burst of writes never leaves a broken file: every time, the
-// file reads whole and every entry holds a complete value.
+// file reads whole and every entry holds a complete value, and nothing the killed write left beside
+// the file outlives the next write.
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -36,6 +38,7 @@ TEST(IniCrashTest, KilledWriterLeavesAWholeFile)
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delayMs(0, 10);
     int firstRoundCut = 0;
+    int strays = 0;
     for (int kill = 0; kill < Kills; ++kill) {
         // Every kill starts from the padding alone, so that a kill inside the first
         // burst shows as missing entries.
@@ -67,8 +70,15 @@ TEST(IniCrashTest, KilledWriterLeavesAWholeFile)
         // Only the entries of the section and nothing else were added.
         EXPECT_EQ(bytes.count("\r\n"), 3001 + 1 + present) << "kill " << kill;
         firstRoundCut += present < Keys;
+
+        WriteINI(file, "Files", "Next", QString::number(kill));
+        const QStringList left =
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        strays += int(left.size()) - 1;
+        EXPECT_EQ(left, QStringList{"install.ini"}) << "kill " << kill << ": left after the next write";
     }
     EXPECT_GT(firstRoundCut, 0) << "no kill landed inside the first burst";
+    EXPECT_EQ(strays, 0);
 }
 
 } // namespace

@@ -1,0 +1,523 @@
+#include "Files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include <windows.h>
+
+#include "ChunkPacer.h"
+#include "Text.h"
+
+namespace base::files {
+
+namespace {
+
+// ---- Handles and messages ---------------------------------------------------------------------
+
+// A file handle, closed when it goes out of scope.
+class Handle
+{
+public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : m_handle(handle) {}
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    Handle(Handle &&other) noexcept : m_handle(std::exchange(other.m_handle, INVALID_HANDLE_VALUE)) {}
+    Handle &operator=(Handle &&other) noexcept
+    {
+        std::swap(m_handle, other.m_handle);
+        return *this;
+    }
+    ~Handle() { close(); }
+
+    HANDLE get() const { return m_handle; }
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
+    // Closes now; false (with the last error set) when the system reports a failure.
+    bool close()
+    {
+        if (!valid())
+            return true;
+        return ::CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)) != 0;
+    }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+std::string systemReason(DWORD code)
+{
+    wchar_t *text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    std::wstring reason = length ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
+    if (text)
+        ::LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
+        reason.pop_back();
+    return text::narrow(reason);
+}
+
+bool failWith(std::string *error, const std::string &path, const std::string &reason)
+{
+    if (error)
+        *error = path + ": " + reason;
+    return false;
+}
+
+bool fail(std::string *error, const std::string &path, DWORD code = ::GetLastError())
+{
+    return failWith(error, path, systemReason(code));
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens a file or folder only to ask about it.
+Handle openForQuery(const std::wstring &path)
+{
+    return Handle(::CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// ---- Temporaries under way, removable from the console handler ---------------------------------
+
+constexpr std::size_t kPendingSlots = 64;
+constexpr std::size_t kPendingPathChars = 1024;
+struct PendingSlot
+{
+    std::atomic<int> state{0}; // free (0), being filled or emptied (1), names a temporary (2)
+    wchar_t path[kPendingPathChars];
+};
+PendingSlot g_pending[kPendingSlots];
+
+class PendingTemporary
+{
+public:
+    PendingTemporary() = default;
+    PendingTemporary(const PendingTemporary &) = delete;
+    PendingTemporary &operator=(const PendingTemporary &) = delete;
+    ~PendingTemporary()
+    {
+        if (m_path.empty())
+            return;
+        if (!m_kept)
+            ::DeleteFileW(m_path.c_str());
+        release();
+    }
+
+    void track(const std::wstring &path)
+    {
+        m_path = path;
+        if (path.size() >= kPendingPathChars)
+            return; // too long to register; the next write to the target removes it
+        for (std::size_t i = 0; i < kPendingSlots; ++i) {
+            int expected = 0;
+            if (g_pending[i].state.compare_exchange_strong(expected, 1)) {
+                std::copy(path.begin(), path.end(), g_pending[i].path);
+                g_pending[i].path[path.size()] = L'\0';
+                g_pending[i].state.store(2);
+                m_slot = int(i);
+                return;
+            }
+        }
+    }
+    void keep()
+    {
+        m_kept = true;
+        release();
+    }
+
+private:
+    void release()
+    {
+        if (m_slot >= 0)
+            g_pending[m_slot].state.store(0);
+        m_slot = -1;
+    }
+
+    std::wstring m_path;
+    int m_slot = -1;
+    bool m_kept = false;
+};
+
+// ---- Small steps ------------------------------------------------------------------------------
+
+struct SplitPath
+{
+    std::wstring folder; // with its trailing separator, or empty for the current folder
+    std::wstring name;
+};
+
+SplitPath splitPath(const std::wstring &path)
+{
+    const std::size_t slash = path.find_last_of(L"\\/:");
+    if (slash == std::wstring::npos)
+        return {{}, path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+// The one name a target's temporary ever has: what a killed process left there is removed by the
+// next write to the same target, which needs that name.
+std::wstring temporaryName(const std::wstring &target)
+{
+    const SplitPath split = splitPath(target);
+    return split.folder + L"." + split.name.substr(0, 255 - 9) + L".writing";
+}
+
+bool writeAll(HANDLE file, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const DWORD step = DWORD(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, data, step, &written, nullptr))
+            return false;
+        if (written == 0) {
+            ::SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+struct FileIdentity
+{
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+std::optional<FileIdentity> identityOf(HANDLE file)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file, &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+// Opens a file for reading and refuses anything but a file on disk (a pipe, a device, a folder).
+Handle openRegularForReading(const std::string &path, std::uint64_t &size, std::string *error)
+{
+    const std::wstring wide = text::widen(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        failWith(error, path, "Is a directory");
+        return {};
+    }
+    Handle file(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) {
+        fail(error, path);
+        return {};
+    }
+    LARGE_INTEGER length;
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(file.get(), &length)) {
+        failWith(error, path, "Not a regular file");
+        return {};
+    }
+    size = std::uint64_t(length.QuadPart);
+    return file;
+}
+
+// A link is followed to the file it names, which is the file replaced; a link stays a link.
+std::wstring resolveLink(const std::wstring &path)
+{
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return path;
+    const Handle file = openForQuery(path);
+    if (!file.valid())
+        return path;
+    std::wstring resolved(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFinalPathNameByHandleW(file.get(), resolved.data(), DWORD(resolved.size()), 0);
+        if (length == 0)
+            return path;
+        if (length < resolved.size()) {
+            resolved.resize(length);
+            return resolved;
+        }
+        resolved.resize(length + 1);
+    }
+}
+
+// Creates the target's temporary, removing one that a killed write left. Shared for deletion, so
+// that the console handler can remove it while it is still open.
+Handle createTemporary(const std::wstring &temporary)
+{
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        Handle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.valid() || ::GetLastError() != ERROR_FILE_EXISTS)
+            return file;
+        ::SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(temporary.c_str());
+    }
+    return {};
+}
+
+// Truncates and rewrites the file itself: the way left when its folder takes no new file.
+bool writeInPlace(const std::wstring &wide, const std::string &path, std::string_view bytes,
+                  std::string *error)
+{
+    Handle file(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !writeAll(file.get(), bytes.data(), bytes.size()) || !::FlushFileBuffers(file.get()))
+        return fail(error, path);
+    return file.close() || fail(error, path);
+}
+
+bool movedIntoPlace(const std::wstring &temporary, const std::wstring &target)
+{
+    return ::MoveFileExW(temporary.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+} // namespace
+
+// ---- Paths ------------------------------------------------------------------------------------
+
+std::filesystem::path toPath(std::string_view utf8)
+{
+    return std::filesystem::path(text::widen(utf8));
+}
+
+std::string fromPath(const std::filesystem::path &path)
+{
+    return text::narrow(path.native());
+}
+
+bool sameFile(const std::string &a, const std::string &b)
+{
+    const Handle first = openForQuery(text::widen(a));
+    const Handle second = openForQuery(text::widen(b));
+    if (!first.valid() || !second.valid())
+        return false;
+    const std::optional<FileIdentity> one = identityOf(first.get());
+    return one && one == identityOf(second.get());
+}
+
+// ---- Reading ----------------------------------------------------------------------------------
+
+std::optional<std::string> readRegularFile(const std::string &path, std::uint64_t maxBytes,
+                                           std::string *error)
+{
+    std::uint64_t size = 0;
+    const Handle file = openRegularForReading(path, size, error);
+    if (!file.valid())
+        return std::nullopt;
+    if (size > maxBytes) {
+        failWith(error, path, "File too large");
+        return std::nullopt;
+    }
+    // The size can change while reading: the cap holds for what is read, not for what was said.
+    std::string bytes(std::size_t(size) + 1, '\0');
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled > maxBytes) {
+                failWith(error, path, "File too large");
+                return std::nullopt;
+            }
+            bytes.resize(std::size_t(std::min<std::uint64_t>(maxBytes + 1, filled * 2 + 4096)));
+        }
+        DWORD got = 0;
+        const DWORD want = DWORD(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
+        if (!::ReadFile(file.get(), bytes.data() + filled, want, &got, nullptr)) {
+            fail(error, path);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    if (filled > maxBytes) {
+        failWith(error, path, "File too large");
+        return std::nullopt;
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+// ---- Replacing --------------------------------------------------------------------------------
+
+bool replaceFileContent(const std::string &path, std::string_view bytes, std::string *error)
+{
+    const std::wstring target = resolveLink(text::widen(path));
+    if (splitPath(target).name.empty())
+        return failWith(error, path, "Is a directory");
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!exists && ::GetLastError() != ERROR_FILE_NOT_FOUND)
+        return fail(error, path);
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return failWith(error, path, "Is a directory");
+    // Windows refuses to replace a read-only file and Wine does not: refused here on both, as the
+    // profile functions refuse to write one.
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY))
+        return fail(error, path, ERROR_ACCESS_DENIED);
+
+    const std::wstring temporary = temporaryName(target);
+    PendingTemporary pending;
+    pending.track(temporary);
+    Handle file = createTemporary(temporary);
+    if (!file.valid()) {
+        if (exists && ::GetLastError() == ERROR_ACCESS_DENIED)
+            return writeInPlace(target, path, bytes, error);
+        return fail(error, path);
+    }
+    if (!writeAll(file.get(), bytes.data(), bytes.size()) || !::FlushFileBuffers(file.get()) || !file.close())
+        return fail(error, path);
+
+    // ReplaceFileW keeps the old file's permissions on the new one, and its attributes on Windows;
+    // Wine's does not, so they are set beforehand.
+    constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (exists && (attributes & kKeptAttributes))
+        ::SetFileAttributesW(temporary.c_str(), attributes & kKeptAttributes);
+    const bool replaced = exists ? ::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
+                                       movedIntoPlace(temporary, target)
+                                 : movedIntoPlace(temporary, target);
+    if (!replaced)
+        return fail(error, path);
+    pending.keep();
+    return true;
+}
+
+// ---- Copying ----------------------------------------------------------------------------------
+
+namespace {
+
+struct CopyTarget
+{
+    bool exists = false;
+    bool sameAsSource = false;
+};
+
+bool inspectTarget(const std::string &target, const std::wstring &wide, HANDLE source, CopyTarget &found,
+                   std::string *error)
+{
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND)
+            return true;
+        return fail(error, target, code);
+    }
+    found.exists = true;
+    const Handle existing = openForQuery(wide);
+    const std::optional<FileIdentity> sourceId = identityOf(source);
+    found.sameAsSource = existing.valid() && sourceId && sourceId == identityOf(existing.get());
+    if (found.sameAsSource)
+        return true;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return failWith(error, target, "Is a directory");
+    // Like the classic file copy: a read-only target is refused, not replaced.
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return fail(error, target, ERROR_ACCESS_DENIED);
+    return true;
+}
+
+} // namespace
+
+CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
+                     std::string *error)
+{
+    const auto failed = [&](const std::string &path, DWORD code) {
+        fail(error, path, code);
+        return CopyOutcome::Failed;
+    };
+
+    std::uint64_t total = 0;
+    const Handle in = openRegularForReading(source, total, error);
+    if (!in.valid())
+        return CopyOutcome::Failed;
+    const std::wstring wideTarget = text::widen(target);
+    CopyTarget found;
+    if (!inspectTarget(target, wideTarget, in.get(), found, error))
+        return CopyOutcome::Failed;
+    if (found.sameAsSource)
+        return CopyOutcome::SameFile;
+    if (splitPath(wideTarget).name.empty()) {
+        failWith(error, target, "Is a directory");
+        return CopyOutcome::Failed;
+    }
+
+    const std::wstring temporary = temporaryName(wideTarget);
+    PendingTemporary pending;
+    pending.track(temporary);
+    Handle out = createTemporary(temporary);
+    if (!out.valid())
+        return failed(target, ::GetLastError());
+
+    ChunkPacer pacer(options.chunkTime, options.maxChunkBytes);
+    std::vector<char> buffer(1 << 20);
+    std::uint64_t copied = 0;
+    for (;;) {
+        const auto start = ChunkPacer::Clock::now();
+        std::uint64_t moved = 0;
+        bool ended = false;
+        while (moved < pacer.nextChunk()) {
+            DWORD got = 0;
+            const DWORD want = DWORD(std::min<std::uint64_t>(pacer.nextChunk() - moved, buffer.size()));
+            if (!::ReadFile(in.get(), buffer.data(), want, &got, nullptr))
+                return failed(source, ::GetLastError());
+            if (got == 0) {
+                ended = true;
+                break;
+            }
+            if (!writeAll(out.get(), buffer.data(), got))
+                return failed(target, ::GetLastError());
+            moved += got;
+        }
+        if (moved == 0)
+            break;
+        pacer.record(moved, ChunkPacer::Clock::now() - start);
+        copied += moved;
+        if (options.progress && !options.progress(copied, std::max(copied, total)))
+            return CopyOutcome::Cancelled;
+        if (ended)
+            break;
+    }
+    if (options.durable && !::FlushFileBuffers(out.get()))
+        return failed(target, ::GetLastError());
+    if (!out.close() || !movedIntoPlace(temporary, wideTarget))
+        return failed(target, ::GetLastError());
+    pending.keep();
+    return CopyOutcome::Copied;
+}
+
+// ---- Console events ---------------------------------------------------------------------------
+
+void removePendingTemporaries()
+{
+    for (PendingSlot &slot : g_pending) {
+        if (slot.state.load() == 2)
+            ::DeleteFileW(slot.path);
+    }
+}
+
+namespace {
+
+BOOL WINAPI removeTemporariesOnConsoleEvent(DWORD)
+{
+    removePendingTemporaries();
+    return FALSE; // the default handler then ends the process
+}
+
+} // namespace
+
+void removeTemporariesOnSignals()
+{
+    ::SetConsoleCtrlHandler(removeTemporariesOnConsoleEvent, TRUE);
+}
+
+} // namespace base::files

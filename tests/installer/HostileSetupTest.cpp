@@ -1,0 +1,147 @@
+// Faults that only real processes show: two installers at once in one game folder, a signal or a
+// kill in the middle of a large copy.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "ChildProcess.h"
+#include "PackageFixture.h"
+
+using namespace installer_test;
+
+namespace {
+
+const std::string BuiltSetup = QUERNEL_PROGRAM_DIR "/Redist/setup"; // the Linux installer
+
+class HostileSetup : public ::testing::Test
+{
+protected:
+    TemporaryFolder root;
+    TemporaryFolder output;
+
+    std::string at(const std::string &relative) const { return root.path() + '/' + relative; }
+    std::string game() const { return at("Game"); }
+
+    // A package of the given files, named name, in folder.
+    void writePackage(const std::string &folder, const std::string &name,
+                      const std::vector<std::pair<std::string, std::string>> &files)
+    {
+        const std::string ini = at(folder) + "/install.ini";
+        fs::create_directories(at(folder));
+        setEntry(ini, "install.ini", "Name", name);
+        setEntry(ini, "install.ini", "mmType", "2");
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            setEntry(ini, "Files", "File" + std::to_string(i + 1), files[i].first);
+            writeFile(at(folder) + '/' + files[i].first, files[i].second);
+        }
+        setEntry(ini, "install.ini", "TotalFiles", std::to_string(files.size()));
+    }
+
+    std::unique_ptr<ChildProcess> start(const std::string &packageFolder)
+    {
+        return std::make_unique<ChildProcess>(
+            BuiltSetup, std::vector<std::string>{"--package", at(packageFolder), "--target", game(), "--yes"},
+            output.path());
+    }
+
+    // Big enough that a copy, flushed to disk, takes a good while.
+    static std::string bigBytes(char seed)
+    {
+        std::string bytes(std::size_t(128) << 20, '\0');
+        for (std::size_t i = 0; i < bytes.size(); i += 4096)
+            std::fill_n(bytes.begin() + std::ptrdiff_t(i), 4096, char(seed + i / 4096));
+        return bytes;
+    }
+};
+
+} // namespace
+
+TEST_F(HostileSetup, TwoInstallersAtOnceNeverLoseAnOriginal)
+{
+    constexpr int Files = 8;
+    for (int round = 0; round < 6; ++round) {
+        fs::remove_all(at("Game"));
+        std::map<std::string, std::string> originals;
+        std::vector<std::pair<std::string, std::string>> a, b;
+        writeFile(game() + "/Midtown2.exe", "MZ");
+        for (int i = 1; i <= Files; ++i) {
+            const std::string name = "track" + std::to_string(i) + ".ar";
+            originals[name] = "original " + std::to_string(round) + " " + name + std::string(4096, 'o');
+            writeFile(game() + '/' + name, originals[name]);
+            a.emplace_back(name, "from A " + name + std::string(8192, 'a'));
+            b.emplace_back(name, "from B " + name + std::string(8192, 'b'));
+        }
+        // The same package name twice, as two copies of one package would have.
+        writePackage("A", "Twin Pack", a);
+        writePackage("B", "Twin Pack", b);
+
+        auto first = start("A");
+        auto second = start("B");
+        ASSERT_EQ(first->wait(), 0) << first->err();
+        ASSERT_EQ(second->wait(), 0) << second->err();
+
+        std::map<std::string, std::multiset<std::string>> backedUp;
+        int folders = 0;
+        for (const auto &folder : fs::directory_iterator(game() + "/Quernel Backup")) {
+            ++folders;
+            int count = 0;
+            for (const auto &file : fs::directory_iterator(folder.path())) {
+                ++count;
+                backedUp[file.path().filename().string()].insert(readFile(file.path().string()));
+            }
+            EXPECT_EQ(count, Files) << "round " << round << ": " << folder.path();
+        }
+        EXPECT_EQ(folders, 2) << "round " << round;
+        for (int i = 0; i < Files; ++i) {
+            const std::string &name = a[std::size_t(i)].first;
+            EXPECT_TRUE(backedUp[name].count(originals[name]))
+                << "round " << round << ": original of " << name << " lost";
+            const std::string installed = readFile(game() + '/' + name);
+            EXPECT_TRUE(installed == a[std::size_t(i)].second || installed == b[std::size_t(i)].second)
+                << name;
+        }
+    }
+}
+
+TEST_F(HostileSetup, InterruptOrTerminateDuringACopyLeavesNoTemporary)
+{
+    writePackage("Big", "Big Pack", {{"big.ar", bigBytes('n')}});
+    for (const int signal : {SIGINT, SIGTERM}) {
+        fs::remove_all(game());
+        writeFile(game() + "/Midtown2.exe", "MZ");
+        const auto before = listing(game());
+        auto setup = start("Big");
+        // The source open, then its temporary in the game folder: the copy is under way.
+        ASSERT_TRUE(setup->waitForOpenFileUnder(at("Big/big.ar"))) << "no copy seen: " << setup->err();
+        ASSERT_TRUE(setup->waitForOpenFileUnder(game() + '/')) << "no copy seen: " << setup->err();
+        ::kill(setup->pid(), signal);
+        EXPECT_EQ(setup->wait(), -signal);
+        EXPECT_EQ(listing(game()), before) << "signal " << signal;
+    }
+}
+
+TEST_F(HostileSetup, AKillInTheMiddleOfALargeFileLeavesTheOldOrTheNewFileWhole)
+{
+    const std::string oldBytes = bigBytes('o');
+    const std::string newBytes = bigBytes('n');
+    writePackage("Big", "Big Pack", {{"big.ar", newBytes}});
+    int sawOld = 0;
+    for (const int delayMs : {0, 20, 100, 400}) {
+        fs::remove_all(game());
+        writeFile(game() + "/Midtown2.exe", "MZ");
+        writeFile(game() + "/big.ar", oldBytes);
+        auto setup = start("Big");
+        // The copy of the package's file into the game folder, not the backup of the old one.
+        ASSERT_TRUE(setup->waitForOpenFileUnder(at("Big/big.ar"))) << "no copy seen: " << setup->err();
+        ASSERT_TRUE(setup->waitForOpenFileUnder(game() + '/', game() + "/Quernel Backup"))
+            << "no copy seen: " << setup->err();
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ::kill(setup->pid(), SIGKILL);
+        setup->wait();
+        const std::string now = readFile(game() + "/big.ar");
+        EXPECT_TRUE(now == oldBytes || now == newBytes)
+            << "after " << delayMs << " ms: " << now.size() << " bytes";
+        sawOld += now == oldBytes;
+    }
+    EXPECT_GT(sawOld, 0); // at least one kill landed before the new file took the old one's place
+}
