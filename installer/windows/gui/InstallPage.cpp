@@ -14,9 +14,20 @@ namespace {
 // From the worker to the window. Sent (the worker waits), so the data may live on its stack.
 constexpr UINT WM_INSTALL_PROGRESS = WM_APP + 1;  // wParam: index, lParam: const Progress *
 constexpr UINT WM_INSTALL_FILE_DONE = WM_APP + 2; // wParam: FileOutcome, lParam: const std::string *
-constexpr UINT WM_INSTALL_ASK = WM_APP + 3;       // lParam: const std::string *; result: ReplaceAnswer
+constexpr UINT WM_INSTALL_ASK = WM_APP + 3;       // lParam: const std::string *; result: answerResult
 // Posted as the worker's last act.
 constexpr UINT WM_INSTALL_FINISHED = WM_APP + 4;
+
+// The answer as the message's result, never 0: a window that is gone answers 0, which means No.
+LRESULT answerResult(ReplaceAnswer answer)
+{
+    return static_cast<LRESULT>(answer) + 1;
+}
+
+ReplaceAnswer answerFrom(LRESULT result)
+{
+    return result == 0 ? ReplaceAnswer::No : static_cast<ReplaceAnswer>(result - 1);
+}
 
 struct Progress
 {
@@ -75,8 +86,7 @@ void InstallPage::start(const std::string &gameFolder, std::function<void(const 
     });
     m_worker = std::thread([this, page] {
         m_result = m_installation->run([page](const std::string &name) {
-            return static_cast<ReplaceAnswer>(
-                ::SendMessageW(page, WM_INSTALL_ASK, 0, reinterpret_cast<LPARAM>(&name)));
+            return answerFrom(::SendMessageW(page, WM_INSTALL_ASK, 0, reinterpret_cast<LPARAM>(&name)));
         });
         ::PostMessageW(page, WM_INSTALL_FINISHED, 0, 0);
     });
@@ -101,8 +111,8 @@ bool InstallPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR 
         *result = 0;
         return true;
     case WM_INSTALL_ASK:
-        *result = static_cast<INT_PTR>(m_prompts.askReplace(::GetAncestor(hwnd(), GA_ROOT),
-                                                            *reinterpret_cast<const std::string *>(lParam)));
+        *result = answerResult(m_prompts.askReplace(::GetAncestor(hwnd(), GA_ROOT),
+                                                    *reinterpret_cast<const std::string *>(lParam)));
         return true;
     case WM_INSTALL_FINISHED:
         m_worker.join();

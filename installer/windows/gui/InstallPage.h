@@ -26,7 +26,6 @@ public:
 
     // Starts the installation; finished runs on the window's thread with the result.
     void start(const std::string &gameFolder, std::function<void(const InstallResult &)> finished);
-    bool running() const { return m_worker.joinable() && !m_done; }
 
 protected:
     void onInit() override;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include "Handles.h"
 #include "Readme.h"
 #include "SetupTexts.h"
 #include "WinText.h"
@@ -43,6 +44,31 @@ void streamIn(HWND richEdit, std::string_view bytes, WPARAM format)
     ::SendMessageW(richEdit, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&stream));
 }
 
+// The first of the usual fixed-width faces that this system has (Windows has Courier New; Wine
+// often only the Linux ones).
+std::wstring fixedWidthFace()
+{
+    const wchar_t *const faces[] = {L"Courier New", L"Consolas", L"Lucida Console", L"Liberation Mono",
+                                    L"DejaVu Sans Mono"};
+    HDC screen = ::GetDC(nullptr);
+    std::wstring found = faces[0];
+    for (const wchar_t *face : faces) {
+        UniqueFont font(::CreateFontW(0, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      FIXED_PITCH | FF_MODERN, face));
+        const HGDIOBJ before = ::SelectObject(screen, font.get());
+        wchar_t mapped[LF_FACESIZE] = {};
+        ::GetTextFaceW(screen, LF_FACESIZE, mapped);
+        ::SelectObject(screen, before);
+        if (::lstrcmpiW(mapped, face) == 0) {
+            found = face;
+            break;
+        }
+    }
+    ::ReleaseDC(nullptr, screen);
+    return found;
+}
+
 // Plain readmes of the time are laid out for a fixed-width font.
 void useFixedFont(HWND richEdit)
 {
@@ -51,8 +77,20 @@ void useFixedFont(HWND richEdit)
     format.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET;
     format.yHeight = 9 * 20; // twips
     format.bCharSet = DEFAULT_CHARSET;
-    lstrcpynW(format.szFaceName, L"Courier New", LF_FACESIZE);
+    format.bPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynW(format.szFaceName, fixedWidthFace().c_str(), LF_FACESIZE);
+    ::SendMessageW(richEdit, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     ::SendMessageW(richEdit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+
+    // Tabs every eight columns, as those readmes expect (a fixed-width character is 0.6 em wide).
+    PARAFORMAT tabs{};
+    tabs.cbSize = sizeof tabs;
+    tabs.dwMask = PFM_TABSTOPS;
+    tabs.cTabCount = MAX_TAB_STOPS;
+    for (int i = 0; i < MAX_TAB_STOPS; ++i)
+        tabs.rgxTabs[i] = (i + 1) * 8 * format.yHeight * 6 / 10;
+    ::SendMessageW(richEdit, EM_SETSEL, 0, -1);
+    ::SendMessageW(richEdit, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&tabs));
 }
 
 } // namespace
@@ -99,11 +137,11 @@ void ReadmePage::showReadme()
     if (content.rtf) {
         streamIn(readme, content.bytes, SF_RTF);
     } else {
-        useFixedFont(readme);
         const std::wstring text = wideLines(content.text);
         streamIn(readme,
                  std::string_view(reinterpret_cast<const char *>(text.data()), text.size() * sizeof(wchar_t)),
                  SF_TEXT | SF_UNICODE);
+        useFixedFont(readme);
     }
     ::SendMessageW(readme, EM_SETSEL, 0, 0);
     m_secondsLeft = m_package.readmeDelay;

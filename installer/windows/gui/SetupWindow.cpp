@@ -280,7 +280,8 @@ void SetupWindow::cmdCancel_Click()
 void SetupWindow::runInstallation()
 {
     const std::string gameFolder = m_folder.folder();
-    switch (m_folder.confirm(isProcessElevated())) {
+    // A run started for the rights does not offer them again, whatever the token says.
+    switch (m_folder.confirm(isProcessElevated() || !m_elevatedFolder.empty())) {
     case FolderPage::Decision::Stay:
         return;
     case FolderPage::Decision::Elevate:

@@ -119,6 +119,11 @@ void WelcomePage::stackRows()
         ::SetWindowPos(value, nullptr, valueRect.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         top += (valueRect.bottom - valueRect.top) + gap;
     }
+    // The file list, the last row, may take the room down to the closing line.
+    const RECT files = rectIn(hwnd(), item(IDC_FILES));
+    const RECT howTo = rectIn(hwnd(), item(IDC_HOWTO));
+    ::SetWindowPos(item(IDC_FILES), nullptr, 0, 0, files.right - files.left, howTo.top - gap - files.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool WelcomePage::onMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR *result)
