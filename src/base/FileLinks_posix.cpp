@@ -1,4 +1,4 @@
-#include "Links.h"
+#include "FileLinks.h"
 
 #include <sys/stat.h>
 
