@@ -41,8 +41,18 @@ void FrmARDone::build(PageWindow &w)
 
 void FrmARDone::cmdTest_Click()
 {
+    // The package's own setup.exe, as players see it, when Wine can start it at once; otherwise
+    // the Linux installer of the program folder on the package, with the same steps and texts.
+    platform::Platform &machine = platform::current();
+    const QString wine = machine.wineLauncher();
     QString error;
-    if (!platform::current().startProgram(Vemko::PackageFile(QStringLiteral("setup.exe")), &error)) {
+    const bool started =
+        wine.isEmpty()
+            ? machine.startProgram(Vemko::ProgramFolder() + platform::separator() + QStringLiteral("Redist") +
+                                       platform::separator() + QStringLiteral("setup"),
+                                   {QStringLiteral("--package"), Vemko::PackageFolder}, &error)
+            : machine.startProgram(wine, {Vemko::PackageFile(QStringLiteral("setup.exe"))}, &error);
+    if (!started) {
         platform::current().messageBox(QStringLiteral("The package's installer could not be started:\r\n") +
                                            error,
                                        platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));

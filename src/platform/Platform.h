@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace platform {
@@ -51,8 +52,13 @@ public:
     // The file's length in bytes, or -1 with the reason.
     virtual qint64 fileLength(const QString &path, QString *error = nullptr) = 0;
 
-    // Starts a program without waiting for it, in the current folder, with no arguments.
-    virtual bool startProgram(const QString &path, QString *error = nullptr) = 0;
+    // Starts a program with these arguments without waiting for it, in the current folder.
+    virtual bool startProgram(const QString &path, const QStringList &arguments,
+                              QString *error = nullptr) = 0;
+
+    // The Wine launcher when Wine is installed and set up for this user, so that a Windows
+    // program starts at once; empty otherwise.
+    virtual QString wineLauncher() const = 0;
 
     // Shows the folder in the desktop's file manager, without waiting for it.
     virtual bool openFolder(const QString &path, QString *error = nullptr) = 0;

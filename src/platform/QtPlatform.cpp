@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "FileOps.h"
+#include "Wine.h"
 
 namespace platform {
 
@@ -128,7 +129,7 @@ qint64 QtPlatform::fileLength(const QString &path, QString *error)
     return fileops::fileLength(path, error);
 }
 
-bool QtPlatform::startProgram(const QString &path, QString *error)
+bool QtPlatform::startProgram(const QString &path, const QStringList &arguments, QString *error)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -143,6 +144,7 @@ bool QtPlatform::startProgram(const QString &path, QString *error)
     }
     QProcess process;
     process.setProgram(path);
+    process.setArguments(arguments);
     if (!process.startDetached()) {
         if (error)
             *error = QStringLiteral("%1: %2").arg(path, process.errorString());
@@ -164,6 +166,11 @@ bool QtPlatform::openFolder(const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+QString QtPlatform::wineLauncher() const
+{
+    return findWineLauncher(QProcessEnvironment::systemEnvironment());
 }
 
 void QtPlatform::doEvents()

@@ -15,8 +15,9 @@ public:
     CopyOutcome copyFile(const QString &source, const QString &target, QString *error) override;
     bool deleteFile(const QString &path, QString *error) override;
     qint64 fileLength(const QString &path, QString *error) override;
-    bool startProgram(const QString &path, QString *error) override;
+    bool startProgram(const QString &path, const QStringList &arguments, QString *error) override;
     bool openFolder(const QString &path, QString *error) override;
+    QString wineLauncher() const override;
     void doEvents() override;
     [[noreturn]] void endProgram() override;
 };

@@ -1,5 +1,6 @@
 // A whole run through the real pages, from the package name to Finish, and the
-// package it leaves installed into a game folder by its own setup.exe.
+// package it leaves installed into a game folder by the Linux installer. The package's own
+// setup.exe (the Windows program) installs the same package under Wine in tests/windows.
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -87,13 +88,16 @@ TEST_F(EndToEnd, ATypicalRunBuildsAPackageThatInstalls)
     EXPECT_EQ(QDir(package).entryList(QDir::Files | QDir::Hidden, QDir::Name),
               (QStringList{"cars.ar", "city.ar", "install.ini", "readme.txt", "setup.exe"}));
 
-    // The player's side: the package's own installer puts the files into the game.
+    EXPECT_EQ(readFile(package + "/setup.exe"), readFile(builtInstaller));
+
+    // The player's side: the installer puts the package's files into the game.
     const QString game = inProgram("../Game");
     QDir().mkpath(game);
     writeFile(game + "/midtown2.exe", "game");
     QProcess setup;
     setup.setWorkingDirectory(QDir::rootPath());
-    setup.start(package + "/setup.exe", {"--target", game, "--yes"});
+    setup.start(QStringLiteral(QUERNEL_PROGRAM_DIR "/Redist/setup"),
+                {"--package", package, "--target", game, "--yes"});
     ASSERT_TRUE(setup.waitForFinished(30000));
     EXPECT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
     EXPECT_EQ(readFile(game + "/city.ar"), QByteArray(5000, 'c'));

@@ -49,9 +49,10 @@ qint64 FakePlatform::fileLength(const QString &path, QString *error)
     return platform::fileops::fileLength(path, error);
 }
 
-bool FakePlatform::startProgram(const QString &path, QString *error)
+bool FakePlatform::startProgram(const QString &path, const QStringList &arguments, QString *error)
 {
     startedPrograms.append(path);
+    startedArguments.append(arguments);
     if (!startSucceeds && error)
         *error = path + QStringLiteral(": Permission denied");
     return startSucceeds;

@@ -42,7 +42,9 @@ public:
     QList<MessageBoxCall> messageBoxes;
     QStringList startedPrograms;
     QStringList openedFolders;
-    QStringList copies; // "source -> target"
+    QList<QStringList> startedArguments; // those of each started program, in the same order
+    QString wine;                        // what wineLauncher gives: none unless a test sets it
+    QStringList copies;                  // "source -> target"
     int doEventsCount = 0;
     bool ended = false;
     bool startSucceeds = true;
@@ -54,8 +56,9 @@ public:
     platform::CopyOutcome copyFile(const QString &source, const QString &target, QString *error) override;
     bool deleteFile(const QString &path, QString *error) override;
     qint64 fileLength(const QString &path, QString *error) override;
-    bool startProgram(const QString &path, QString *error) override;
+    bool startProgram(const QString &path, const QStringList &arguments, QString *error) override;
     bool openFolder(const QString &path, QString *error) override;
+    QString wineLauncher() const override { return wine; }
     void doEvents() override;
     [[noreturn]] void endProgram() override;
 

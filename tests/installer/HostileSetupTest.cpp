@@ -11,7 +11,7 @@ using namespace installer_test;
 
 namespace {
 
-const std::string BuiltSetup = QUERNEL_PROGRAM_DIR "/Redist/setup.exe";
+const std::string BuiltSetup = QUERNEL_PROGRAM_DIR "/Redist/setup"; // the Linux installer
 
 class HostileSetup : public ::testing::Test
 {

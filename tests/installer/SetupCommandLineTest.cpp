@@ -14,7 +14,7 @@ using namespace installer_test;
 
 namespace {
 
-const std::string BuiltSetup = QUERNEL_PROGRAM_DIR "/Redist/setup.exe";
+const std::string BuiltSetup = QUERNEL_PROGRAM_DIR "/Redist/setup"; // the Linux installer
 
 struct Outcome
 {

@@ -446,18 +446,35 @@ TEST_F(FilesStage, AMissingInstallerIsReportedAndTheWizardStays)
     EXPECT_FALSE(frmARDone().isLoaded());
 }
 
-TEST_F(FilesStage, TestPackageStartsTheInstallerEachTime)
+TEST_F(FilesStage, TestPackageStartsTheLinuxInstallerOnThePackageEachTimeWithoutWine)
 {
     Vemko::CopySetupAndFinish();
     frmARDone().cmdTest()->click();
     frmARDone().cmdTest()->click();
-    EXPECT_EQ(fake->startedPrograms, (QStringList{packageFile("setup.exe"), packageFile("setup.exe")}));
+    EXPECT_EQ(fake->startedPrograms, (QStringList{inProgram("Redist/setup"), inProgram("Redist/setup")}));
+    const QStringList onPackage{"--package", inProgram("My Pack")};
+    EXPECT_EQ(fake->startedArguments, (QList<QStringList>{onPackage, onPackage}));
     EXPECT_TRUE(frmARDone().window().cmdNext->isEnabled());
 
     fake->startSucceeds = false;
     frmARDone().cmdTest()->click();
     ASSERT_EQ(fake->messageBoxes.size(), 1);
     EXPECT_TRUE(fake->messageBoxes[0].text.contains("could not be started"));
+}
+
+TEST_F(FilesStage, TestPackageStartsThePackagesOwnSetupThroughASetUpWine)
+{
+    fake->wine = "/usr/bin/wine";
+    Vemko::CopySetupAndFinish();
+    frmARDone().cmdTest()->click();
+    EXPECT_EQ(fake->startedPrograms, QStringList{"/usr/bin/wine"});
+    EXPECT_EQ(fake->startedArguments, QList<QStringList>{{packageFile("setup.exe")}});
+    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+
+    fake->startSucceeds = false;
+    frmARDone().cmdTest()->click();
+    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    EXPECT_TRUE(fake->messageBoxes[0].text.contains("/usr/bin/wine: Permission denied"));
 }
 
 TEST_F(FilesStage, FinishDeletesTempIniAndEnds)

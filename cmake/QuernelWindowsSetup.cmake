@@ -1,0 +1,24 @@
+# setup.exe for Windows, cross-compiled with mingw-w64 as a project of its own (a second
+# toolchain cannot live in this one) and placed as Redist/setup.exe in the program folder.
+include(ExternalProject)
+
+set(QUERNEL_WINDOWS_BUILD_DIR "${CMAKE_BINARY_DIR}/windows")
+set(QUERNEL_WINDOWS_SETUP "${QUERNEL_PROGRAM_DIR}/Redist/setup.exe")
+
+set(quernel_windows_args
+  -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
+  -DCMAKE_BUILD_TYPE=Release)
+if(CMAKE_CXX_COMPILER_LAUNCHER)
+  list(APPEND quernel_windows_args -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER})
+endif()
+
+ExternalProject_Add(setup_windows
+  SOURCE_DIR "${CMAKE_SOURCE_DIR}/installer/windows"
+  BINARY_DIR "${QUERNEL_WINDOWS_BUILD_DIR}"
+  CMAKE_ARGS ${quernel_windows_args}
+  # The sources live in this tree: build on every build so that an edit is never missed.
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND "${CMAKE_COMMAND}" -E copy_if_different
+                  "${QUERNEL_WINDOWS_BUILD_DIR}/setup.exe" "${QUERNEL_WINDOWS_SETUP}"
+  BUILD_BYPRODUCTS "${QUERNEL_WINDOWS_BUILD_DIR}/setup.exe" "${QUERNEL_WINDOWS_SETUP}"
+  USES_TERMINAL_BUILD ON)

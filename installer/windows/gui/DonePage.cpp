@@ -1,0 +1,87 @@
+#include "DonePage.h"
+
+#include <algorithm>
+
+#include "SetupTexts.h"
+#include "WinText.h"
+#include "resource.h"
+
+namespace installer::win {
+
+namespace {
+
+std::string shownPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+void addList(std::string &text, const std::string &heading, const std::vector<std::string> &lines)
+{
+    if (lines.empty())
+        return;
+    text += "\n\n" + heading;
+    for (const std::string &line : lines)
+        text += "\n    " + line;
+}
+
+std::string summary(const InstallResult &result, const std::string &gameFolder)
+{
+    std::string text = result.ok ? texts::copiedInto(shownPath(gameFolder)) : result.error;
+    std::vector<std::string> installed;
+    for (const std::string &name : result.installed) {
+        const bool replaced =
+            std::find(result.replaced.begin(), result.replaced.end(), name) != result.replaced.end();
+        installed.push_back(replaced ? name + texts::replacedMark() : name);
+    }
+    addList(text, texts::installedHeading(), installed);
+    addList(text, texts::skippedHeading(), result.skipped);
+    addList(text, texts::notInstalledHeading(), result.notInstalled);
+    if (!result.backupFolder.empty()) {
+        text += "\n\n" + texts::backupHeading() + " " + texts::backupKeptIn() + "\n    " +
+                shownPath(result.backupFolder) + "\n" + texts::backupUndo();
+    }
+    return text;
+}
+
+} // namespace
+
+DonePage::DonePage(const Package &package) : Page(IDD_DONE), m_package(package) {}
+
+std::string DonePage::title() const
+{
+    return texts::doneTitle(m_ok);
+}
+
+std::string DonePage::subtitle() const
+{
+    return texts::doneSubtitle(m_package, m_ok);
+}
+
+std::string DonePage::nextText() const
+{
+    return texts::finishButton();
+}
+
+void DonePage::onInit()
+{
+    leaveDialogKeysToDialog(item(IDC_SUMMARY));
+}
+
+bool DonePage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR *result)
+{
+    // The summary reads as a page of text, not as a greyed-out box.
+    if (message != WM_CTLCOLORSTATIC || reinterpret_cast<HWND>(lParam) != item(IDC_SUMMARY))
+        return false;
+    ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+    *result = reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+    return true;
+}
+
+void DonePage::showResult(const InstallResult &result, const std::string &gameFolder)
+{
+    m_ok = result.ok;
+    ::SetDlgItemTextW(hwnd(), IDC_SUMMARY, wideLines(summary(result, gameFolder)).c_str());
+}
+
+} // namespace installer::win

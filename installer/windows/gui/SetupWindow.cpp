@@ -1,0 +1,362 @@
+#include "SetupWindow.h"
+
+#include <memory>
+
+#include <commctrl.h>
+
+#include "DonePage.h"
+#include "ElevatedRun.h"
+#include "FolderPage.h"
+#include "Handles.h"
+#include "InstallPage.h"
+#include "LastFolder.h"
+#include "Prompts.h"
+#include "ReadmePage.h"
+#include "SetupTexts.h"
+#include "WelcomePage.h"
+#include "WinText.h"
+#include "resource.h"
+
+namespace installer::win {
+
+namespace {
+
+// The frame: a header that names the step, the step's child dialog, and Back / forward / Cancel.
+class SetupWindow
+{
+public:
+    SetupWindow(HINSTANCE instance, const Package &package, Prompts &prompts, std::string elevatedFolder)
+        : m_instance(instance), m_package(package), m_prompts(prompts),
+          m_elevatedFolder(std::move(elevatedFolder)), m_welcome(m_package),
+          m_folder(m_package, prompts, m_elevatedFolder.empty() ? readLastGameFolder() : m_elevatedFolder),
+          m_install(m_package, prompts), m_done(m_package)
+    {
+        if (!m_package.readme.empty())
+            m_readme = std::make_unique<ReadmePage>(m_package);
+    }
+
+    // Shows the window and runs its messages until it closes; the exit code.
+    int run();
+
+private:
+    static INT_PTR CALLBACK frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool onInit();
+    void makeTitleFont();
+    void paintHeader();
+
+    void showPage(Page &page);
+    void updateButtons();
+    void cmdNext_Click();
+    void cmdBack_Click();
+    void cmdCancel_Click();
+    void runInstallation();
+    void restartElevated(const std::string &gameFolder);
+    void close(int exitCode);
+
+    HINSTANCE m_instance;
+    Package m_package;
+    Prompts &m_prompts;
+    std::string m_elevatedFolder;
+    HWND m_hwnd = nullptr;
+    UniqueModule m_richEdit;
+    UniqueFont m_titleFont;
+    WelcomePage m_welcome;
+    std::unique_ptr<ReadmePage> m_readme; // null when the package has no readme
+    FolderPage m_folder;
+    InstallPage m_install;
+    DonePage m_done;
+    Page *m_current = nullptr;
+    int m_exitCode = 1;
+};
+
+int SetupWindow::run()
+{
+    // The readme's RichEdit class lives in Msftedit.dll.
+    m_richEdit.reset(::LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    if (!m_richEdit)
+        m_richEdit.reset(::LoadLibraryW(L"Msftedit.dll"));
+    m_hwnd = ::CreateDialogParamW(m_instance, MAKEINTRESOURCEW(IDD_SETUP), nullptr, &SetupWindow::frameProc,
+                                  reinterpret_cast<LPARAM>(this));
+    if (!m_hwnd)
+        return 1;
+    ::ShowWindow(m_hwnd, SW_SHOWNORMAL);
+    ::SetForegroundWindow(m_hwnd);
+
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Tab, Enter, Esc and the Alt mnemonics come from the dialog manager.
+        if (!m_hwnd || !::IsDialogMessageW(m_hwnd, &message)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    return m_exitCode;
+}
+
+INT_PTR CALLBACK SetupWindow::frameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        auto *window = reinterpret_cast<SetupWindow *>(lParam);
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        window->m_hwnd = hwnd;
+        return window->onInit() ? FALSE : TRUE;
+    }
+    auto *window = reinterpret_cast<SetupWindow *>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    return window ? window->handle(message, wParam, lParam) : FALSE;
+}
+
+bool SetupWindow::onInit()
+{
+    setText(m_hwnd, texts::windowTitle(m_package));
+    setItemText(m_hwnd, IDC_BACK, texts::backButton());
+    setItemText(m_hwnd, IDCANCEL, texts::cancelButton());
+    makeTitleFont();
+
+    HWND area = ::GetDlgItem(m_hwnd, IDC_STEP_AREA);
+    RECT rect{};
+    ::GetWindowRect(area, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, m_hwnd, reinterpret_cast<POINT *>(&rect), 2);
+    Page *pages[] = {&m_welcome, m_readme.get(), &m_folder, &m_install, &m_done};
+    for (Page *page : pages) {
+        if (!page)
+            continue;
+        page->create(m_instance, m_hwnd, rect);
+        page->setOnChange([this] { updateButtons(); });
+    }
+    if (m_elevatedFolder.empty()) {
+        showPage(m_welcome);
+    } else {
+        // Started again with administrator rights: the player has read the readme already.
+        if (m_readme)
+            m_readme->skipWait();
+        showPage(m_folder);
+    }
+    return true; // the focus is set
+}
+
+void SetupWindow::makeTitleFont()
+{
+    auto font = reinterpret_cast<HFONT>(::SendMessageW(m_hwnd, WM_GETFONT, 0, 0));
+    LOGFONTW logFont{};
+    if (!font || !::GetObjectW(font, sizeof logFont, &logFont))
+        return;
+    logFont.lfWeight = FW_BOLD;
+    logFont.lfHeight = logFont.lfHeight * 5 / 4;
+    UniqueFont bold(::CreateFontIndirectW(&logFont));
+    ::SendDlgItemMessageW(m_hwnd, IDC_TITLE, WM_SETFONT, reinterpret_cast<WPARAM>(bold.get()), TRUE);
+    m_titleFont = std::move(bold); // the one before is freed after the control let go of it
+}
+
+void SetupWindow::paintHeader()
+{
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(m_hwnd, &paint);
+    RECT line{};
+    ::GetWindowRect(::GetDlgItem(m_hwnd, IDC_HEADER_LINE), &line);
+    ::MapWindowPoints(HWND_DESKTOP, m_hwnd, reinterpret_cast<POINT *>(&line), 2);
+    RECT header{};
+    ::GetClientRect(m_hwnd, &header);
+    header.bottom = line.top;
+    ::FillRect(dc, &header, ::GetSysColorBrush(COLOR_WINDOW));
+    ::EndPaint(m_hwnd, &paint);
+}
+
+INT_PTR SetupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED && lParam != 0)
+            return FALSE;
+        switch (LOWORD(wParam)) {
+        case IDC_NEXT:
+            cmdNext_Click();
+            return TRUE;
+        case IDC_BACK:
+            cmdBack_Click();
+            return TRUE;
+        case IDCANCEL: // the button, Esc
+            cmdCancel_Click();
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE: // the close box asks like Cancel
+        cmdCancel_Click();
+        return TRUE;
+    case WM_PAINT:
+        paintHeader();
+        return TRUE;
+    case WM_CTLCOLORSTATIC: {
+        const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        if (id != IDC_TITLE && id != IDC_SUBTITLE)
+            return FALSE;
+        auto dc = reinterpret_cast<HDC>(wParam);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<INT_PTR>(::GetSysColorBrush(COLOR_WINDOW));
+    }
+    case WM_DPICHANGED:
+        // The dialog manager scales the dialog's own font; the title's is made again from it.
+        ::PostMessageW(m_hwnd, WM_APP, 0, 0);
+        return FALSE;
+    case WM_APP:
+        makeTitleFont();
+        return TRUE;
+    case WM_DESTROY:
+        ::PostQuitMessage(m_exitCode);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void SetupWindow::showPage(Page &page)
+{
+    if (m_current)
+        ::ShowWindow(m_current->hwnd(), SW_HIDE);
+    m_current = &page;
+    setItemText(m_hwnd, IDC_TITLE, page.title());
+    setItemText(m_hwnd, IDC_SUBTITLE, page.subtitle());
+    setItemText(m_hwnd, IDC_NEXT, page.nextText());
+    ::ShowWindow(page.hwnd(), SW_SHOW);
+    page.enter();
+    updateButtons();
+    HWND focus = page.firstFocus();
+    ::SendMessageW(m_hwnd, WM_NEXTDLGCTL,
+                   reinterpret_cast<WPARAM>(focus ? focus : ::GetDlgItem(m_hwnd, IDC_NEXT)), TRUE);
+}
+
+void SetupWindow::updateButtons()
+{
+    const bool beforeInstall =
+        m_current == &m_welcome || m_current == m_readme.get() || m_current == &m_folder;
+    const bool installing = m_current == &m_install;
+    const bool done = m_current == &m_done;
+    HWND back = ::GetDlgItem(m_hwnd, IDC_BACK);
+    HWND next = ::GetDlgItem(m_hwnd, IDC_NEXT);
+    HWND cancel = ::GetDlgItem(m_hwnd, IDCANCEL);
+    ::EnableWindow(back, beforeInstall && m_current != &m_welcome);
+    ::EnableWindow(next, !installing && m_current->isComplete());
+    ::EnableWindow(cancel, beforeInstall);
+    // Once the files are copied there is nothing to go back to or cancel.
+    ::ShowWindow(back, done ? SW_HIDE : SW_SHOW);
+    ::ShowWindow(cancel, done ? SW_HIDE : SW_SHOW);
+    ::SendMessageW(m_hwnd, DM_SETDEFID, IDC_NEXT, 0);
+}
+
+void SetupWindow::cmdNext_Click()
+{
+    if (!m_current->isComplete() || !::IsWindowEnabled(::GetDlgItem(m_hwnd, IDC_NEXT)))
+        return;
+    if (m_current == &m_welcome)
+        showPage(m_readme ? static_cast<Page &>(*m_readme) : m_folder);
+    else if (m_current == m_readme.get())
+        showPage(m_folder);
+    else if (m_current == &m_folder)
+        runInstallation();
+    else if (m_current == &m_done)
+        close(m_exitCode);
+}
+
+void SetupWindow::cmdBack_Click()
+{
+    if (m_current == &m_folder)
+        showPage(m_readme ? static_cast<Page &>(*m_readme) : m_welcome);
+    else if (m_current == m_readme.get())
+        showPage(m_welcome);
+}
+
+void SetupWindow::cmdCancel_Click()
+{
+    if (m_current == &m_install)
+        return; // the copy under way is short and ends by itself
+    if (m_current == &m_done) {
+        close(m_exitCode);
+        return;
+    }
+    if (m_prompts.confirmQuit(m_hwnd))
+        close(1);
+}
+
+void SetupWindow::runInstallation()
+{
+    const std::string gameFolder = m_folder.folder();
+    // A run started for the rights does not offer them again, whatever the token says.
+    switch (m_folder.confirm(isProcessElevated() || !m_elevatedFolder.empty())) {
+    case FolderPage::Decision::Stay:
+        return;
+    case FolderPage::Decision::Elevate:
+        restartElevated(gameFolder);
+        return;
+    case FolderPage::Decision::Install:
+        break;
+    }
+    showPage(m_install);
+    m_install.start(gameFolder, [this, gameFolder](const InstallResult &result) {
+        m_exitCode = result.ok ? 0 : 1;
+        if (!result.installed.empty() || result.ok)
+            rememberGameFolder(gameFolder);
+        m_done.showResult(result, gameFolder);
+        showPage(m_done);
+    });
+}
+
+void SetupWindow::restartElevated(const std::string &gameFolder)
+{
+    std::string error;
+    UniqueHandle process = startElevated(m_hwnd, m_package.folder, gameFolder, &error);
+    if (!process) {
+        if (!error.empty()) // empty: the player said no to Windows' prompt
+            m_prompts.showError(m_hwnd, error);
+        return;
+    }
+    // The elevated window takes over; this one waits for it and ends with its exit code.
+    ::ShowWindow(m_hwnd, SW_HIDE);
+    HANDLE handle = process.get();
+    while (::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    DWORD code = 1;
+    ::GetExitCodeProcess(handle, &code);
+    close(static_cast<int>(code));
+}
+
+void SetupWindow::close(int exitCode)
+{
+    m_exitCode = exitCode;
+    HWND hwnd = m_hwnd;
+    m_hwnd = nullptr;
+    ::DestroyWindow(hwnd);
+}
+
+} // namespace
+
+} // namespace installer::win
+
+namespace {
+
+int runWindow(HINSTANCE instance, const installer::Package &package, const std::string &elevatedFolder)
+{
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_PROGRESS_CLASS | ICC_LINK_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    installer::win::ComApartment com; // for the folder picker
+    installer::win::WindowsPrompts prompts(instance);
+    installer::win::SetupWindow window(instance, package, prompts, elevatedFolder);
+    return window.run();
+}
+
+} // namespace
+
+int runSetupWindow(HINSTANCE instance, const installer::Package &package)
+{
+    return runWindow(instance, package, {});
+}
+
+int runSetupWindow(HINSTANCE instance, const installer::Package &package, const std::string &gameFolder)
+{
+    return runWindow(instance, package, gameFolder);
+}

@@ -1,0 +1,94 @@
+// setup.exe for Windows: the installer that sits in every package folder beside install.ini.
+// Without arguments it opens the setup window; with arguments it installs without a window and
+// reports on the console of the program that started it.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+#include "ConsoleOutput.h"
+#include "Elevation.h"
+#include "Files.h"
+#include "Package.h"
+#include "SetupTexts.h"
+#include "SetupWindow.h"
+#include "Text.h"
+
+namespace {
+
+// The arguments after the program name, as UTF-8.
+std::vector<std::string> argumentsAsUtf8()
+{
+    int count = 0;
+    std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &count),
+                                                       &LocalFree);
+    std::vector<std::string> arguments;
+    for (int i = 1; argv && i < count; ++i)
+        arguments.push_back(base::text::narrow(argv.get()[i]));
+    return arguments;
+}
+
+// The folder this program was started from: the package folder.
+std::string programFolder()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return base::text::narrow(separator == std::wstring::npos ? path : path.substr(0, separator));
+}
+
+int runWithoutWindow(const std::vector<std::string> &arguments, const std::string &packageFolder)
+{
+    base::files::removeTemporariesOnSignals();
+    const bool attached = setup_windows::attachParentConsole();
+    setup_windows::HandleStream out(setup_windows::standardOutputHandle(STD_OUTPUT_HANDLE, attached));
+    setup_windows::HandleStream err(setup_windows::standardOutputHandle(STD_ERROR_HANDLE, attached));
+    const int status = installer::runCommandLine(arguments, packageFolder, out.stream(), err.stream());
+    out.stream().flush();
+    err.stream().flush();
+    return status;
+}
+
+// gameFolder: where a restart with administrator rights opens the window; empty for a fresh start.
+int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::string &gameFolder = {})
+{
+    installer::Package package;
+    std::string error;
+    if (!installer::loadPackage(packageFolder, &package, &error)) {
+        MessageBoxW(nullptr, base::text::widen(installer::texts::packageRefused(error)).c_str(),
+                    base::text::widen(installer::texts::errorCaption()).c_str(), MB_OK | MB_ICONERROR);
+        return installer::ExitFailed;
+    }
+    return gameFolder.empty() ? runSetupWindow(instance, package)
+                              : runSetupWindow(instance, package, gameFolder);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    const std::vector<std::string> arguments = argumentsAsUtf8();
+    const std::string packageFolder = programFolder();
+    // Nothing or only --package DIR: the window. Arguments it cannot parse go to the command
+    // line, which names the fault on the console.
+    if (const auto restart = installer::win::elevatedRestartFrom(arguments))
+        return runWindow(instance, restart->packageFolder, restart->gameFolder);
+    installer::SetupArguments parsed;
+    std::string error;
+    if (installer::parseArguments(arguments, &parsed, &error) && installer::opensWindow(parsed))
+        return runWindow(instance, parsed.packageFolder.empty() ? packageFolder : parsed.packageFolder);
+    return runWithoutWindow(arguments, packageFolder);
+}

@@ -1,0 +1,130 @@
+// What the Windows setup window decides without a window: the restart with administrator rights
+// (when, and the command line it passes) and which of the author's addresses become links.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Elevation.h"
+#include "Links.h"
+
+using namespace installer::win;
+
+namespace {
+
+// The arguments as the Microsoft C runtime and CommandLineToArgvW split a command line: 2n
+// backslashes before a quote give n and the quote opens or closes, 2n+1 give n and a literal
+// quote, other backslashes are literal.
+std::vector<std::string> splitCommandLine(const std::string &line)
+{
+    std::vector<std::string> arguments;
+    std::string current;
+    bool quoted = false;
+    bool inArgument = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '\\') {
+            std::size_t backslashes = 0;
+            while (i < line.size() && line[i] == '\\') {
+                ++backslashes;
+                ++i;
+            }
+            if (i < line.size() && line[i] == '"') {
+                current.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1)
+                    current += '"';
+                else
+                    quoted = !quoted;
+            } else {
+                current.append(backslashes, '\\');
+                --i;
+            }
+            inArgument = true;
+        } else if (c == '"') {
+            quoted = !quoted;
+            inArgument = true;
+        } else if (c == ' ' && !quoted) {
+            if (inArgument)
+                arguments.push_back(current);
+            current.clear();
+            inArgument = false;
+        } else {
+            current += c;
+            inArgument = true;
+        }
+    }
+    if (inArgument)
+        arguments.push_back(current);
+    return arguments;
+}
+
+} // namespace
+
+TEST(ElevationTest, OnlyAnExistingFolderThatCannotBeWrittenWithoutTheRightsIsOffered)
+{
+    for (bool exists : {false, true})
+        for (bool writable : {false, true})
+            for (bool elevated : {false, true})
+                EXPECT_EQ(shouldOfferElevation({exists, writable, elevated}),
+                          exists && !writable && !elevated)
+                    << exists << writable << elevated;
+}
+
+TEST(ElevationTest, TheRestartedProgramReadsBackExactlyThePackageAndTheGameFolder)
+{
+    const std::string package = "C:\\Users\\Jo\\Downloads\\My Pack";
+    for (const std::string folder :
+         {"C:\\Program Files (x86)\\Microsoft Games\\Midtown Madness 2", "C:\\Program Files\\MM2\\", "D:\\",
+          "C:\\Spiele\\Straße \xE6\x9D\xB1\xE4\xBA\xAC", "\\\\server\\share\\MM2\\\\", "C:\\a\\\"b"}) {
+        const std::string parameters = elevatedParameters(package, folder);
+        const std::vector<std::string> arguments = splitCommandLine(parameters);
+        EXPECT_EQ(arguments, (std::vector<std::string>{"--package", package, "--elevated-folder", folder}))
+            << parameters;
+        const auto restart = elevatedRestartFrom(arguments);
+        ASSERT_TRUE(restart.has_value()) << parameters;
+        EXPECT_EQ(restart->packageFolder, package);
+        EXPECT_EQ(restart->gameFolder, folder);
+    }
+    EXPECT_EQ(quoteArgument("C:\\Program Files\\MM2\\"), "\"C:\\Program Files\\MM2\\\\\"");
+    EXPECT_EQ(quoteArgument(""), "\"\"");
+}
+
+TEST(ElevationTest, OnlyTheRestartsOwnArgumentsOpenTheWindowAtTheGameFolder)
+{
+    using Args = std::vector<std::string>;
+    for (const Args &arguments :
+         {Args{}, Args{"--elevated-folder", "C:\\MM2"}, Args{"--package", "P", "--elevated-folder", ""},
+          Args{"--package", "", "--elevated-folder", "C:\\MM2"},
+          Args{"--elevated-folder", "C:\\MM2", "--package", "P"},
+          Args{"--package", "P", "--elevated-folder", "C:\\MM2", "--yes"},
+          Args{"--package", "P", "--target", "C:\\MM2"}}) {
+        EXPECT_FALSE(elevatedRestartFrom(arguments).has_value()) << arguments.size();
+    }
+}
+
+TEST(LinksTest, OnlyAddressesThatLookLikeOneBecomeLinks)
+{
+    struct Case
+    {
+        const char *text;
+        std::optional<std::string> email;
+        std::optional<std::string> web;
+    };
+    for (const Case &c : {
+             Case{"jo@example.com", "mailto:jo@example.com", "http://jo@example.com"},
+             Case{"www.example.com/mypack", std::nullopt, "http://www.example.com/mypack"},
+             Case{"https://example.com", std::nullopt, "https://example.com"},
+             Case{"ask me on the forum", std::nullopt, std::nullopt},
+             Case{"jo at example dot com", std::nullopt, std::nullopt},
+             Case{"<a>jo@x.com</a>", std::nullopt, std::nullopt},
+             Case{"", std::nullopt, std::nullopt},
+         }) {
+        EXPECT_EQ(emailTarget(c.text), c.email) << c.text;
+        EXPECT_EQ(webTarget(c.text), c.web) << c.text;
+    }
+    EXPECT_EQ(linkMarkup("jo@example.com", true), "<a>jo@example.com</a>");
+    // A text that is no link cannot open one in the control.
+    EXPECT_EQ(linkMarkup("<a>x</a>", false), "<\xE2\x80\x8B"
+                                             "a>x<\xE2\x80\x8B/a>");
+}
