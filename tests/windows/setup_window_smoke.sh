@@ -94,6 +94,8 @@ printf 'second city' >"$pack2/city.ar"
 printf 'new' >"$pack2/new.ar"
 
 game="$work/Midtown Madness 2"
+# The pictures show a folder as a player has it, on drive C: of the prefix.
+[ -z "$shots" ] || game="$WINEPREFIX/drive_c/Games/Midtown Madness 2"
 mkdir -p "$game"
 printf 'MZ game' >"$game/Midtown2.exe"
 printf 'the original city' >"$game/city.ar"
