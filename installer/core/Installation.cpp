@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "FileLinks.h"
 #include "GameFolder.h"
 #include "Text.h"
 
@@ -134,7 +135,7 @@ std::string Installation::backupRoot() const
     std::string root = target(backupRootName());
     for (int n = 2; n < 1000; ++n) {
         const fs::file_status status = linkStatus(root);
-        if (!fs::exists(status) || (fs::is_directory(status) && !fs::is_symlink(status)))
+        if (!fs::exists(status) || (fs::is_directory(status) && !base::files::isLink(root)))
             return root;
         root = target(backupRootName() + " (" + std::to_string(n) + ")");
     }
@@ -149,7 +150,7 @@ std::string Installation::preflight() const
         if (name.size() > MaxIniValueBytes)
             return name + " has a name longer than " + std::to_string(MaxIniValueBytes) + " bytes.";
         if (const std::string problem = packageFileProblem(m_package, name); !problem.empty()) {
-            if (fs::is_symlink(linkStatus(m_package.pathOf(name))))
+            if (base::files::isLink(m_package.pathOf(name)))
                 return problem;
             return name + " is missing from the package folder (" + m_package.folder + ").";
         }
@@ -165,7 +166,7 @@ std::string Installation::preflight() const
         const fs::file_status existing = linkStatus(target(name));
         if (!fs::exists(existing))
             continue;
-        if (fs::is_symlink(existing) || !fs::is_regular_file(existing))
+        if (base::files::isLink(target(name)) || !fs::is_regular_file(existing))
             return name + " in the game folder is not a plain file; it is left alone.";
         if ((existing.permissions() & fs::perms::owner_write) == fs::perms::none)
             return name + " in the game folder is read-only and cannot be replaced.";
@@ -204,7 +205,7 @@ bool Installation::createBackupFolder(InstallResult &result, std::string *error)
     if (!root.empty())
         fs::create_directory(base::files::toPath(root), ec);
     const fs::file_status rootStatus = linkStatus(root);
-    if (root.empty() || fs::is_symlink(rootStatus) || !fs::is_directory(rootStatus)) {
+    if (root.empty() || base::files::isLink(root) || !fs::is_directory(rootStatus)) {
         *error = "The backup folder " + root + " cannot be created" + (ec ? ": " + ec.message() : ".");
         return false;
     }
@@ -265,7 +266,7 @@ InstallResult Installation::run(const AskReplace &ask)
         const std::string source = m_package.pathOf(name);
         const std::string destination = target(name);
         // Checked again just before the copy: the package may have changed since the preflight.
-        if (fs::is_symlink(linkStatus(source)))
+        if (base::files::isLink(source))
             return stop(i, packageFileProblem(m_package, name), false);
 
         std::string backup;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 
+#include "FileLinks.h"
 #include "Files.h"
 #include "IniDocument.h"
 #include "Text.h"
@@ -62,7 +63,7 @@ std::string packageFileProblem(const Package &package, const std::string &name)
     std::error_code ec;
     const fs::path path = base::files::toPath(package.pathOf(name));
     const fs::file_status status = fs::symlink_status(path, ec);
-    if (fs::is_symlink(status))
+    if (base::files::isLink(package.pathOf(name)))
         return name + " in the package folder is a symbolic link; only files inside the package are "
                       "installed.";
     if (!fs::is_regular_file(status) || !std::ifstream(path, std::ios::binary).is_open())

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "FileLinks.h"
 #include "Files.h"
 #include "Package.h"
 #include "RtfText.h"
@@ -55,9 +56,8 @@ std::string readableText(std::string_view fileName, std::string_view bytes)
 bool loadReadme(const Package &package, Readme *readme, std::string *error)
 {
     const std::string path = package.pathOf(package.readme);
-    std::error_code ec;
     // A link could show any file of the player's disk (or /dev/zero) as the readme.
-    if (std::filesystem::is_symlink(std::filesystem::symlink_status(base::files::toPath(path), ec))) {
+    if (base::files::isLink(path)) {
         if (error)
             *error = path + ": a symbolic link, not a file of the package";
         return false;

@@ -3,10 +3,11 @@
 // installer gets the same package and must give the same exit status.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
-#include <QSet>
+#include <unistd.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
 
 #include "PackageFixture.h"
 #include "WineProcess.h"
@@ -16,8 +17,8 @@ using namespace wine_test;
 
 namespace {
 
-const QString BuiltWindowsSetup = QStringLiteral(QUERNEL_PROGRAM_DIR "/Redist/setup.exe");
-const QString BuiltLinuxSetup = QStringLiteral(QUERNEL_PROGRAM_DIR "/Redist/setup");
+const std::string BuiltWindowsSetup = QUERNEL_PROGRAM_DIR "/Redist/setup.exe";
+const std::string BuiltLinuxSetup = QUERNEL_PROGRAM_DIR "/Redist/setup";
 
 enum class PathForm
 {
@@ -25,71 +26,92 @@ enum class PathForm
     Unix,    // "/tmp/.../Game", as a player of Wine or Proton may paste it
 };
 
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+int lineCount(const std::string &text)
+{
+    return int(std::count(text.begin(), text.end(), '\n'));
+}
+
 class WindowsSetup : public PackageFixture
 {
 protected:
     void SetUp() override
     {
+        useTestPrefix();
         writeTypicalPackage();
         writeGameFolder();
-        ASSERT_TRUE(QFile::copy(BuiltWindowsSetup, inPackage("setup.exe")))
-            << BuiltWindowsSetup.toStdString();
+        fs::copy_file(BuiltWindowsSetup, inPackage("setup.exe"));
+    }
+    void TearDown() override { fs::remove_all(outputFolder()); }
+
+    // Outside the tree the tests compare, so that captured output is no change.
+    std::string outputFolder() const { return root.path() + "-output"; }
+
+    std::string windows(const std::string &path) const { return windowsPath(path, outputFolder()); }
+    std::string inForm(const std::string &path, PathForm form) const
+    {
+        return form == PathForm::Windows ? windows(path) : path;
     }
 
     // The package's setup.exe, started from elsewhere as Explorer or a script would.
-    Outcome runSetup(const QStringList &arguments)
+    Outcome runSetup(const std::vector<std::string> &arguments)
     {
-        return runWine(QStringList{inPackage("setup.exe")} + arguments, QDir::tempPath());
+        return runWine(std::vector<std::string>{inPackage("setup.exe")} + arguments, outputFolder(), "/tmp");
     }
 
-    Outcome runLinuxSetup(const QStringList &arguments)
+    Outcome runLinuxSetup(const std::vector<std::string> &arguments)
     {
-        return runNative(BuiltLinuxSetup, QStringList{"--package", packageFolder()} + arguments,
-                         QDir::tempPath());
-    }
-
-    static QString inForm(const QString &path, PathForm form)
-    {
-        return form == PathForm::Windows ? windowsPath(path) : path;
+        return run(BuiltLinuxSetup, std::vector<std::string>{"--package", packageFolder()} + arguments,
+                   outputFolder(), "/tmp");
     }
 
     // Both installers refuse with the same status and one line on stderr, and the whole
-    // temporary tree stays as it was. gameFolder is given to each in its own form.
-    void expectRefusedLikeLinux(const char *what, const QStringList &arguments, int status,
-                                const QString &target = {}, bool yes = true)
+    // temporary tree stays as it was. The target is given to each in its own form.
+    void expectRefusedLikeLinux(const std::string &what, const std::vector<std::string> &arguments,
+                                int status, const std::string &target = {}, bool yes = true)
     {
-        QStringList windowsArguments = arguments;
-        QStringList linuxArguments = arguments;
-        if (!target.isNull()) {
-            windowsArguments << "--target" << windowsPath(target);
-            linuxArguments << "--target" << target;
+        std::vector<std::string> windowsArguments = arguments;
+        std::vector<std::string> linuxArguments = arguments;
+        if (!target.empty()) {
+            windowsArguments = windowsArguments + std::vector<std::string>{"--target", windows(target)};
+            linuxArguments = linuxArguments + std::vector<std::string>{"--target", target};
         }
         if (yes) {
-            windowsArguments << "--yes";
-            linuxArguments << "--yes";
+            windowsArguments.push_back("--yes");
+            linuxArguments.push_back("--yes");
         }
         const auto before = listing(root.path());
-        const Outcome windows = runSetup(windowsArguments);
+        const Outcome onWindows = runSetup(windowsArguments);
         EXPECT_EQ(listing(root.path()), before) << what << ": changed by setup.exe";
-        const Outcome linux = runLinuxSetup(linuxArguments);
+        const Outcome onLinux = runLinuxSetup(linuxArguments);
         EXPECT_EQ(listing(root.path()), before) << what << ": changed by the Linux installer";
 
-        EXPECT_EQ(windows.status, status) << what << ": " << windows.err.toStdString();
-        EXPECT_EQ(linux.status, status) << what << ": " << linux.err.toStdString();
-        EXPECT_TRUE(windows.err.startsWith("setup.exe: ")) << what << ": " << windows.err.toStdString();
-        EXPECT_EQ(windows.err.count('\n'), 1) << what << ": " << windows.err.toStdString();
-        EXPECT_TRUE(windows.err.endsWith('\n')) << what;
+        EXPECT_EQ(onWindows.status, status) << what << ": " << onWindows.err;
+        EXPECT_EQ(onLinux.status, status) << what << ": " << onLinux.err;
+        EXPECT_EQ(onWindows.err.rfind("setup.exe: ", 0), 0u) << what << ": " << onWindows.err;
+        EXPECT_EQ(lineCount(onWindows.err), 1) << what << ": " << onWindows.err;
+        EXPECT_TRUE(onWindows.err.ends_with('\n')) << what;
     }
 
-    void withEntry(const QByteArray &typicalIni, const char *section, const char *key, const QString &value)
+    void withEntry(const std::string &typicalIni, const std::string &section, const std::string &key,
+                   const std::string &value)
     {
         writeFile(ini(), typicalIni);
-        WriteINI(ini(), section, key, value);
+        setEntry(ini(), section, key, value);
     }
 
-    QStringList backupFolders(const QString &game) const
+    std::vector<std::string> backupFolders(const std::string &game) const
     {
-        return QDir(game + "/Quernel Backup").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto &entry : fs::directory_iterator(game + "/Quernel Backup", ec))
+            names.push_back(entry.path().filename().string());
+        return names;
     }
 };
 
@@ -103,28 +125,25 @@ TEST_P(WindowsSetupPaths, InstallsTheTypicalPackageByteForByteWithABackup)
 {
     const auto before = listing(root.path());
     const Outcome r = runSetup({"--target", inForm(gameFolder(), GetParam()), "--yes"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(r.out.contains("Installed 2 file(s) of My Pack")) << r.out.toStdString();
+    EXPECT_TRUE(contains(r.out, "Installed 2 file(s) of My Pack")) << r.out;
 
-    ASSERT_EQ(backupFolders(gameFolder()).size(), 1);
-    const QString backupName = backupFolders(gameFolder()).first();
-    EXPECT_TRUE(QRegularExpression("^My Pack \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d$")
-                    .match(backupName)
-                    .hasMatch())
-        << backupName.toStdString();
+    ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
+    const std::string backupName = backupFolders(gameFolder()).front();
+    EXPECT_TRUE(std::regex_match(backupName, std::regex("My Pack \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d")))
+        << backupName;
     // Either form is read as the same Windows path.
-    EXPECT_TRUE(r.out.contains(("Replaced files are kept in: " + windowsPath(gameFolder())).toUtf8()))
-        << r.out.toStdString();
+    EXPECT_TRUE(contains(r.out, "Replaced files are kept in: " + windows(gameFolder()))) << r.out;
 
     // Everything but the game folder is as it was; the game folder gained exactly this.
-    const QString backup = "Game/Quernel Backup/" + backupName;
+    const std::string backup = "Game/Quernel Backup/" + backupName;
     auto expected = before;
-    expected.insert("Game/city.ar", cityBytes);
-    expected.insert("Game/cars.ar", carsBytes);
-    expected.insert("Game/Quernel Backup", "<folder>");
-    expected.insert(backup, "<folder>");
-    expected.insert(backup + "/city.ar", "the original city");
+    expected["Game/city.ar"] = cityBytes;
+    expected["Game/cars.ar"] = carsBytes;
+    expected["Game/Quernel Backup"] = "<folder>";
+    expected[backup] = "<folder>";
+    expected[backup + "/city.ar"] = "the original city";
     EXPECT_EQ(listing(root.path()), expected);
 }
 
@@ -136,17 +155,17 @@ INSTANTIATE_TEST_SUITE_P(GameFolderAs, WindowsSetupPaths,
 
 TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
 {
-    const Outcome r = runSetup({"--target", windowsPath(gameFolder())});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("Left as they were: city.ar")) << r.out.toStdString();
+    const Outcome r = runSetup({"--target", windows(gameFolder())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Left as they were: city.ar")) << r.out;
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    EXPECT_FALSE(QFile::exists(gameFolder() + "/Quernel Backup"));
+    EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup"));
 }
 
 TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNothingChanged)
 {
-    const QByteArray typical = readFile(ini());
+    const std::string typical = readFile(ini());
 
     expectRefusedLikeLinux("unknown argument", {"--bogus"}, 2, {}, false);
     expectRefusedLikeLinux("--target without a folder", {"--target"}, 2, {}, false);
@@ -155,7 +174,7 @@ TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNoth
     expectRefusedLikeLinux("a game folder that does not exist", {}, 1, at("Nowhere"));
     expectRefusedLikeLinux("a file as the game folder", {}, 1, inGame("city.ar"));
     expectRefusedLikeLinux("the package folder as the game folder", {}, 1, packageFolder());
-    QDir().mkpath(at("Empty"));
+    fs::create_directories(at("Empty"));
     expectRefusedLikeLinux("no game in the folder, without --yes", {}, 1, at("Empty"), false);
 
     withEntry(typical, "install.ini", "TotalFiles", "many");
@@ -167,84 +186,83 @@ TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNoth
         withEntry(typical, "Files", "File2", name);
         expectRefusedLikeLinux(name, {}, 1, gameFolder());
     }
-    const QString longName = QString(251, 'n') + ".ar";
+    const std::string longName = std::string(252, 'n') + ".ar";
     writeFile(inPackage(longName), carsBytes);
     withEntry(typical, "Files", "File2", longName);
     expectRefusedLikeLinux("a 255-byte name that a read of install.ini cuts", {}, 1, gameFolder());
-    QFile::remove(inPackage(longName));
+    fs::remove(inPackage(longName));
 
     writeFile(ini(), typical);
     writeFile(at("outside.ar"), "not part of the package");
-    QFile::remove(inPackage("cars.ar"));
-    ASSERT_TRUE(QFile::link(at("outside.ar"), inPackage("cars.ar")));
+    fs::remove(inPackage("cars.ar"));
+    fs::create_symlink(at("outside.ar"), inPackage("cars.ar"));
     expectRefusedLikeLinux("a package file that is a link out of the package", {}, 1, gameFolder());
-    QFile::remove(inPackage("cars.ar"));
+    fs::remove(inPackage("cars.ar"));
     expectRefusedLikeLinux("a listed file missing", {}, 1, gameFolder());
     writeFile(inPackage("cars.ar"), carsBytes);
 
-    QFile::remove(ini());
+    fs::remove(ini());
     expectRefusedLikeLinux("no install.ini", {}, 1, gameFolder());
 }
 
 TEST_F(WindowsSetup, BackupsNeverLeaveTheGameFolder)
 {
-    // "Quernel Backup" a link to a folder outside the game folder.
-    QDir().mkpath(at("Elsewhere"));
-    ASSERT_TRUE(QFile::link(at("Elsewhere"), gameFolder() + "/Quernel Backup"));
-    const Outcome r = runSetup({"--target", windowsPath(gameFolder()), "--yes"});
-    EXPECT_TRUE(QDir(at("Elsewhere")).isEmpty()) << r.out.toStdString() << r.err.toStdString();
-    if (r.status == 0) {
-        // Installed: the original is kept somewhere inside the game folder.
-        EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
-        bool kept = false;
-        for (auto [path, bytes] : listing(gameFolder()).asKeyValueRange())
-            kept = kept || (path != "city.ar" && bytes == "the original city");
-        EXPECT_TRUE(kept) << r.out.toStdString();
-    } else {
-        EXPECT_EQ(readFile(inGame("city.ar")), "the original city") << r.err.toStdString();
-    }
+    // "Quernel Backup" a link to a folder outside the game folder: Wine follows it silently.
+    fs::create_directories(at("Elsewhere"));
+    fs::create_directory_symlink(at("Elsewhere"), gameFolder() + "/Quernel Backup");
+    const Outcome r = runSetup({"--target", windows(gameFolder()), "--yes"});
+    EXPECT_TRUE(fs::is_empty(at("Elsewhere"))) << r.out << r.err;
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The original is kept in a backup folder of another name inside the game folder.
+    EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
+    bool kept = false;
+    for (const auto &[path, bytes] : listing(gameFolder()))
+        kept = kept || (path != "city.ar" && bytes == "the original city");
+    EXPECT_TRUE(kept) << r.out;
 }
 
 TEST_F(WindowsSetup, NamesInSeveralScriptsInstall)
 {
-    const QString package = at("Paquet é ß 日本");
-    const QString game = at("Jeu é ß 日本");
-    const QStringList names{"é.ar", "straße.ar", "日本語.ar"};
-    QDir().mkpath(package);
-    const QString packageIni = package + "/install.ini";
-    WriteINI(packageIni, "install.ini", "Name", "Paquet é ß 日本");
-    WriteINI(packageIni, "install.ini", "mmType", "2");
-    WriteINI(packageIni, "install.ini", "Timer", "0");
-    for (int i = 0; i < names.size(); ++i) {
-        WriteINI(packageIni, "Files", QStringLiteral("File%1").arg(i + 1), names[i]);
-        writeFile(package + "/" + names[i], archiveBytes(names[i].toUtf8().constData(), 3000 + i));
+    const std::string package = at("Paquet é ß 日本");
+    const std::string game = at("Jeu é ß 日本");
+    const std::vector<std::string> names{"é.ar", "straße.ar", "日本語.ar"};
+    const std::string packageIni = package + "/install.ini";
+    fs::create_directories(package);
+    setEntry(packageIni, "install.ini", "Name", "Paquet é ß 日本");
+    setEntry(packageIni, "install.ini", "mmType", "2");
+    setEntry(packageIni, "install.ini", "Timer", "0");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        setEntry(packageIni, "Files", "File" + std::to_string(i + 1), names[i]);
+        writeFile(package + "/" + names[i], archiveBytes(names[i].c_str(), 3000 + int(i)));
     }
-    WriteINI(packageIni, "install.ini", "TotalFiles", QStringLiteral(" %1").arg(names.size()));
+    setEntry(packageIni, "install.ini", "TotalFiles", " 3");
     writeFile(game + "/midtown2.exe", "MZ game");
-    ASSERT_TRUE(QFile::copy(BuiltWindowsSetup, package + "/setup.exe"));
+    fs::copy_file(BuiltWindowsSetup, package + "/setup.exe");
 
     const Outcome r =
-        runWine({package + "/setup.exe", "--target", windowsPath(game), "--yes"}, QDir::tempPath());
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains("Installed 3 file(s) of Paquet é ß 日本")) << r.out.toStdString();
-    for (int i = 0; i < names.size(); ++i)
-        EXPECT_EQ(readFile(game + "/" + names[i]), archiveBytes(names[i].toUtf8().constData(), 3000 + i))
-            << names[i].toStdString();
-    EXPECT_EQ(QDir(game).entryList(QDir::Files, QDir::Name),
-              (QStringList{"midtown2.exe", "straße.ar", "é.ar", "日本語.ar"}));
+        runWine({package + "/setup.exe", "--target", windows(game), "--yes"}, outputFolder(), "/tmp");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Installed 3 file(s) of Paquet é ß 日本")) << r.out;
+    std::set<std::string> installed;
+    for (const auto &entry : fs::directory_iterator(game))
+        installed.insert(entry.path().filename().string());
+    EXPECT_EQ(installed, (std::set<std::string>{"midtown2.exe", "é.ar", "straße.ar", "日本語.ar"}));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(readFile(game + "/" + names[i]), archiveBytes(names[i].c_str(), 3000 + int(i))) << names[i];
 }
 
 TEST_F(WindowsSetup, LinesReachAConsoleInUtf8)
 {
-    // On a terminal Wine gives the program a console: the text goes through WriteConsoleW.
-    writeFile(ini(), QByteArray(readFile(ini())).replace("Name=My Pack", "Name=Mon paquet é ß 日本"));
-    // A wide terminal, so that the console does not wrap the line.
-    const QString command = QStringLiteral("stty cols 1000; wine '%1' --target '%2' --yes")
-                                .arg(inPackage("setup.exe"), gameFolder());
-    const Outcome r = runNative("script", {"-qec", command, "/dev/null"}, QDir::tempPath());
-    EXPECT_EQ(r.status, 0) << r.out.toStdString();
-    const QByteArray text = QByteArray(r.out).replace(QByteArray("\x1b[?25l"), "").replace("\x1b[?25h", "");
-    EXPECT_TRUE(text.contains("Installed 2 file(s) of Mon paquet é ß 日本 into ")) << text.toStdString();
+    // On a terminal Wine gives the program a console: the text goes through WriteConsoleW. A wide
+    // terminal, so that the console does not wrap the line.
+    writeFile(ini(),
+              std::regex_replace(readFile(ini()), std::regex("Name=My Pack"), "Name=Mon paquet é ß 日本"));
+    const std::string command =
+        "stty cols 1000; wine '" + inPackage("setup.exe") + "' --target '" + gameFolder() + "' --yes";
+    const Outcome r = run("script", {"-qec", command, "/dev/null"}, outputFolder(), "/tmp");
+    EXPECT_EQ(r.status, 0) << r.out;
+    const std::string text = std::regex_replace(r.out, std::regex("\x1b\\[[0-9;?]*[A-Za-z]"), "");
+    EXPECT_TRUE(contains(text, "Installed 2 file(s) of Mon paquet é ß 日本 into ")) << text;
 }
 
 TEST_F(WindowsSetup, TheExitStatusReachesABatchFile)
@@ -253,48 +271,52 @@ TEST_F(WindowsSetup, TheExitStatusReachesABatchFile)
                                         "\"%~dp0setup.exe\" %*\r\n"
                                         "echo setup.exe returned %ERRORLEVEL%\r\n"
                                         "exit /b %ERRORLEVEL%\r\n");
-    const Outcome bad =
-        runWine({"cmd", "/c", windowsPath(inPackage("install.bat")), "--bogus"}, QDir::tempPath());
+    const std::string batch = windows(inPackage("install.bat"));
+    const Outcome bad = runWine({"cmd", "/c", batch, "--bogus"}, outputFolder(), "/tmp");
     EXPECT_EQ(bad.status, 2);
-    EXPECT_TRUE(bad.out.contains("setup.exe returned 2")) << bad.out.toStdString() << bad.err.toStdString();
+    EXPECT_TRUE(contains(bad.out, "setup.exe returned 2")) << bad.out << bad.err;
 
-    const Outcome good = runWine(
-        {"cmd", "/c", windowsPath(inPackage("install.bat")), "--target", windowsPath(gameFolder()), "--yes"},
-        QDir::tempPath());
+    const Outcome good =
+        runWine({"cmd", "/c", batch, "--target", windows(gameFolder()), "--yes"}, outputFolder(), "/tmp");
     EXPECT_EQ(good.status, 0);
-    EXPECT_TRUE(good.out.contains("setup.exe returned 0"))
-        << good.out.toStdString() << good.err.toStdString();
+    EXPECT_TRUE(contains(good.out, "setup.exe returned 0")) << good.out << good.err;
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
 }
 
 TEST_F(WindowsSetup, HelpIsTheLinuxInstallersHelp)
 {
-    const Outcome windows = runSetup({"--help"});
-    const Outcome linux = runLinuxSetup({"--help"});
-    EXPECT_EQ(windows.status, 0);
-    EXPECT_TRUE(windows.out.contains("--target DIR")) << windows.out.toStdString();
-    EXPECT_EQ(windows.out, linux.out);
+    const Outcome onWindows = runSetup({"--help"});
+    const Outcome onLinux = runLinuxSetup({"--help"});
+    EXPECT_EQ(onWindows.status, 0);
+    EXPECT_TRUE(contains(onWindows.out, "--target DIR")) << onWindows.out;
+    EXPECT_EQ(onWindows.out, onLinux.out);
 }
 
-TEST(WindowsSetupProgram, ImportsOnlySystemLibrariesAndCarriesItsManifest)
+TEST_F(WindowsSetup, ImportsOnlySystemLibrariesAndCarriesItsManifest)
 {
-    const Outcome dump = runNative("x86_64-w64-mingw32-objdump", {"-p", BuiltWindowsSetup}, QDir::tempPath());
-    ASSERT_EQ(dump.status, 0) << dump.err.toStdString();
-    EXPECT_TRUE(dump.out.contains("Subsystem\t\t00000002\t(Windows GUI)")) << "a window program";
+    const Outcome dump = run("x86_64-w64-mingw32-objdump", {"-p", BuiltWindowsSetup}, outputFolder(), "/tmp");
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_TRUE(contains(dump.out, "Subsystem\t\t00000002\t(Windows GUI)")) << "a window program";
 
-    const QSet<QString> system{"kernel32.dll", "user32.dll",  "gdi32.dll",  "comctl32.dll", "comdlg32.dll",
-                               "shell32.dll",  "shlwapi.dll", "ole32.dll",  "oleaut32.dll", "advapi32.dll",
-                               "uxtheme.dll",  "msvcrt.dll",  "version.dll"};
-    QStringList imported;
-    const QRegularExpression dllName("DLL Name: (\\S+)");
-    for (auto it = dllName.globalMatch(QString::fromUtf8(dump.out)); it.hasNext();)
-        imported << it.next().captured(1).toLower();
-    ASSERT_FALSE(imported.isEmpty()) << dump.out.toStdString();
-    for (const QString &dll : imported)
-        EXPECT_TRUE(system.contains(dll) || dll.startsWith("api-ms-win-crt-")) << dll.toStdString();
+    const std::set<std::string> system{"kernel32.dll", "user32.dll",   "gdi32.dll",   "comctl32.dll",
+                                       "comdlg32.dll", "shell32.dll",  "shlwapi.dll", "ole32.dll",
+                                       "oleaut32.dll", "advapi32.dll", "uxtheme.dll", "msvcrt.dll",
+                                       "version.dll"};
+    std::vector<std::string> imported;
+    const std::regex dllName("DLL Name: (\\S+)");
+    for (auto it = std::sregex_iterator(dump.out.begin(), dump.out.end(), dllName);
+         it != std::sregex_iterator(); ++it) {
+        std::string name = (*it)[1];
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        imported.push_back(name);
+    }
+    ASSERT_FALSE(imported.empty()) << dump.out;
+    for (const std::string &dll : imported)
+        EXPECT_TRUE(system.count(dll) || dll.rfind("api-ms-win-crt-", 0) == 0) << dll;
 
-    const QByteArray program = readFile(BuiltWindowsSetup);
-    EXPECT_TRUE(program.contains("<requestedExecutionLevel level=\"asInvoker\""));
-    EXPECT_TRUE(program.contains("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
-    EXPECT_TRUE(program.contains(">PerMonitorV2, PerMonitor</dpiAwareness>"));
+    const std::string program = readFile(BuiltWindowsSetup);
+    EXPECT_TRUE(contains(program, "<requestedExecutionLevel level=\"asInvoker\""));
+    EXPECT_TRUE(contains(program, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+    EXPECT_TRUE(contains(program, ">PerMonitorV2, PerMonitor</dpiAwareness>"));
 }

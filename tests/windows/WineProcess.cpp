@@ -1,55 +1,68 @@
 #include "WineProcess.h"
 
-#include <QDir>
-#include <QProcess>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "ChildProcess.h"
 
 namespace wine_test {
 
-QProcessEnvironment environment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("WINEPREFIX", QStringLiteral(QUERNEL_WINE_PREFIX));
-    env.insert("WINEDEBUG", "-all");
-    env.insert("WINEDLLOVERRIDES", "mscoree,mshtml=");
-    env.insert("LANG", "C.UTF-8");
-    env.insert("LC_ALL", "C.UTF-8");
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    return env;
-}
+namespace {
 
-QByteArray withoutCarriageReturns(QByteArray text)
+std::string onPath(const std::string &program)
 {
-    return text.replace('\r', QByteArray());
-}
-
-Outcome runNative(const QString &program, const QStringList &arguments, const QString &workingFolder)
-{
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.setWorkingDirectory(workingFolder);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return {-1, process.readAllStandardOutput(),
-                "did not end in time: " + process.readAllStandardError()};
+    if (program.find('/') != std::string::npos)
+        return program;
+    std::istringstream folders(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::filesystem::path candidate = std::filesystem::path(folder) / program;
+        if (!folder.empty() && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate.string();
     }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            withoutCarriageReturns(process.readAllStandardOutput()),
-            withoutCarriageReturns(process.readAllStandardError())};
+    return program;
 }
 
-Outcome runWine(const QStringList &arguments, const QString &workingFolder)
+} // namespace
+
+void useTestPrefix()
 {
-    return runNative("wine", arguments, workingFolder);
+    ::setenv("WINEPREFIX", QUERNEL_WINE_PREFIX, 1);
+    ::setenv("WINEDEBUG", "-all", 1);
+    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    ::setenv("LANG", "C.UTF-8", 1);
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
 }
 
-QString windowsPath(const QString &unixPath)
+std::string withoutCarriageReturns(std::string text)
 {
-    const Outcome r = runNative("winepath", {"-w", unixPath}, QDir::tempPath());
-    return QString::fromUtf8(r.out).trimmed();
+    std::erase(text, '\r');
+    return text;
+}
+
+Outcome run(const std::string &program, const std::vector<std::string> &arguments,
+            const std::string &outputFolder, const std::string &workingFolder)
+{
+    std::filesystem::create_directories(outputFolder);
+    installer_test::ChildProcess process(onPath(program), arguments, outputFolder, {}, workingFolder);
+    const int status = process.wait();
+    return {status, withoutCarriageReturns(process.out()), withoutCarriageReturns(process.err())};
+}
+
+Outcome runWine(const std::vector<std::string> &arguments, const std::string &outputFolder,
+                const std::string &workingFolder)
+{
+    return run("wine", arguments, outputFolder, workingFolder);
+}
+
+std::string windowsPath(const std::string &unixPath, const std::string &outputFolder)
+{
+    std::string path = run("winepath", {"-w", unixPath}, outputFolder, "/").out;
+    while (!path.empty() && path.back() == '\n')
+        path.pop_back();
+    return path;
 }
 
 } // namespace wine_test

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QProcessEnvironment>
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 // Programs run under the Wine prefix of the ctest run (tests/windows/wine-prefix.sh sets it up),
 // with no display and a locale that exists; what they print with the CRs taken out.
@@ -11,22 +9,26 @@ namespace wine_test {
 
 struct Outcome
 {
-    int status = -1; // the exit code, -1 when the program crashed or did not end in time
-    QByteArray out;
-    QByteArray err;
+    int status = -1; // the exit status; -signal when a signal ended the program
+    std::string out;
+    std::string err;
 };
 
-QProcessEnvironment environment();
+// Points this process's environment (inherited by every program started) at the shared prefix.
+void useTestPrefix();
 
-// wine <arguments> started from workingFolder.
-Outcome runWine(const QStringList &arguments, const QString &workingFolder);
+// A program (an absolute path, or a name looked up on PATH) started from workingFolder, its output
+// captured in files under outputFolder.
+Outcome run(const std::string &program, const std::vector<std::string> &arguments,
+            const std::string &outputFolder, const std::string &workingFolder);
 
-// A program of this machine (the Linux installer, objdump) with the same environment.
-Outcome runNative(const QString &program, const QStringList &arguments, const QString &workingFolder);
+// wine <arguments>.
+Outcome runWine(const std::vector<std::string> &arguments, const std::string &outputFolder,
+                const std::string &workingFolder);
 
-// The Windows form of a path of this machine (winepath -w): "Z:\\tmp\\...".
-QString windowsPath(const QString &unixPath);
+// The Windows form of a path of this machine (winepath -w): "Z:\tmp\...".
+std::string windowsPath(const std::string &unixPath, const std::string &outputFolder);
 
-QByteArray withoutCarriageReturns(QByteArray text);
+std::string withoutCarriageReturns(std::string text);
 
 } // namespace wine_test
