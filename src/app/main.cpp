@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include "PackageNames.h"
+#include "Pages.h"
 #include "Platform.h"
 #include "QtPlatform.h"
 #include "Vemko.h"
@@ -29,7 +31,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quernel 2.0"));
+    QApplication::setApplicationName(package::windowCaption());
     // The run ends only through Finish, the cancel question or the error report.
     QApplication::setQuitOnLastWindowClosed(false);
 

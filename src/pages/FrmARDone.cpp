@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "PackageNames.h"
 #include "Platform.h"
 #include "Vemko.h"
 #include "Widgets.h"
@@ -42,10 +43,10 @@ void FrmARDone::build(PageWindow &w)
 void FrmARDone::cmdTest_Click()
 {
     QString error;
-    if (!platform::current().startProgram(Vemko::PackageFile(QStringLiteral("setup.exe")), &error)) {
+    if (!platform::current().startProgram(Vemko::PackageFile(package::toQt(package::file::Setup)), &error)) {
         platform::current().messageBox(QStringLiteral("The package's installer could not be started:\r\n") +
                                            error,
-                                       platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+                                       platform::MB_ICONWARNING, package::windowCaption());
     }
     window().cmdNext->setEnabled(true);
 }
@@ -55,14 +56,14 @@ void FrmARDone::cmdOpenFolder_Click()
     QString error;
     if (!platform::current().openFolder(Vemko::PackageFolder, &error)) {
         platform::current().messageBox(QStringLiteral("The package folder could not be opened:\r\n") + error,
-                                       platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+                                       platform::MB_ICONWARNING, package::windowCaption());
     }
 }
 
 void FrmARDone::cmdNext_Click()
 {
     // Without a temp.ini (nothing was ever picked) there is nothing to delete.
-    platform::current().deleteFile(Vemko::PackageFile(QStringLiteral("temp.ini")));
+    platform::current().deleteFile(Vemko::TempFile());
     platform::current().endProgram();
 }
 
