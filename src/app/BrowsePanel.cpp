@@ -5,15 +5,9 @@
 #include "DirList.h"
 #include "DriveList.h"
 #include "FileList.h"
-#include "Platform.h"
 #include "Widgets.h"
 
 namespace {
-
-void reportThroughPlatform(const QString &title, const QString &text)
-{
-    platform::current().messageBox(text, platform::MB_ICONWARNING, title);
-}
 
 void caption(QWidget *parent, const char *name, const QString &text, const BrowsePanel::Geometry &g,
              const QRect &beside, QWidget *buddy)
@@ -25,23 +19,40 @@ void caption(QWidget *parent, const char *name, const QString &text, const Brows
 } // namespace
 
 BrowsePanel::BrowsePanel(QWidget *parent, const Geometry &g, const QString &pattern)
+    : QObject(parent), m_drive(new platform::DriveList(parent)), m_dir(new platform::DirList(parent)),
+      m_file(new platform::FileList(parent))
 {
-    Drive1 = new platform::DriveList(parent);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(g.drive);
-    Drive1->setMessageHandler(reportThroughPlatform);
+    m_drive->setObjectName(QStringLiteral("Drive1"));
+    m_drive->setGeometry(g.drive);
+    m_dir->setObjectName(QStringLiteral("Dir1"));
+    m_dir->setGeometry(g.dir);
+    m_file->setObjectName(QStringLiteral("File1"));
+    m_file->setGeometry(g.file);
+    m_file->setPattern(pattern);
 
-    Dir1 = new platform::DirList(parent);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(g.dir);
-    Dir1->setMessageHandler(reportThroughPlatform);
+    caption(parent, "lblVolume", QStringLiteral("Volume:"), g, g.drive, m_drive);
+    caption(parent, "lblFolder", QStringLiteral("Folder:"), g, g.dir, m_dir);
+    caption(parent, "lblFile", QStringLiteral("File:"), g, g.file, m_file);
 
-    File1 = new platform::FileList(parent);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(g.file);
-    File1->setPattern(pattern);
+    connect(m_drive, &platform::DriveList::change, this, &BrowsePanel::Drive1_Change);
+    connect(m_dir, &platform::DirList::change, this, &BrowsePanel::Dir1_Change);
+}
 
-    caption(parent, "lblVolume", QStringLiteral("Volume:"), g, g.drive, Drive1);
-    caption(parent, "lblFolder", QStringLiteral("Folder:"), g, g.dir, Dir1);
-    caption(parent, "lblFile", QStringLiteral("File:"), g, g.file, File1);
+void BrowsePanel::Drive1_Change()
+{
+    m_dir->setPath(m_drive->lastFolderOn(m_drive->drive()));
+    m_file->setPath(m_dir->path());
+}
+
+void BrowsePanel::Dir1_Change()
+{
+    m_file->setPath(m_dir->path());
+    m_drive->rememberFolder(m_dir->path());
+}
+
+void BrowsePanel::setEnabled(bool enabled)
+{
+    for (QWidget *list :
+         {static_cast<QWidget *>(m_file), static_cast<QWidget *>(m_dir), static_cast<QWidget *>(m_drive)})
+        list->setEnabled(enabled);
 }

@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include "PackageNames.h"
+
 namespace {
 
 constexpr int BannerHeight = 50;
@@ -84,7 +86,7 @@ bool acceptsTyping(QWidget *w)
 
 PageWindow::PageWindow(const QString &bannerTitle)
 {
-    setWindowTitle(QStringLiteral("Quernel 2.0"));
+    setWindowTitle(package::windowCaption());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);

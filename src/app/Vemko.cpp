@@ -4,11 +4,8 @@
 
 #include <QUrl>
 
-#include "FrmARDone.h"
-#include "FrmARNew0.h"
-#include "FrmARNew3.h"
 #include "IniFuncs.h"
-#include "Pages.h"
+#include "PackageNames.h"
 #include "Platform.h"
 
 namespace Vemko {
@@ -18,12 +15,12 @@ qint16 MsgResult = 0;
 qint16 ExampleCountdown = 0;
 
 namespace {
-const QString Caption = QStringLiteral("Quernel 2.0");
+const QString Caption = package::windowCaption();
 
 QString storedPackageName()
 {
-    return ReadINI(PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"),
-                   QStringLiteral("Name"), QString());
+    return ReadINI(InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::Name),
+                   QString());
 }
 } // namespace
 
@@ -37,15 +34,20 @@ QString PackageFile(const QString &name)
     return PackageFolder + platform::separator() + name;
 }
 
+QString InstallFile()
+{
+    return PackageFile(package::toQt(package::file::Install));
+}
+
+QString TempFile()
+{
+    return PackageFile(package::toQt(package::file::Temp));
+}
+
 QString ErrorHelpAddress()
 {
     return QUrl::fromLocalFile(ProgramFolder() + platform::separator() + QStringLiteral("errors.html"))
         .toString();
-}
-
-void ShowFirstPage()
-{
-    frmARNew0().show();
 }
 
 void ConfirmCancel()
@@ -79,24 +81,6 @@ void ReportError(qint32 code, const QString &description)
                                                          QStringLiteral("Quernel Error ") + codeText));
     current().endProgram();
     std::abort(); // not reached: ending the program does not return
-}
-
-void CopySetupAndFinish()
-{
-    using namespace platform;
-    const QString installer =
-        ProgramFolder() + separator() + QStringLiteral("Redist") + separator() + QStringLiteral("setup.exe");
-    QString error;
-    // A package without its installer is not complete: stay on this page and say why.
-    if (current().copyFile(installer, PackageFile(QStringLiteral("setup.exe")), &error) ==
-        CopyOutcome::Failed) {
-        current().messageBox(
-            QStringLiteral("The installer could not be copied into the package folder:\r\n") + error,
-            MB_ICONWARNING, Caption);
-        return;
-    }
-    frmARDone().show();
-    frmARNew3().unload();
 }
 
 void ResetState()

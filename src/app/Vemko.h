@@ -3,8 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
-// Start-up, the state the pages share, cancellation, the error report and the
-// final copy of the installer.
+// The state the pages share, cancellation and the error report. The moves between
+// pages (the first page, the final copy of the installer) are with the pages.
 namespace Vemko {
 
 // Full path of the package folder: the program folder, a separator and the package name.
@@ -14,17 +14,11 @@ extern qint16 MsgResult;
 // Seconds the appearance page's example still has to run.
 extern qint16 ExampleCountdown;
 
-// Shows the package name and folder page; everything else happens in page handlers.
-void ShowFirstPage();
-
 // Asks whether to cancel; on Yes says so and ends the program, on No returns.
 void ConfirmCancel();
 
 // Shows a trapped failure with its code and description and ends the program.
 [[noreturn]] void ReportError(qint32 code, const QString &description);
-
-// Copies the installer into the package folder and moves on to the completion page.
-void CopySetupAndFinish();
 
 // The folder of the running program.
 QString ProgramFolder();
@@ -34,6 +28,9 @@ QString ErrorHelpAddress();
 
 // A file of the package: PackageFolder, a separator and the name.
 QString PackageFile(const QString &name);
+// The package's install.ini and the wizard's temp.ini beside it.
+QString InstallFile();
+QString TempFile();
 
 // Back to the state at program start (used when a run starts afresh in tests).
 void ResetState();

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 
 #include "Files.h"
+#include "PackageNames.h"
+#include "Pages.h"
 #include "Platform.h"
 #include "QtPlatform.h"
 #include "Vemko.h"
@@ -30,7 +32,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quernel 2.0"));
+    QApplication::setApplicationName(package::windowCaption());
     // The run ends only through Finish, the cancel question or the error report.
     QApplication::setQuitOnLastWindowClosed(false);
 

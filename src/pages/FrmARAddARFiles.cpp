@@ -1,6 +1,7 @@
 #include "FrmARAddARFiles.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,14 +11,13 @@
 #include <QStyledItemDelegate>
 
 #include "BrowsePanel.h"
-#include "DirList.h"
-#include "DriveList.h"
 #include "Failure.h"
 #include "FileList.h"
 #include "FrmARCreate.h"
 #include "FrmARNew3.h"
 #include "IniFuncs.h"
 #include "MultiLineTextBox.h"
+#include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
 #include "ProgressBar.h"
@@ -26,29 +26,24 @@
 
 namespace {
 
-const QString MainSection = QStringLiteral("install.ini");
-const QString FilesSection = QStringLiteral("Files");
 // The most bytes a read of a package record gives back.
 constexpr int IniValueLimit = 254;
 
-QString installFile()
+const QString FilesSection = package::toQt(package::section::Files);
+
+QString readInstall(std::string_view section, std::string_view key)
 {
-    return Vemko::PackageFile(QStringLiteral("install.ini"));
+    return ReadINI(Vemko::InstallFile(), package::toQt(section), package::toQt(key), QString());
 }
 
-QString tempFile()
+QString readDescription(std::string_view key)
 {
-    return Vemko::PackageFile(QStringLiteral("temp.ini"));
+    return readInstall(package::section::Main, key);
 }
 
-QString fileKey(int number)
+QString readFileEntry(int number)
 {
-    return QStringLiteral("File") + QString::number(number);
-}
-
-QString readInstall(const QString &section, const QString &key)
-{
-    return ReadINI(installFile(), section, key, QString());
+    return ReadINI(Vemko::InstallFile(), FilesSection, package::fileKey(number), QString());
 }
 
 // The classic number-to-text conversion that keeps a position for the sign.
@@ -99,11 +94,9 @@ void FrmARAddARFiles::build(PageWindow &w)
 {
     m_lblAmount =
         widgets::label(&w, "lblAmount", QStringLiteral("Amount of files in package: 0"), {16, 56, 220, 18});
-    const BrowsePanel lists(&w, {{70, 78, 160, 24}, {70, 106, 160, 74}, {70, 184, 160, 66}, 12, 56},
-                            QStringLiteral("*.ar"));
-    m_drive = lists.Drive1;
-    m_dir = lists.Dir1;
-    m_file = lists.File1;
+    m_lists = new BrowsePanel(&w, {{70, 78, 160, 24}, {70, 106, 160, 74}, {70, 184, 160, 66}, 12, 56},
+                              QStringLiteral("*.ar"));
+    m_file = m_lists->File1();
     widgets::label(&w, "lblAddFile", QStringLiteral("Double-click on a file to add it to your package"),
                    {12, 254, 432, 18});
     m_lstFile = new QListWidget(&w);
@@ -115,8 +108,6 @@ void FrmARAddARFiles::build(PageWindow &w)
     w.cmdBack->setEnabled(true);
     w.cmdNext->setText(QStringLiteral("&Add"));
 
-    QObject::connect(m_drive, &platform::DriveList::change, &w, [this] { Drive1_Change(); });
-    QObject::connect(m_dir, &platform::DirList::change, &w, [this] { Dir1_Change(); });
     QObject::connect(m_file, &platform::FileList::dblClick, &w, [this] { File1_DblClick(); });
     QObject::connect(w.cmdBack, &QPushButton::clicked, &w, [this] { cmdBack_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
@@ -135,18 +126,6 @@ void FrmARAddARFiles::Form_Load()
                                 QStringLiteral("Path not found: the current folder no longer exists"));
 }
 
-void FrmARAddARFiles::Drive1_Change()
-{
-    m_dir->setPath(m_drive->lastFolderOn(m_drive->drive()));
-    m_file->setPath(m_dir->path());
-}
-
-void FrmARAddARFiles::Dir1_Change()
-{
-    m_file->setPath(m_dir->path());
-    m_drive->rememberFolder(m_dir->path());
-}
-
 void FrmARAddARFiles::File1_DblClick()
 {
     if (m_adding || m_file->fileName().isEmpty())
@@ -155,7 +134,7 @@ void FrmARAddARFiles::File1_DblClick()
         platform::current().messageBox(
             QStringLiteral("No more files can be added in this window: it holds 32767 files already.\r\n"
                            "Press Add to put them into the package, then add the others."),
-            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONWARNING, package::windowCaption());
         return;
     }
     const QString name = m_file->fileName();
@@ -170,20 +149,20 @@ void FrmARAddARFiles::File1_DblClick()
     auto *line = new QListWidgetItem(path, m_lstFile);
     line->setToolTip(path);
     m_lstFile->scrollToItem(line);
-    WriteINI(installFile(), FilesSection, fileKey(FileNumber), name);
-    WriteINI(tempFile(), FilesSection, fileKey(FileNumber), path);
+    WriteINI(Vemko::InstallFile(), FilesSection, package::fileKey(FileNumber), name);
+    WriteINI(Vemko::TempFile(), FilesSection, package::fileKey(FileNumber), path);
 }
 
 bool FrmARAddARFiles::canRecord(const QString &name, const QString &path)
 {
     const auto warn = [](const QString &text) {
-        platform::current().messageBox(text, platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+        platform::current().messageBox(text, platform::MB_ICONWARNING, package::windowCaption());
         return false;
     };
     // Recorded twice, the file would be copied twice and listed twice in the package.
     if (m_recorded.contains(fileIdentity(path))) {
         platform::current().messageBox(QStringLiteral("This file is in the list already:\r\n") + path,
-                                       platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
+                                       platform::MB_ICONINFORMATION, package::windowCaption());
         return false;
     }
     // A read of install.ini or temp.ini gives at most IniValueLimit bytes: a longer
@@ -225,18 +204,19 @@ void FrmARAddARFiles::cmdNext_Click()
             QStringLiteral(
                 "No file was added to the package yet.\r\nDouble-click on an .AR file to add it, then "
                 "press Add."),
-            platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONINFORMATION, package::windowCaption());
         return;
     }
 
-    WriteINI(installFile(), MainSection, QStringLiteral("TotalFiles"), withSignPosition(FileTotal));
+    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main),
+             package::toQt(package::key::TotalFiles), withSignPosition(FileTotal));
     // The copy is driven by what install.ini says; if it cannot be written the
     // package cannot be assembled, and saying nothing would pass that off as done.
-    if (leadingNumber(readInstall(MainSection, QStringLiteral("TotalFiles"))) != FileTotal) {
+    if (leadingNumber(readDescription(package::key::TotalFiles)) != FileTotal) {
         platform::current().messageBox(
-            QStringLiteral("The package description could not be written:\r\n") + installFile() +
+            QStringLiteral("The package description could not be written:\r\n") + Vemko::InstallFile() +
                 QStringLiteral("\r\nCheck that the package folder exists and can be written to."),
-            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONWARNING, package::windowCaption());
         return;
     }
 
@@ -262,29 +242,29 @@ void FrmARAddARFiles::copyPickedFiles()
     platform::ProgressBar *bar = create.pgbStatus();
     create.lblStatus()->setText(QStringLiteral("Adding Files to Package Folder..."));
     bar->setMin(0);
-    bar->setMax(leadingNumber(readInstall(MainSection, QStringLiteral("TotalFiles"))));
+    bar->setMax(leadingNumber(readDescription(package::key::TotalFiles)));
     bar->setValue(0);
 
     const int last = bar->max();
     for (FileNumber = 0; FileNumber <= last; FileNumber = static_cast<qint16>(FileNumber + 1)) {
         // The last step handles the last file a second time.
         const int k = FileNumber != bar->max() ? FileNumber + 1 : FileNumber;
-        const QString source = ReadINI(tempFile(), FilesSection, fileKey(k), QString());
+        const QString source = ReadINI(Vemko::TempFile(), FilesSection, package::fileKey(k), QString());
 
         QString error;
         const qint64 size = platform::current().fileLength(source, &error);
         if (size < 0) {
             warnOnce(k, source, error);
         } else {
-            create.lblStatus()->setText(
-                QStringLiteral("Adding File (") + QString::number(FileNumber) + QStringLiteral(" of ") +
-                readInstall(MainSection, QStringLiteral("TotalFiles")) + QStringLiteral("), Size: ") +
-                QString::number(size) + QStringLiteral(" bytes"));
+            create.lblStatus()->setText(QStringLiteral("Adding File (") + QString::number(FileNumber) +
+                                        QStringLiteral(" of ") + readDescription(package::key::TotalFiles) +
+                                        QStringLiteral("), Size: ") + QString::number(size) +
+                                        QStringLiteral(" bytes"));
         }
         platform::current().doEvents();
 
         if (size >= 0) {
-            const QString target = Vemko::PackageFile(readInstall(FilesSection, fileKey(k)));
+            const QString target = Vemko::PackageFile(readFileEntry(k));
             // A file picked from the package folder itself is already in place.
             if (platform::current().copyFile(source, target, &error) == platform::CopyOutcome::Failed)
                 warnOnce(k, source, error);
@@ -303,32 +283,29 @@ void FrmARAddARFiles::warnOnce(int fileNumber, const QString &what, const QStrin
     m_warned.insert(fileNumber);
     platform::current().messageBox(QStringLiteral("File %1 (%2) was not added to the package:\r\n%3")
                                        .arg(QString::number(fileNumber), what, error),
-                                   platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+                                   platform::MB_ICONWARNING, package::windowCaption());
 }
 
 void FrmARAddARFiles::writeSummary()
 {
     // The summary is built line by line and put into the box once: setting the
     // box at every line would lay the whole text out again for each file.
-    QString text = QStringLiteral("Package Name: ") + readInstall(MainSection, QStringLiteral("Name"));
+    QString text = QStringLiteral("Package Name: ") + readDescription(package::key::Name);
     const auto append = [&text](const QString &line) { text += QStringLiteral("\r\n") + line; };
-    append(QStringLiteral("Author's Name: ") + readInstall(MainSection, QStringLiteral("Author")));
-    append(QStringLiteral("Author's Email Address: ") +
-           readInstall(MainSection, QStringLiteral("AuthEmail")));
-    append(QStringLiteral("Author's Copyright: ") + readInstall(MainSection, QStringLiteral("Copyright")));
-    append(QStringLiteral("Total Number of Files: ") +
-           readInstall(MainSection, QStringLiteral("TotalFiles")));
-    append(QStringLiteral("Readme Delay Timer: ") + readInstall(MainSection, QStringLiteral("Timer")));
-    append(QStringLiteral("Midtown Madness Version Needed: ") +
-           readInstall(MainSection, QStringLiteral("mmType")));
-    append(QStringLiteral("Author's Web Site: ") + readInstall(MainSection, QStringLiteral("WWW")));
-    append(QStringLiteral("Readme File: ") + readInstall(MainSection, QStringLiteral("Readme")));
+    append(QStringLiteral("Author's Name: ") + readDescription(package::key::Author));
+    append(QStringLiteral("Author's Email Address: ") + readDescription(package::key::AuthEmail));
+    append(QStringLiteral("Author's Copyright: ") + readDescription(package::key::Copyright));
+    append(QStringLiteral("Total Number of Files: ") + readDescription(package::key::TotalFiles));
+    append(QStringLiteral("Readme Delay Timer: ") + readDescription(package::key::Timer));
+    append(QStringLiteral("Midtown Madness Version Needed: ") + readDescription(package::key::mmType));
+    append(QStringLiteral("Author's Web Site: ") + readDescription(package::key::WWW));
+    append(QStringLiteral("Readme File: ") + readDescription(package::key::Readme));
     append(QStringLiteral("Progress Bar Display: Smooth=") +
-           readInstall(QStringLiteral("Progress Bar"), QStringLiteral("Smooth")));
+           readInstall(package::section::ProgressBar, package::key::Smooth));
 
     const int last = frmARCreate().pgbStatus()->max();
     for (FileNumber = 1; FileNumber <= last; FileNumber = static_cast<qint16>(FileNumber + 1)) {
-        append(fileKey(FileNumber) + QStringLiteral(": ") + readInstall(FilesSection, fileKey(FileNumber)));
+        append(package::fileKey(FileNumber) + QStringLiteral(": ") + readFileEntry(FileNumber));
         if (FileNumber == 32767)
             break;
     }
@@ -341,10 +318,10 @@ void FrmARAddARFiles::writeSummary()
 // counts once, a file missing from the folder not at all.
 void FrmARAddARFiles::showPackageSize()
 {
-    QSet<QString> names{readInstall(MainSection, QStringLiteral("Readme"))};
-    const int total = leadingNumber(readInstall(MainSection, QStringLiteral("TotalFiles")));
+    QSet<QString> names{readDescription(package::key::Readme)};
+    const int total = leadingNumber(readDescription(package::key::TotalFiles));
     for (int k = 1; k <= total; ++k)
-        names.insert(readInstall(FilesSection, fileKey(k)));
+        names.insert(readFileEntry(k));
     names.remove(QString());
     qint64 bytes = 0;
     for (const QString &name : names)
@@ -355,10 +332,9 @@ void FrmARAddARFiles::showPackageSize()
 void FrmARAddARFiles::setControlsEnabled(bool enabled)
 {
     PageWindow &w = window();
-    for (QWidget *control : {static_cast<QWidget *>(w.cmdBack), static_cast<QWidget *>(w.cmdNext),
-                             static_cast<QWidget *>(w.cmdCancel), static_cast<QWidget *>(m_file),
-                             static_cast<QWidget *>(m_dir), static_cast<QWidget *>(m_drive)})
-        control->setEnabled(enabled);
+    for (QPushButton *button : {w.cmdBack, w.cmdNext, w.cmdCancel})
+        button->setEnabled(enabled);
+    m_lists->setEnabled(enabled);
 }
 
 void FrmARAddARFiles::close()

@@ -2,6 +2,7 @@
 
 #include <QSet>
 
+#include "BrowsePanel.h"
 #include "Page.h"
 
 class QLabel;
@@ -25,16 +26,14 @@ public:
     qint16 FileNumber = 0; // running number of the last file added in this opening
     qint16 FileTotal = 0;  // files added in the last opening that added any
 
-    platform::DriveList *Drive1() { return loaded(m_drive); }
-    platform::DirList *Dir1() { return loaded(m_dir); }
-    platform::FileList *File1() { return loaded(m_file); }
+    platform::DriveList *Drive1() { return loaded(m_lists)->Drive1(); }
+    platform::DirList *Dir1() { return loaded(m_lists)->Dir1(); }
+    platform::FileList *File1() { return loaded(m_lists)->File1(); }
     QLabel *lblAmount() { return loaded(m_lblAmount); }
     QListWidget *lstFile() { return loaded(m_lstFile); }
 
     bool isAdding() const { return m_adding; }
 
-    void Drive1_Change();
-    void Dir1_Change();
     void File1_DblClick();
     void cmdBack_Click();
     void cmdNext_Click();
@@ -55,8 +54,7 @@ private:
     void close();
     void warnOnce(int fileNumber, const QString &what, const QString &error);
 
-    platform::DriveList *m_drive = nullptr;
-    platform::DirList *m_dir = nullptr;
+    BrowsePanel *m_lists = nullptr; // Drive1, Dir1 and File1, kept in step
     platform::FileList *m_file = nullptr;
     QLabel *m_lblAmount = nullptr;
     QListWidget *m_lstFile = nullptr;

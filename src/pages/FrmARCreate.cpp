@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "Animation.h"
+#include "PackageNames.h"
 #include "Platform.h"
 #include "ProgressBar.h"
 #include "Vemko.h"
@@ -27,7 +28,8 @@ void FrmARCreate::build(PageWindow &w)
 void FrmARCreate::Form_Load()
 {
     // A clip that is missing or unreadable leaves the control empty; the copy goes on.
-    m_animation->open(Vemko::ProgramFolder() + platform::separator() + QStringLiteral("filecopy.avi"));
+    m_animation->open(Vemko::ProgramFolder() + platform::separator() +
+                      package::toQt(package::file::CopyAnimation));
 }
 
 void FrmARCreate::frameCloseRequested()

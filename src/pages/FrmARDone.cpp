@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "PackageNames.h"
 #include "Platform.h"
 #include "Vemko.h"
 #include "Widgets.h"
@@ -48,14 +49,14 @@ void FrmARDone::cmdTest_Click()
     QString error;
     const bool started =
         wine.isEmpty()
-            ? machine.startProgram(Vemko::ProgramFolder() + platform::separator() + QStringLiteral("Redist") +
+            ? machine.startProgram(Vemko::ProgramFolder() + platform::separator() + package::toQt(package::file::RedistFolder) +
                                        platform::separator() + QStringLiteral("setup"),
                                    {QStringLiteral("--package"), Vemko::PackageFolder}, &error)
-            : machine.startProgram(wine, {Vemko::PackageFile(QStringLiteral("setup.exe"))}, &error);
+            : machine.startProgram(wine, {Vemko::PackageFile(package::toQt(package::file::Setup))}, &error);
     if (!started) {
         platform::current().messageBox(QStringLiteral("The package's installer could not be started:\r\n") +
                                            error,
-                                       platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+                                       platform::MB_ICONWARNING, package::windowCaption());
     }
     window().cmdNext->setEnabled(true);
 }
@@ -65,14 +66,14 @@ void FrmARDone::cmdOpenFolder_Click()
     QString error;
     if (!platform::current().openFolder(Vemko::PackageFolder, &error)) {
         platform::current().messageBox(QStringLiteral("The package folder could not be opened:\r\n") + error,
-                                       platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+                                       platform::MB_ICONWARNING, package::windowCaption());
     }
 }
 
 void FrmARDone::cmdNext_Click()
 {
     // Without a temp.ini (nothing was ever picked) there is nothing to delete.
-    platform::current().deleteFile(Vemko::PackageFile(QStringLiteral("temp.ini")));
+    platform::current().deleteFile(Vemko::TempFile());
     platform::current().endProgram();
 }
 

@@ -7,6 +7,7 @@
 
 #include "FrmARNew1.h"
 #include "IniFuncs.h"
+#include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
 #include "Vemko.h"
@@ -34,8 +35,8 @@ void FrmARNew0::Form_Load()
     m_txtProject->setText(Vemko::ProgramFolder() + platform::separator() +
                           QStringLiteral("New Project Folder"));
     Vemko::PackageFolder = m_txtProject->text();
-    const QString stored = ReadINI(Vemko::PackageFile(QStringLiteral("install.ini")),
-                                   QStringLiteral("install.ini"), QStringLiteral("Name"), QString());
+    const QString stored = ReadINI(Vemko::InstallFile(), package::toQt(package::section::Main),
+                                   package::toQt(package::key::Name), QString());
     if (!stored.isEmpty())
         m_txtPackage->setText(stored); // moves the folder along through the change handler
 }
@@ -61,7 +62,7 @@ void FrmARNew0::cmdNext_Click()
                 "The package name cannot contain \"/\" or \"\\\" and cannot be \".\" or \"..\".\r\n"
                 "The package folder is made inside the program folder under the package name; "
                 "please choose another name."),
-            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONWARNING, package::windowCaption());
         return;
     }
     // An existing folder is simply used; one that cannot be made would lose everything
@@ -75,11 +76,11 @@ void FrmARNew0::cmdNext_Click()
             QStringLiteral("The package folder could not be created:\r\n") + error +
                 QStringLiteral("\r\nPlease choose another package name, or check that the program "
                                "folder can be written to."),
-            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONWARNING, package::windowCaption());
         return;
     }
-    WriteINI(Vemko::PackageFile(QStringLiteral("install.ini")), QStringLiteral("install.ini"),
-             QStringLiteral("Name"), m_txtPackage->text());
+    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::Name),
+             m_txtPackage->text());
     frmARNew1().show();
     unload();
 }

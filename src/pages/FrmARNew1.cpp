@@ -1,5 +1,7 @@
 #include "FrmARNew1.h"
 
+#include <string_view>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -7,6 +9,7 @@
 #include "FrmARNew2.h"
 #include "FrmARReadmeLocation.h"
 #include "IniFuncs.h"
+#include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
 #include "Vemko.h"
@@ -14,11 +17,15 @@
 
 namespace {
 
-const QString Section = QStringLiteral("install.ini");
-
-QString installFile()
+QString readDescription(std::string_view key)
 {
-    return Vemko::PackageFile(QStringLiteral("install.ini"));
+    return ReadINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(key),
+                   QString());
+}
+
+void writeDescription(std::string_view key, const QString &value)
+{
+    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(key), value);
 }
 
 QLineEdit *row(PageWindow &w, const char *labelName, const QString &caption, const char *boxName, int y,
@@ -53,22 +60,22 @@ void FrmARNew1::build(PageWindow &w)
 void FrmARNew1::Form_Load()
 {
     // A package without a stored name is new: its fields start empty.
-    if (ReadINI(installFile(), Section, QStringLiteral("Name"), QString()).isEmpty())
+    if (readDescription(package::key::Name).isEmpty())
         return;
-    m_txtCopyright->setText(ReadINI(installFile(), Section, QStringLiteral("Copyright"), QString()));
-    m_txtAName->setText(ReadINI(installFile(), Section, QStringLiteral("Author"), QString()));
-    m_txtAWWW->setText(ReadINI(installFile(), Section, QStringLiteral("WWW"), QString()));
-    m_txtAEmail->setText(ReadINI(installFile(), Section, QStringLiteral("AuthEmail"), QString()));
-    m_txtReadme->setText(ReadINI(installFile(), Section, QStringLiteral("Readme"), QString()));
+    m_txtCopyright->setText(readDescription(package::key::Copyright));
+    m_txtAName->setText(readDescription(package::key::Author));
+    m_txtAWWW->setText(readDescription(package::key::WWW));
+    m_txtAEmail->setText(readDescription(package::key::AuthEmail));
+    m_txtReadme->setText(readDescription(package::key::Readme));
 }
 
 void FrmARNew1::cmdNext_Click()
 {
-    WriteINI(installFile(), Section, QStringLiteral("Copyright"), m_txtCopyright->text());
-    WriteINI(installFile(), Section, QStringLiteral("Author"), m_txtAName->text());
-    WriteINI(installFile(), Section, QStringLiteral("WWW"), m_txtAWWW->text());
-    WriteINI(installFile(), Section, QStringLiteral("AuthEmail"), m_txtAEmail->text());
-    WriteINI(installFile(), Section, QStringLiteral("Readme"), m_txtReadme->text());
+    writeDescription(package::key::Copyright, m_txtCopyright->text());
+    writeDescription(package::key::Author, m_txtAName->text());
+    writeDescription(package::key::WWW, m_txtAWWW->text());
+    writeDescription(package::key::AuthEmail, m_txtAEmail->text());
+    writeDescription(package::key::Readme, m_txtReadme->text());
     frmARNew2().show();
     hide();
 }

@@ -12,6 +12,7 @@
 
 #include "FrmARNew3.h"
 #include "IniFuncs.h"
+#include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
 #include "ProgressBar.h"
@@ -20,11 +21,6 @@
 #include "Widgets.h"
 
 namespace {
-
-QString installFile()
-{
-    return Vemko::PackageFile(QStringLiteral("install.ini"));
-}
 
 QFrame *line(QWidget *parent, const char *name, QFrame::Shape shape, const QRect &geometry)
 {
@@ -121,7 +117,7 @@ void FrmARNew2::Form_Load()
 
 void FrmARNew2::optMMV_Click(int index)
 {
-    WriteINI(installFile(), QStringLiteral("install.ini"), QStringLiteral("mmType"),
+    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::mmType),
              index == 0 ? QStringLiteral("1") : QStringLiteral("2"));
 }
 
@@ -129,14 +125,14 @@ void FrmARNew2::optPGBDisplay_Click(int index)
 {
     using platform::ProgressBar;
     if (index == 0) {
-        WriteINI(installFile(), QStringLiteral("Progress Bar"), QStringLiteral("Smooth"),
-                 QStringLiteral("True"));
+        WriteINI(Vemko::InstallFile(), package::toQt(package::section::ProgressBar),
+                 package::toQt(package::key::Smooth), QStringLiteral("True"));
         m_pgbStatus->setBorderStyle(1);
         m_pgbStatus->setBackColor(ProgressBar::SystemWindowBackground);
         m_pgbStatus->setSmooth(true);
     } else {
-        WriteINI(installFile(), QStringLiteral("Progress Bar"), QStringLiteral("Smooth"),
-                 QStringLiteral("False"));
+        WriteINI(Vemko::InstallFile(), package::toQt(package::section::ProgressBar),
+                 package::toQt(package::key::Smooth), QStringLiteral("False"));
         m_pgbStatus->setBorderStyle(0);
         m_pgbStatus->setBackColor(ProgressBar::SystemButtonFace);
         m_pgbStatus->setSmooth(false);
@@ -182,7 +178,8 @@ void FrmARNew2::cmdNext_Click()
             platform::MB_ICONWARNING, QStringLiteral("Quernel Vemko"));
         return;
     }
-    WriteINI(installFile(), QStringLiteral("install.ini"), QStringLiteral("Timer"), m_txtReadmeDelay->text());
+    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::Timer),
+             m_txtReadmeDelay->text());
     frmARNew3().show();
     hide(); // not unloaded: a running example finishes unseen
 }

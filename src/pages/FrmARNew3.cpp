@@ -22,7 +22,7 @@ void FrmARNew3::build(PageWindow &w)
 {
     w.cmdNext->setText(QStringLiteral("&Create Setup"));
     m_cmdAddAR = widgets::button(&w, "cmdAddAR", QStringLiteral("Add &AR Files..."), {316, 60, 124, 25});
-    m_txtFiles = new MultiLineTextBox(&w);
+    m_txtFiles = new platform::MultiLineTextBox(&w);
     m_txtFiles->setObjectName(QStringLiteral("txtFiles"));
     m_txtFiles->setGeometry(16, 92, 424, 148);
     m_txtFiles->setReadOnly(true);

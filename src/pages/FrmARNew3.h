@@ -2,9 +2,12 @@
 
 #include "Page.h"
 
-class MultiLineTextBox;
 class QLabel;
 class QPushButton;
+
+namespace platform {
+class MultiLineTextBox;
+} // namespace platform
 
 // AR file list page: opens the AR file picker, shows the package summary that
 // the picker's Add leaves here, and finishes the package with Create Setup.
@@ -13,7 +16,7 @@ class FrmARNew3 : public Page
 public:
     FrmARNew3();
 
-    MultiLineTextBox *txtFiles() { return loaded(m_txtFiles); }
+    platform::MultiLineTextBox *txtFiles() { return loaded(m_txtFiles); }
     QPushButton *cmdAddAR() { return loaded(m_cmdAddAR); }
     QLabel *lblSize() { return loaded(m_lblSize); }
 
@@ -35,6 +38,6 @@ protected:
 
 private:
     QPushButton *m_cmdAddAR = nullptr;
-    MultiLineTextBox *m_txtFiles = nullptr;
+    platform::MultiLineTextBox *m_txtFiles = nullptr;
     QLabel *m_lblSize = nullptr;
 };

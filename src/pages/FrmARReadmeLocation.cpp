@@ -5,11 +5,10 @@
 #include <QPushButton>
 
 #include "BrowsePanel.h"
-#include "DirList.h"
-#include "DriveList.h"
 #include "FileList.h"
 #include "FrmARNew1.h"
 #include "IniFuncs.h"
+#include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
 #include "Vemko.h"
@@ -19,11 +18,9 @@ FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme 
 
 void FrmARReadmeLocation::build(PageWindow &w)
 {
-    const BrowsePanel lists(&w, {{76, 58, 364, 24}, {76, 86, 364, 78}, {76, 168, 364, 50}, 16, 56},
-                            QStringLiteral("*.rtf;*.txt"));
-    m_drive = lists.Drive1;
-    m_dir = lists.Dir1;
-    m_file = lists.File1;
+    m_lists = new BrowsePanel(&w, {{76, 58, 364, 24}, {76, 86, 364, 78}, {76, 168, 364, 50}, 16, 56},
+                              QStringLiteral("*.rtf;*.txt"));
+    m_file = m_lists->File1();
     m_lblPath =
         widgets::label(&w, "lblPath",
                        QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or "
@@ -33,24 +30,9 @@ void FrmARReadmeLocation::build(PageWindow &w)
     m_lblPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     w.cmdNext->setText(QStringLiteral("&Open"));
 
-    QObject::connect(m_drive, &platform::DriveList::change, &w, [this] { Drive1_Change(); });
-    QObject::connect(m_dir, &platform::DirList::change, &w, [this] { Dir1_Change(); });
     QObject::connect(m_file, &platform::FileList::click, &w, [this] { File1_Click(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
-}
-
-void FrmARReadmeLocation::Drive1_Change()
-{
-    const QString folder = m_drive->lastFolderOn(m_drive->drive());
-    m_dir->setPath(folder);
-    m_file->setPath(m_dir->path());
-}
-
-void FrmARReadmeLocation::Dir1_Change()
-{
-    m_file->setPath(m_dir->path());
-    m_drive->rememberFolder(m_dir->path());
 }
 
 void FrmARReadmeLocation::File1_Click()
@@ -67,11 +49,11 @@ void FrmARReadmeLocation::cmdNext_Click()
         platform::current().messageBox(
             QStringLiteral(
                 "Please select the readme file first: click an .RTF or .TXT file in the file list."),
-            platform::MB_ICONINFORMATION, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONINFORMATION, package::windowCaption());
         return;
     }
-    WriteINI(Vemko::PackageFile(QStringLiteral("temp.ini")), QStringLiteral("install.ini"),
-             QStringLiteral("Readme"), name);
+    WriteINI(Vemko::TempFile(), package::toQt(package::section::Main), package::toQt(package::key::Readme),
+             name);
     const QString source = m_file->path() + platform::separator() + name;
     QString error;
     // A readme picked from the package folder itself is already in place.
@@ -79,7 +61,7 @@ void FrmARReadmeLocation::cmdNext_Click()
         platform::CopyOutcome::Failed) {
         platform::current().messageBox(
             QStringLiteral("The readme file could not be copied into the package folder:\r\n") + error,
-            platform::MB_ICONWARNING, QStringLiteral("Quernel 2.0"));
+            platform::MB_ICONWARNING, package::windowCaption());
         return;
     }
     frmARNew1().txtReadme()->setText(name);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowsePanel.h"
 #include "Page.h"
 
 class QLabel;
@@ -17,13 +18,11 @@ class FrmARReadmeLocation : public Page
 public:
     FrmARReadmeLocation();
 
-    platform::DriveList *Drive1() { return loaded(m_drive); }
-    platform::DirList *Dir1() { return loaded(m_dir); }
-    platform::FileList *File1() { return loaded(m_file); }
+    platform::DriveList *Drive1() { return loaded(m_lists)->Drive1(); }
+    platform::DirList *Dir1() { return loaded(m_lists)->Dir1(); }
+    platform::FileList *File1() { return loaded(m_lists)->File1(); }
     QLabel *lblPath() { return loaded(m_lblPath); }
 
-    void Drive1_Change();
-    void Dir1_Change();
     void File1_Click();
     void cmdNext_Click();
     void cmdCancel_Click();
@@ -33,8 +32,7 @@ protected:
     void frameCloseRequested() override;
 
 private:
-    platform::DriveList *m_drive = nullptr;
-    platform::DirList *m_dir = nullptr;
+    BrowsePanel *m_lists = nullptr; // Drive1, Dir1 and File1, kept in step
     platform::FileList *m_file = nullptr;
     QLabel *m_lblPath = nullptr;
 };

@@ -1,16 +1,13 @@
 #include "BrowseMessage.h"
 
-#include <QMessageBox>
-#include <QPointer>
-#include <QWidget>
+#include "Platform.h"
 
 namespace platform {
 
-MessageHandler warningBoxOver(QWidget *owner)
+MessageHandler warningThroughPlatform()
 {
-    return [owner = QPointer<QWidget>(owner)](const QString &title, const QString &text) {
-        QMessageBox::warning(owner ? owner->window() : nullptr, title, text);
-    };
+    return
+        [](const QString &title, const QString &text) { current().messageBox(text, MB_ICONWARNING, title); };
 }
 
 QString cannotOpenText(const QString &what, const QString &path, const QString &reason)

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class QWidget;
+#include "PackageFormat.h"
 
 namespace platform {
 
@@ -14,10 +14,12 @@ namespace platform {
 using MessageHandler = std::function<void(const QString &title, const QString &text)>;
 
 // The title of the lists' messages, the program's window caption.
-inline const QString browseMessageTitle = QStringLiteral("Quernel 2.0");
+inline const QString browseMessageTitle =
+    QString::fromUtf8(package::WindowCaption.data(), static_cast<qsizetype>(package::WindowCaption.size()));
 
-// A warning message box over owner's window.
-MessageHandler warningBoxOver(QWidget *owner);
+// A warning message box through the current platform, like every other message of the program, so
+// that the platform decides how it is shown and a test's platform records it.
+MessageHandler warningThroughPlatform();
 
 // "Cannot open the folder /x:" and the reason on a second line.
 QString cannotOpenText(const QString &what, const QString &path, const QString &reason);

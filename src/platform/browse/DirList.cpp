@@ -120,7 +120,7 @@ DirList::DirList(QWidget *parent)
     : QWidget(parent), m_view(new BrowseListView(this)),
       m_model(new FolderChainModel(style()->standardIcon(QStyle::SP_DirOpenIcon),
                                    style()->standardIcon(QStyle::SP_DirClosedIcon), this)),
-      m_messageHandler(warningBoxOver(this))
+      m_messageHandler(warningThroughPlatform())
 {
     m_view->setModel(m_model);
     m_view->setItemDelegate(new IndentDelegate(m_view));

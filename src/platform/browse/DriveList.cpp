@@ -11,7 +11,7 @@
 namespace platform {
 
 DriveList::DriveList(QWidget *parent)
-    : QWidget(parent), m_combo(new QComboBox(this)), m_messageHandler(warningBoxOver(this))
+    : QWidget(parent), m_combo(new QComboBox(this)), m_messageHandler(warningThroughPlatform())
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -44,7 +44,7 @@ private:
 
 FileList::FileList(QWidget *parent)
     : QWidget(parent), m_view(new BrowseListView(this)), m_model(new FileNameModel(this)),
-      m_messageHandler(warningBoxOver(this))
+      m_messageHandler(warningThroughPlatform())
 {
     m_view->setModel(m_model);
     auto *layout = new QVBoxLayout(this);

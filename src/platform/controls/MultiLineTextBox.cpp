@@ -1,5 +1,7 @@
 #include "MultiLineTextBox.h"
 
+namespace platform {
+
 MultiLineTextBox::MultiLineTextBox(QWidget *parent) : QPlainTextEdit(parent)
 {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -15,3 +17,5 @@ void MultiLineTextBox::setText(const QString &text)
 {
     setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
+
+} // namespace platform

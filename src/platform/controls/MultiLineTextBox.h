@@ -2,6 +2,8 @@
 
 #include <QPlainTextEdit>
 
+namespace platform {
+
 // A multi-line text box whose text, as the pages read and write it, separates
 // lines with CR LF; on screen the lines are simply lines.
 class MultiLineTextBox : public QPlainTextEdit
@@ -14,3 +16,5 @@ public:
     QString text() const;
     void setText(const QString &text);
 };
+
+} // namespace platform

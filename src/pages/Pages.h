@@ -20,6 +20,14 @@ FrmARAddARFiles &frmARAddARFiles();
 FrmARCreate &frmARCreate();
 FrmARDone &frmARDone();
 
+namespace Vemko {
+// Shows the package name and folder page; everything else happens in page handlers.
+void ShowFirstPage();
+
+// Copies the installer into the package folder and moves on to the completion page.
+void CopySetupAndFinish();
+} // namespace Vemko
+
 namespace pages {
 // Destroys every page object and window. Only a fresh run in tests needs it.
 void releaseAll();

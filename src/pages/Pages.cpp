@@ -10,6 +10,9 @@
 #include "FrmARNew2.h"
 #include "FrmARNew3.h"
 #include "FrmARReadmeLocation.h"
+#include "PackageNames.h"
+#include "Platform.h"
+#include "Vemko.h"
 
 namespace {
 
@@ -78,6 +81,29 @@ FrmARCreate &frmARCreate()
 FrmARDone &frmARDone()
 {
     return use(handles().done);
+}
+
+void Vemko::ShowFirstPage()
+{
+    frmARNew0().show();
+}
+
+void Vemko::CopySetupAndFinish()
+{
+    using namespace platform;
+    const QString installer = ProgramFolder() + separator() + package::toQt(package::file::RedistFolder) +
+                              separator() + package::toQt(package::file::Setup);
+    QString error;
+    // A package without its installer is not complete: stay on this page and say why.
+    if (current().copyFile(installer, PackageFile(package::toQt(package::file::Setup)), &error) ==
+        CopyOutcome::Failed) {
+        current().messageBox(
+            QStringLiteral("The installer could not be copied into the package folder:\r\n") + error,
+            MB_ICONWARNING, package::windowCaption());
+        return;
+    }
+    frmARDone().show();
+    frmARNew3().unload();
 }
 
 void pages::releaseAll()
