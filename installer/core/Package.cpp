@@ -9,6 +9,7 @@
 #include "FileLinks.h"
 #include "Files.h"
 #include "IniDocument.h"
+#include "PackageFormat.h"
 #include "Text.h"
 
 namespace installer {
@@ -17,7 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string MainSection = "install.ini";
+using namespace package; // file, section and key names of install.ini
+
+constexpr std::string_view MainSection = section::Main;
 
 // install.ini as the wizard writes it is a few hundred bytes; this only keeps a hostile one out.
 constexpr std::uint64_t MaxIniBytes = 4 << 20;
@@ -74,7 +77,7 @@ std::string packageFileProblem(const Package &package, const std::string &name)
 
 std::string Package::iniPath() const
 {
-    return pathOf("install.ini");
+    return pathOf(package::file::Install);
 }
 
 std::string Package::pathOf(std::string_view fileName) const
@@ -125,37 +128,38 @@ bool loadPackage(const std::string &folder, Package *package, std::string *error
         return fail(error, "install.ini cannot be read: " + readError);
     const base::ini::Document doc(*bytes);
 
-    auto main = [&](const char *key) { return base::ini::readValue(&doc, MainSection, key, {}); };
-    p.name = main("Name");
-    p.copyright = main("Copyright");
-    p.author = main("Author");
-    p.www = main("WWW");
-    p.email = main("AuthEmail");
-    p.readme = std::string(trimmedText(main("Readme")));
-    const std::string mmType = main("mmType");
+    auto main = [&](std::string_view entry) { return base::ini::readValue(&doc, MainSection, entry, {}); };
+    p.name = main(key::Name);
+    p.copyright = main(key::Copyright);
+    p.author = main(key::Author);
+    p.www = main(key::WWW);
+    p.email = main(key::AuthEmail);
+    p.readme = std::string(trimmedText(main(key::Readme)));
+    const std::string mmType = main(key::mmType);
     p.gameVersion = mmType == "1" ? 1 : mmType == "2" ? 2 : 0;
-    p.timerText = main("Timer");
+    p.timerText = main(key::Timer);
     p.readmeDelay = readmeDelayFrom(p.timerText);
-    p.smooth = base::text::foldCase(base::ini::readValue(&doc, "Progress Bar", "Smooth", {})) == "true";
+    p.smooth =
+        base::text::foldCase(base::ini::readValue(&doc, section::ProgressBar, key::Smooth, {})) == "true";
 
     // A name longer than a read gives whole would name another file, or none.
-    auto cutByRead = [&](std::string_view section, std::string_view key) {
-        const std::optional<std::string> stored = doc.value(section, key);
+    auto cutByRead = [&](std::string_view sectionName, std::string_view entry) {
+        const std::optional<std::string> stored = doc.value(sectionName, entry);
         return stored && base::ini::readableValue(*stored).size() > MaxIniValueBytes;
     };
-    auto tooLong = [&](std::string_view key) {
-        return fail(error, std::string(key) + " in install.ini is longer than " +
+    auto tooLong = [&](std::string_view entry) {
+        return fail(error, std::string(entry) + " in install.ini is longer than " +
                                std::to_string(MaxIniValueBytes) +
                                " bytes, so it cannot be read whole; the package cannot be installed.");
     };
-    if (cutByRead(MainSection, "Readme"))
-        return tooLong("Readme");
+    if (cutByRead(MainSection, key::Readme))
+        return tooLong(key::Readme);
     if (!p.readme.empty() && !isBareFileName(p.readme))
         return fail(error, "The readme name \"" + p.readme + "\" in install.ini is not a plain file name.");
 
-    if (!doc.value(MainSection, "TotalFiles"))
+    if (!doc.value(MainSection, key::TotalFiles))
         return fail(error, "install.ini has no TotalFiles entry: the package lists no files.");
-    const std::string totalText = main("TotalFiles");
+    const std::string totalText = main(key::TotalFiles);
     const std::optional<int> total = wholeNumber(totalText);
     if (!total)
         return fail(error, "TotalFiles in install.ini is \"" + totalText + "\", not a number.");
@@ -165,15 +169,16 @@ bool loadPackage(const std::string &folder, Package *package, std::string *error
         return fail(error, "TotalFiles in install.ini is 0: the package has nothing to install.");
 
     for (int i = 1; i <= *total; ++i) {
-        const std::string key = "File" + std::to_string(i);
-        if (!doc.value("Files", key))
+        const std::string fileKey = key::file(i);
+        if (!doc.value(section::Files, fileKey))
             return fail(error, "TotalFiles in install.ini is " + std::to_string(*total) +
-                                   ", but section [Files] has no " + key + ".");
-        if (cutByRead("Files", key))
-            return tooLong(key);
-        const std::string name = base::ini::readValue(&doc, "Files", key, {});
+                                   ", but section [Files] has no " + fileKey + ".");
+        if (cutByRead(section::Files, fileKey))
+            return tooLong(fileKey);
+        const std::string name = base::ini::readValue(&doc, section::Files, fileKey, {});
         if (!isBareFileName(name))
-            return fail(error, key + " in install.ini is \"" + name + "\", which is not a plain file name.");
+            return fail(error,
+                        fileKey + " in install.ini is \"" + name + "\", which is not a plain file name.");
         if (std::find(p.files.begin(), p.files.end(), name) == p.files.end())
             p.files.push_back(name);
     }
