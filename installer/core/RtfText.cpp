@@ -69,25 +69,6 @@ char32_t symbolFor(std::string_view word)
     return 0;
 }
 
-void appendUtf8(std::string &out, char32_t c)
-{
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
 struct GroupState
 {
     bool skip = false;   // inside a destination that is not shown
@@ -157,7 +138,7 @@ private:
             return;
         // \uN counts UTF-16 units: a character beyond the first plane comes as two.
         if (c >= 0xDC00 && c < 0xE000 && m_highSurrogate) {
-            appendUtf8(m_out, 0x10000 + ((m_highSurrogate - 0xD800) << 10) + (c - 0xDC00));
+            base::text::appendUtf8(m_out, 0x10000 + ((m_highSurrogate - 0xD800) << 10) + (c - 0xDC00));
             m_highSurrogate = 0;
             return;
         }
@@ -165,13 +146,13 @@ private:
         if (c >= 0xD800 && c < 0xDC00)
             m_highSurrogate = c;
         else
-            appendUtf8(m_out, c >= 0xDC00 && c < 0xE000 ? 0xFFFD : c);
+            base::text::appendUtf8(m_out, c >= 0xDC00 && c < 0xE000 ? 0xFFFD : c);
     }
 
     void flushSurrogate()
     {
         if (m_highSurrogate)
-            appendUtf8(m_out, 0xFFFD);
+            base::text::appendUtf8(m_out, 0xFFFD);
         m_highSurrogate = 0;
     }
 

@@ -9,6 +9,9 @@ namespace base::text {
 
 bool isValidUtf8(std::string_view bytes);
 
+// Appends the code point c in UTF-8.
+void appendUtf8(std::string &out, char32_t c);
+
 // Single-byte Windows-1252 text (files edited on Windows, readmes of the time) as UTF-8.
 std::string fromWindows1252(std::string_view bytes);
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Text.h"
+
 // Just enough JSON for the INI vectors: objects, arrays, strings, null, true, false and numbers
 // (kept as their text). No Qt, so that the base tests stay free of it.
 namespace JsonLine {
@@ -141,25 +143,6 @@ private:
         return true;
     }
 
-    static void appendUtf8(std::string &out, unsigned c)
-    {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-
     bool parseString(std::string &out)
     {
         if (m_pos >= m_text.size() || m_text[m_pos] != '"')
@@ -190,7 +173,7 @@ private:
                     return false;
                 code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             }
-            appendUtf8(out, code);
+            base::text::appendUtf8(out, char32_t(code));
         }
         return false;
     }
