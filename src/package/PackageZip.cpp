@@ -143,11 +143,23 @@ bool worthDeflating(const std::string &sample)
 }
 
 PackOutcome packFolder(const std::string &packageFolder, const std::string &packageName,
-                       const std::string &zipPath, const PackProgress &progress, std::string *error)
+                       const std::vector<std::string> &required, const std::string &zipPath,
+                       const PackProgress &progress, std::string *error)
 {
     std::vector<PackageFile> files;
     if (!listFiles(packageFolder, files, error))
         return PackOutcome::Failed;
+    for (const std::string &name : required) {
+        const bool present = std::any_of(files.begin(), files.end(), [&](const PackageFile &file) {
+            return lowered(file.name) == lowered(name);
+        });
+        if (!present) {
+            setError(error,
+                     base::files::fromPath(base::files::toPath(packageFolder) / base::files::toPath(name)),
+                     std::strerror(ENOENT));
+            return PackOutcome::Failed;
+        }
+    }
 
     const fs::path target = base::files::toPath(zipPath);
     const fs::path temporary = target.parent_path() / ("." + target.filename().native() + ".partial");

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // The package folder packed into one zip archive that players download: one folder named after the
 // package holding every file of the package except the wizard's own temp.ini. Paths are UTF-8.
@@ -18,9 +19,12 @@ enum class PackOutcome
 using PackProgress = std::function<bool(double fraction)>;
 
 // Writes the archive to a hidden temporary beside zipPath and renames it over zipPath only when
-// complete, so a failure or a cancel leaves neither a partial archive nor a temporary.
+// complete, so a failure or a cancel leaves neither a partial archive nor a temporary. The files
+// named in required (those install.ini lists) must all be there: a package that lost one would
+// install half, so its absence fails the packing with the file's name.
 PackOutcome packFolder(const std::string &packageFolder, const std::string &packageName,
-                       const std::string &zipPath, const PackProgress &progress, std::string *error);
+                       const std::vector<std::string> &required, const std::string &zipPath,
+                       const PackProgress &progress, std::string *error);
 
 // True when deflating pays for these bytes (a sample of a file): text and code shrink, packed
 // or random data does not and is stored as it is.

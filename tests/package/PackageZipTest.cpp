@@ -64,6 +64,7 @@ protected:
     const fs::path m_root = fs::temp_directory_path() / ("package-zip-" + std::to_string(::getpid()));
     const fs::path m_package = m_root / m_name;
     const fs::path m_zip = m_root / (m_name + ".zip");
+    const std::vector<std::string> m_required{"install.ini", "café.ar", "readme.txt"};
 };
 
 } // namespace
@@ -74,7 +75,7 @@ TEST_F(PackageZip, ArchiveHoldsThePackageFolderAsToolsReadIt)
     std::string error;
     double last = 0;
     ASSERT_EQ(packFolder(
-                  m_package.string(), m_name, m_zip.string(),
+                  m_package.string(), m_name, m_required, m_zip.string(),
                   [&](double f) {
                       EXPECT_GE(f, last);
                       last = f;
@@ -109,7 +110,7 @@ TEST_F(PackageZip, FailuresLeaveNoArchiveAndNameTheCause)
 
     // A file gone while the archive is written.
     EXPECT_EQ(packFolder(
-                  m_package.string(), m_name, m_zip.string(),
+                  m_package.string(), m_name, m_required, m_zip.string(),
                   [&](double) {
                       fs::remove(m_package / "readme.txt");
                       return true;
@@ -120,10 +121,19 @@ TEST_F(PackageZip, FailuresLeaveNoArchiveAndNameTheCause)
     EXPECT_EQ(leftovers(), std::vector<std::string>{m_name + ".zip"});
     writeBytes(m_package / "readme.txt", "back");
 
+    // A listed file removed before packing.
+    fs::remove(m_package / "café.ar");
+    EXPECT_EQ(packFolder(m_package.string(), m_name, m_required, m_zip.string(), {}, &error),
+              PackOutcome::Failed);
+    EXPECT_EQ(error, (m_package / "café.ar").string() + ": No such file or directory");
+    EXPECT_EQ(leftovers(), std::vector<std::string>{m_name + ".zip"});
+    writeBytes(m_package / "café.ar", randomBytes(3 << 20));
+
     // A cancel half-way.
-    EXPECT_EQ(packFolder(
-                  m_package.string(), m_name, m_zip.string(), [](double f) { return f < 0.5; }, &error),
-              PackOutcome::Cancelled);
+    EXPECT_EQ(
+        packFolder(
+            m_package.string(), m_name, m_required, m_zip.string(), [](double f) { return f < 0.5; }, &error),
+        PackOutcome::Cancelled);
     EXPECT_EQ(leftovers(), std::vector<std::string>{m_name + ".zip"});
 
     std::ifstream older(m_zip);
@@ -135,7 +145,7 @@ TEST_F(PackageZip, FailuresLeaveNoArchiveAndNameTheCause)
     // write there either).
     const fs::path blocked = m_root / "not a folder";
     writeBytes(blocked, "");
-    EXPECT_EQ(packFolder(m_package.string(), m_name, (blocked / "x.zip").string(), {}, &error),
+    EXPECT_EQ(packFolder(m_package.string(), m_name, m_required, (blocked / "x.zip").string(), {}, &error),
               PackOutcome::Failed);
     EXPECT_EQ(error.rfind((blocked / "x.zip").string() + ": ", 0), 0u) << error;
     EXPECT_EQ(leftovers(), (std::vector<std::string>{m_name + ".zip", "not a folder"}));
