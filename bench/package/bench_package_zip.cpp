@@ -2,6 +2,7 @@
 // alternating rounds: 3 files of 1 GiB (random, repetitive, and half of each in 64 KiB blocks, as
 // packed and plain .AR data) and 5,000 files of 4 KiB. The target is at most 1.2 times zip's time.
 // Usage: bench_package_zip <work folder> [divisor of the sizes, e.g. 16 for a quick run] [rounds]
+//        [large|small: one case only]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,7 @@ int main(int argc, char **argv)
     const fs::path work = argv[1];
     const std::uint64_t divisor = argc > 2 ? std::stoull(argv[2]) : 1;
     const int rounds = argc > 3 ? std::stoi(argv[3]) : 3;
+    const std::string only = argc > 4 ? argv[4] : "";
 
     struct Case
     {
@@ -62,6 +64,8 @@ int main(int argc, char **argv)
         int smallFiles;
     };
     for (const Case &c : {Case{"large", 3, 0}, Case{"small", 0, static_cast<int>(5000 / divisor)}}) {
+        if (!only.empty() && only != c.name)
+            continue;
         const fs::path package = work / c.name / "Pack";
         fs::remove_all(work / c.name);
         fs::create_directories(package);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t SampleBytes = 256 * 1024;
+constexpr std::uint64_t SmallFileBytes = 64 * 1024;
 
 void setError(std::string *error, const std::string &path, const std::string &reason)
 {
@@ -79,10 +81,12 @@ bool listFiles(const std::string &folder, std::vector<PackageFile> &files, std::
     return true;
 }
 
-std::string readSample(const std::string &path)
+// The file's first bytes, no more than it has: a buffer sized to the sample would cost a fill for
+// every small file of a large package.
+std::string readSample(const std::string &path, std::uint64_t size)
 {
     std::ifstream in(base::files::toPath(path), std::ios::binary);
-    std::string sample(SampleBytes, '\0');
+    std::string sample(static_cast<std::size_t>(std::min<std::uint64_t>(size, SampleBytes)), '\0');
     in.read(sample.data(), static_cast<std::streamsize>(sample.size()));
     sample.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
     return sample;
@@ -134,8 +138,8 @@ bool worthDeflating(const std::string &sample)
     if (sample.empty())
         return false;
     uLongf packed = compressBound(static_cast<uLong>(sample.size()));
-    std::vector<Bytef> out(packed);
-    if (compress2(out.data(), &packed, reinterpret_cast<const Bytef *>(sample.data()),
+    const std::unique_ptr<Bytef[]> out(new Bytef[packed]);
+    if (compress2(out.get(), &packed, reinterpret_cast<const Bytef *>(sample.data()),
                   static_cast<uLong>(sample.size()), 1) != Z_OK)
         return false;
     // Less than a tenth saved is not worth the time the players' unpacking costs.
@@ -206,7 +210,13 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
         }
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
             std::chrono::file_clock::to_sys(written).time_since_epoch());
-        const bool deflate = isText(file.name) || worthDeflating(readSample(file.path));
+        const std::uint64_t size = fs::file_size(base::files::toPath(file.path), ec);
+        if (ec)
+            return fail(file.path, ec.message());
+        // Small files are deflated without a trial: the trial would cost as much as the deflate,
+        // and a few KiB that do not shrink grow by a few bytes only.
+        const bool deflate =
+            isText(file.name) || size <= SmallFileBytes || worthDeflating(readSample(file.path, size));
         if (zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index),
                                static_cast<time_t>(seconds.count()), 0) < 0 ||
             zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
