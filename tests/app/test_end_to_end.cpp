@@ -3,6 +3,7 @@
 // setup.exe (the Windows program) installs the same package under Wine in tests/windows.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -22,7 +23,47 @@
 #include "WizardFixture.h"
 
 namespace {
-using EndToEnd = WizardFixture;
+
+class EndToEnd : public WizardFixture
+{
+protected:
+    // On the completion page: Save as Zip cancelled half-way, failing on a listed file gone, then
+    // writing the archive beside the package folder.
+    void packAsZip(const QString &package, const QString &zip)
+    {
+        FrmARDone &done = frmARDone();
+        const auto leftovers = [&] {
+            return QDir(inProgram(".")).entryList({"*.zip*", ".*.partial*"}, QDir::Files | QDir::Hidden);
+        };
+        fake->onDoEvents = [&] {
+            if (done.window().cmdCancel->isEnabled())
+                done.window().cmdCancel->click();
+        };
+        done.cmdZip()->click();
+        fake->onDoEvents = nullptr;
+        EXPECT_EQ(done.lblZip()->text(), "Packing cancelled: no archive was written.");
+        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
+        EXPECT_FALSE(done.window().cmdCancel->isEnabled());
+
+        ASSERT_TRUE(QFile::rename(package + "/cars.ar", inProgram("cars.away")));
+        done.cmdZip()->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1);
+        EXPECT_EQ(fake->messageBoxes[0].text, "The zip archive could not be written:\r\n" + package +
+                                                  "/cars.ar: No such file or directory");
+        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
+        ASSERT_TRUE(QFile::rename(inProgram("cars.away"), package + "/cars.ar"));
+        fake->messageBoxes.clear();
+
+        done.cmdZip()->click();
+        EXPECT_TRUE(fake->messageBoxes.isEmpty());
+        EXPECT_EQ(done.cmdZip()->text(), "Save as &Zip...");
+        EXPECT_EQ(done.txtZip()->text(), zip);
+        EXPECT_TRUE(done.txtZip()->isVisible() && done.txtZip()->isReadOnly());
+        EXPECT_EQ(leftovers(), QStringList{"My Pack.zip"});
+        EXPECT_TRUE(done.window().cmdNext->isEnabled());
+    }
+};
+
 } // namespace
 
 TEST_F(EndToEnd, ATypicalRunBuildsAPackageThatInstalls)
@@ -66,10 +107,12 @@ TEST_F(EndToEnd, ATypicalRunBuildsAPackageThatInstalls)
     picker.window().cmdNext->click();
     frmARNew3().window().cmdNext->click();
     ASSERT_TRUE(frmARDone().isVisible());
+    const QString package = inProgram("My Pack");
+    const QString zip = inProgram("My Pack.zip");
+    packAsZip(package, zip);
     EXPECT_TRUE(endsProgram([] { frmARDone().window().cmdNext->click(); }));
     EXPECT_TRUE(fake->messageBoxes.isEmpty());
 
-    const QString package = inProgram("My Pack");
     EXPECT_EQ(readFile(package + "/install.ini"), "[install.ini]\r\n"
                                                   "Name=My Pack\r\n"
                                                   "Copyright=(c) Jo\r\n"
@@ -102,4 +145,26 @@ TEST_F(EndToEnd, ATypicalRunBuildsAPackageThatInstalls)
     EXPECT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
     EXPECT_EQ(readFile(game + "/city.ar"), QByteArray(5000, 'c'));
     EXPECT_EQ(readFile(game + "/cars.ar"), QByteArray(3000, 'a'));
+
+    // The archive, read by tools no one here wrote; unzipped, its installer installs the package.
+    const auto run = [](const QString &program, const QStringList &arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 0)
+            << program.toStdString() << ": " << process.readAllStandardOutput().toStdString()
+            << process.readAllStandardError().toStdString();
+    };
+    run("unzip", {"-tq", zip});
+    run("python3",
+        {QStringLiteral(QUERNEL_SOURCE_DIR "/tests/package/check_package_zip.py"), zip, package, "My Pack"});
+    const QString unpacked = inProgram("../Download");
+    run("unzip", {"-q", zip, "-d", unpacked});
+    const QString game2 = inProgram("../Game2");
+    QDir().mkpath(game2);
+    writeFile(game2 + "/midtown2.exe", "game");
+    run(QStringLiteral(QUERNEL_PROGRAM_DIR "/Redist/setup"),
+        {"--package", unpacked + "/My Pack", "--target", game2, "--yes"});
+    EXPECT_EQ(readFile(game2 + "/city.ar"), QByteArray(5000, 'c'));
+    EXPECT_EQ(readFile(game2 + "/cars.ar"), QByteArray(3000, 'a'));
 }
