@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -242,6 +243,31 @@ bool unnamedFilesUsable()
 #endif
 }
 
+// The hidden temporary name of a target is one per target, so that no temporary outlives the next
+// write. Its writer holds an advisory lock on the file while the name is its own. A writer that finds
+// the name taken waits for that lock: when it gets it and the name still holds the same file, the
+// writer before was killed and the file is a stray to remove; otherwise the name was freed meanwhile.
+// False with errno set when the name cannot be checked.
+bool clearHiddenName(const std::string &hidden)
+{
+    const Descriptor other(::open(hidden.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!other.valid())
+        return errno == ENOENT; // freed meanwhile
+    while (::flock(other.get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    struct stat locked;
+    struct stat named;
+    if (::fstat(other.get(), &locked) != 0)
+        return false;
+    if (::lstat(hidden.c_str(), &named) != 0)
+        return errno == ENOENT;
+    if (named.st_dev == locked.st_dev && named.st_ino == locked.st_ino)
+        ::unlink(hidden.c_str()); // left by a writer that was killed
+    return true;
+}
+
 // A temporary file beside a target: unnamed where the file system allows it (a killed process then
 // leaves nothing), else under the target's hidden temporary name. It takes the target's name in one
 // step once whole, or is removed when it goes out of scope.
@@ -266,14 +292,17 @@ public:
         }
 #endif
         const std::string hidden = hiddenTemporaryName(m_split);
-        m_pending.track(hidden);
-        for (int attempt = 0; attempt < 4; ++attempt) {
+        for (int attempt = 0; attempt < 16; ++attempt) {
             m_fd = Descriptor(::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-            if (m_fd.valid() || errno != EEXIST)
-                break;
-            ::unlink(hidden.c_str()); // left by a write that was killed
+            if (m_fd.valid()) {
+                m_pending.track(hidden);
+                return ::flock(m_fd.get(), LOCK_EX) == 0;
+            }
+            if (errno != EEXIST || !clearHiddenName(hidden))
+                return false;
         }
-        return m_fd.valid();
+        errno = EBUSY;
+        return false;
     }
 
     int fd() const
@@ -291,22 +320,22 @@ public:
                 return true;
             if (!targetExists && errno != EEXIST)
                 return false;
-            // No link can replace a file: the unnamed file gets the hidden name for the rename.
+            // No link can replace a file: the unnamed file gets the hidden name for the rename,
+            // locked first so that another writer waits for the name instead of taking it.
             const std::string hidden = hiddenTemporaryName(m_split);
-            m_pending.track(hidden);
-            for (int attempt = 0; attempt < 4; ++attempt) {
+            if (::flock(m_fd.get(), LOCK_EX) != 0)
+                return false;
+            for (int attempt = 0; attempt < 16; ++attempt) {
                 if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hidden.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                    m_pending.track(hidden);
                     if (::rename(hidden.c_str(), m_target.c_str()) == 0) {
                         m_pending.keep();
                         return true;
                     }
-                    if (errno != ENOENT) // ENOENT: another writer took the hidden name meanwhile
-                        return false;
-                } else if (errno == EEXIST) {
-                    ::unlink(hidden.c_str()); // left by a write that was killed
-                } else {
                     return false;
                 }
+                if (errno != EEXIST || !clearHiddenName(hidden))
+                    return false;
             }
             errno = EBUSY;
             return false;
