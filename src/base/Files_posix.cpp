@@ -109,6 +109,12 @@ public:
             }
         }
     }
+    // The name turned out to be another writer's: nothing of ours to remove.
+    void forget()
+    {
+        release();
+        m_path.clear();
+    }
     // The temporary took the target's name: nothing to remove any more.
     void keep()
     {
@@ -293,13 +299,16 @@ public:
 #endif
         const std::string hidden = hiddenTemporaryName(m_split);
         for (int attempt = 0; attempt < 16; ++attempt) {
+            m_pending.track(hidden); // before the file exists, so that a signal never leaves it
             m_fd = Descriptor(::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-            if (m_fd.valid()) {
-                m_pending.track(hidden);
+            if (m_fd.valid())
                 return ::flock(m_fd.get(), LOCK_EX) == 0;
-            }
-            if (errno != EEXIST || !clearHiddenName(hidden))
+            const int code = errno;
+            m_pending.forget();
+            if (code != EEXIST || !clearHiddenName(hidden)) {
+                errno = code == EEXIST ? errno : code;
                 return false;
+            }
         }
         errno = EBUSY;
         return false;
@@ -326,16 +335,20 @@ public:
             if (::flock(m_fd.get(), LOCK_EX) != 0)
                 return false;
             for (int attempt = 0; attempt < 16; ++attempt) {
+                m_pending.track(hidden); // before the name exists, so that a signal never leaves it
                 if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hidden.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-                    m_pending.track(hidden);
                     if (::rename(hidden.c_str(), m_target.c_str()) == 0) {
                         m_pending.keep();
                         return true;
                     }
                     return false;
                 }
-                if (errno != EEXIST || !clearHiddenName(hidden))
+                const int code = errno;
+                m_pending.forget();
+                if (code != EEXIST || !clearHiddenName(hidden)) {
+                    errno = code == EEXIST ? errno : code;
                     return false;
+                }
             }
             errno = EBUSY;
             return false;
