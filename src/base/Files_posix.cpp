@@ -298,20 +298,12 @@ public:
         }
 #endif
         const std::string hidden = hiddenTemporaryName(m_split);
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            m_pending.track(hidden); // before the file exists, so that a signal never leaves it
-            m_fd = Descriptor(::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-            if (m_fd.valid())
-                return ::flock(m_fd.get(), LOCK_EX) == 0;
-            const int code = errno;
-            m_pending.forget();
-            if (code != EEXIST || !clearHiddenName(hidden)) {
-                errno = code == EEXIST ? errno : code;
-                return false;
-            }
-        }
-        errno = EBUSY;
-        return false;
+        if (!claimHiddenName(hidden, [&] {
+                m_fd = Descriptor(::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+                return m_fd.valid();
+            }))
+            return false;
+        return ::flock(m_fd.get(), LOCK_EX) == 0;
     }
 
     int fd() const
@@ -334,24 +326,14 @@ public:
             const std::string hidden = hiddenTemporaryName(m_split);
             if (::flock(m_fd.get(), LOCK_EX) != 0)
                 return false;
-            for (int attempt = 0; attempt < 16; ++attempt) {
-                m_pending.track(hidden); // before the name exists, so that a signal never leaves it
-                if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hidden.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-                    if (::rename(hidden.c_str(), m_target.c_str()) == 0) {
-                        m_pending.keep();
-                        return true;
-                    }
-                    return false;
-                }
-                const int code = errno;
-                m_pending.forget();
-                if (code != EEXIST || !clearHiddenName(hidden)) {
-                    errno = code == EEXIST ? errno : code;
-                    return false;
-                }
-            }
-            errno = EBUSY;
-            return false;
+            if (!claimHiddenName(hidden, [&] {
+                    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, hidden.c_str(), AT_SYMLINK_FOLLOW) == 0;
+                }))
+                return false;
+            if (::rename(hidden.c_str(), m_target.c_str()) != 0)
+                return false;
+            m_pending.keep();
+            return true;
         }
         if (::rename(hiddenTemporaryName(m_split).c_str(), m_target.c_str()) != 0)
             return false;
@@ -360,6 +342,26 @@ public:
     }
 
 private:
+    // Gives the hidden name to this temporary through take (which creates the name exclusively),
+    // waiting for a writer that holds it and clearing what a killed writer left. The name is
+    // registered for removal before it exists, so that a signal never leaves it.
+    template <typename Take> bool claimHiddenName(const std::string &hidden, Take take)
+    {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            m_pending.track(hidden);
+            if (take())
+                return true;
+            const int code = errno;
+            m_pending.forget();
+            if (code != EEXIST || !clearHiddenName(hidden)) {
+                errno = code == EEXIST ? errno : code;
+                return false;
+            }
+        }
+        errno = EBUSY;
+        return false;
+    }
+
     std::string m_target;
     SplitPath m_split;
     PendingTemporary m_pending; // before m_fd: the file is closed before its name is removed
