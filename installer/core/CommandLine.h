@@ -19,6 +19,9 @@ struct SetupArguments
     bool yes = false;
     std::string target;        // the game folder of the window-less mode; empty: the setup window
     std::string packageFolder; // --package: the package to install; empty: the one beside the program
+    bool list = false;         // --list: the packages recorded as installed in the target
+    bool uninstall = false;    // --uninstall [NAME]: remove a package from the target
+    std::string uninstallName; // the NAME given; empty: the package's own name
 };
 
 // False with a one-line reason when the arguments (without the program name) are not understood.

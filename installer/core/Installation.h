@@ -37,6 +37,9 @@ struct InstallResult
     std::vector<std::string> skipped;      // kept as they were, by the player's choice
     std::vector<std::string> notInstalled; // not copied because the installation was refused or stopped
     std::string backupFolder;              // where the replaced originals are; empty when none was replaced
+    // The run's own folder in the backup area, holding its record (what it installed, with
+    // digests) and the originals; empty when nothing was installed and no record was left.
+    std::string recordFolder;
     std::string error;                     // one line: why the installation was refused or stopped
 };
 
@@ -59,6 +62,8 @@ constexpr std::size_t MaxBackupNameBytes = 100;
 // the first copy (preflight). Each copy goes through a temporary that is flushed to disk and then
 // renamed, so a file is there whole or not at all; an original is replaced only after the player
 // agrees, and only once its copy is in a backup folder of this run's own, created exclusively.
+// That folder also holds the run's record (InstallRecord): every file written, with its size and
+// SHA-256, and the original it replaced, so that an Uninstallation can undo the run.
 class Installation
 {
 public:

@@ -350,4 +350,93 @@ std::string backupUndo()
     return "Copy them back into the game folder to undo the change.";
 }
 
+std::string installedTitle()
+{
+    return "Installed Already";
+}
+
+std::string installedSubtitle(const Package &package)
+{
+    return nameOr(package, "The package") + " is installed in this game folder.";
+}
+
+std::string installedWhen(const InstallRecord &installation)
+{
+    const std::size_t count = installation.files.size();
+    return arg("Installed on %1: %2 %3%4",
+               {installation.installedAt, std::to_string(count), count == 1 ? "file" : "files",
+                installation.complete ? "." : " (the installation was not finished)."});
+}
+
+std::string reinstallOption()
+{
+    return "&Reinstall: remove the installed files, then install the package again";
+}
+
+std::string removeOption()
+{
+    return "Re&move: take the package out of the game folder and put back the files it replaced";
+}
+
+std::string removingTitle()
+{
+    return "Removing";
+}
+
+std::string removingSubtitle(const Package &package)
+{
+    return arg("Setup is removing %1 from the game folder.", {nameOr(package, "the package")});
+}
+
+std::string removingStatus(const std::string &fileName, int index, int count)
+{
+    return arg("Removing %1 (%2 of %3)...", {fileName, std::to_string(index + 1), std::to_string(count)});
+}
+
+std::string leftQuestion(const Package &package, const std::vector<LeftFile> &left)
+{
+    std::string lines;
+    for (const LeftFile &file : left)
+        lines += leftLine(file) + '\n';
+    return arg("These files will be left as they are:\n\n%1\nRemove the rest of %2?",
+               {lines, nameOr(package, "the package")});
+}
+
+std::string removeQuestion(const Package &package)
+{
+    return arg("Remove %1 from the game folder and put back the files it replaced?",
+               {nameOr(package, "the package")});
+}
+
+std::string removedTitle(bool ok)
+{
+    return ok ? "Removal Complete" : "Removal Incomplete";
+}
+
+std::string removedSubtitle(const Package &package, bool ok)
+{
+    const std::string name = nameOr(package, "The package");
+    return ok ? name + " was removed from the game folder." : name + " was not removed completely.";
+}
+
+std::string removedHeading()
+{
+    return "Removed:";
+}
+
+std::string restoredHeading()
+{
+    return "Put back:";
+}
+
+std::string leftHeading()
+{
+    return "Left as they are:";
+}
+
+std::string leftLine(const LeftFile &file)
+{
+    return file.name + ": " + file.reason;
+}
+
 } // namespace installer::texts

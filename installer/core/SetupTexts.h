@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "InstallRecord.h"
 #include "Installation.h"
 #include "Package.h"
+#include "Uninstallation.h"
 
 // Every text the setup window shows, the same on Linux (Qt) and Windows (Win32). '&' marks the
 // mnemonic of a caption ("&&" a plain '&'), as both toolkits read it; no two buttons that a step
@@ -89,5 +91,29 @@ std::string notInstalledHeading();
 std::string backupHeading(); // "Backup:"
 std::string backupKeptIn();  // "the files that were replaced are kept in"
 std::string backupUndo();    // "Copy them back into the game folder to undo the change."
+
+// A game folder that holds the package already: install it again, or remove it.
+std::string installedTitle();                                 // "Installed Already"
+std::string installedSubtitle(const Package &package);        // "<name> is installed in this game folder."
+std::string installedWhen(const InstallRecord &installation); // "Installed on <date time>: 3 files."
+std::string reinstallOption();                                // "&Reinstall ..."
+std::string removeOption();                                   // "Re&move ..."
+
+// Removing.
+std::string removingTitle();
+std::string removingSubtitle(const Package &package);
+std::string removingStatus(const std::string &fileName, int index, int count); // index 0-based
+// Asked before a removal that would leave files as they are.
+std::string leftQuestion(const Package &package, const std::vector<LeftFile> &left);
+// Asked before a removal starts.
+std::string removeQuestion(const Package &package);
+
+// Done after a removal.
+std::string removedTitle(bool ok);
+std::string removedSubtitle(const Package &package, bool ok);
+std::string removedHeading();               // "Removed:"
+std::string restoredHeading();              // "Put back:"
+std::string leftHeading();                  // "Left as they are:"
+std::string leftLine(const LeftFile &file); // "<name>: <reason>"
 
 } // namespace installer::texts
