@@ -50,17 +50,18 @@ DoneStep::DoneStep(const Package &package, QWidget *parent) : Step(parent), m_pa
 
 QString DoneStep::title() const
 {
-    return qt(texts::doneTitle(m_ok));
+    return qt(m_removal ? texts::removedTitle(m_ok) : texts::doneTitle(m_ok));
 }
 
 QString DoneStep::subtitle() const
 {
-    return qt(texts::doneSubtitle(m_package, m_ok));
+    return qt(m_removal ? texts::removedSubtitle(m_package, m_ok) : texts::doneSubtitle(m_package, m_ok));
 }
 
 void DoneStep::showResult(const InstallResult &result, const QString &gameFolder)
 {
     m_ok = result.ok;
+    m_removal = false;
     QString html;
     if (result.ok) {
         // The folder goes in as a link, so the text is escaped around it.
@@ -90,6 +91,26 @@ void DoneStep::showResult(const InstallResult &result, const QString &gameFolder
             QStringLiteral("<p><b>%1</b> %2<br>%3<br>%4</p>")
                 .arg(qt(texts::backupHeading()).toHtmlEscaped(), qt(texts::backupKeptIn()).toHtmlEscaped(),
                      folderLink(qt(result.backupFolder)), qt(texts::backupUndo()).toHtmlEscaped());
+    }
+    m_lblSummary->setText(html);
+}
+
+void DoneStep::showRemoval(const UninstallResult &result)
+{
+    m_ok = result.ok;
+    m_removal = true;
+    QString html;
+    if (!result.error.empty())
+        html += QStringLiteral("<p>%1</p>").arg(qt(result.error).toHtmlEscaped());
+    if (!result.removed.empty())
+        html += paragraph(texts::removedHeading(), result.removed);
+    if (!result.restored.empty())
+        html += paragraph(texts::restoredHeading(), result.restored);
+    if (!result.left.empty()) {
+        std::vector<std::string> lines;
+        for (const LeftFile &file : result.left)
+            lines.push_back(texts::leftLine(file));
+        html += paragraph(texts::leftHeading(), lines);
     }
     m_lblSummary->setText(html);
 }

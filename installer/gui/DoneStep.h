@@ -3,12 +3,14 @@
 #include "Installation.h"
 #include "Package.h"
 #include "Step.h"
+#include "Uninstallation.h"
 
 class QLabel;
 
 namespace installer {
 
-// What was installed, what was skipped, and where the replaced files are kept.
+// What was installed, what was skipped, and where the replaced files are kept; or, after a
+// removal, what was removed, what was put back and what was left as it was.
 class DoneStep : public Step
 {
     Q_OBJECT
@@ -21,12 +23,14 @@ public:
     QString nextText() const override { return qt(texts::finishButton()); }
 
     void showResult(const InstallResult &result, const QString &gameFolder);
+    void showRemoval(const UninstallResult &result);
 
     QLabel *lblSummary() const { return m_lblSummary; }
 
 private:
     const Package &m_package;
     bool m_ok = false;
+    bool m_removal = false;
     QLabel *m_lblSummary = nullptr;
 };
 

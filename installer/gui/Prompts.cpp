@@ -43,6 +43,19 @@ bool MessageBoxPrompts::confirmQuit(QWidget *parent)
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool MessageBoxPrompts::confirmRemoval(QWidget *parent, const QString &question)
+{
+    // The player has just chosen to remove the package: Enter goes on, Esc does not.
+    QMessageBox box(QMessageBox::Question, parent ? parent->windowTitle() : QString(), question,
+                    QMessageBox::NoButton, parent);
+    QPushButton *yes = box.addButton(qt(texts::yesButton()), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(qt(texts::noButton()), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 QString MessageBoxPrompts::chooseFolder(QWidget *parent, const QString &start)
 {
     return QFileDialog::getExistingDirectory(parent, qt(texts::folderPickerTitle()), start);

@@ -21,6 +21,8 @@ public:
     virtual void showError(QWidget *parent, const QString &text) = 0;
     // Cancel before anything was installed: true to leave.
     virtual bool confirmQuit(QWidget *parent) = 0;
+    // The question before the package is taken out of the game folder: true to go on.
+    virtual bool confirmRemoval(QWidget *parent, const QString &question) = 0;
     // The folder the player picks, or an empty text when the dialog is cancelled.
     virtual QString chooseFolder(QWidget *parent, const QString &start) = 0;
 };
@@ -32,6 +34,7 @@ public:
     bool confirmOddFolder(QWidget *parent, const QString &description) override;
     void showError(QWidget *parent, const QString &text) override;
     bool confirmQuit(QWidget *parent) override;
+    bool confirmRemoval(QWidget *parent, const QString &question) override;
     QString chooseFolder(QWidget *parent, const QString &start) override;
 };
 

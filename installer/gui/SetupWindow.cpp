@@ -12,9 +12,13 @@
 
 #include "DoneStep.h"
 #include "FolderStep.h"
+#include "InstallRecord.h"
 #include "InstallStep.h"
+#include "InstalledAlreadyStep.h"
 #include "Prompts.h"
 #include "ReadmeStep.h"
+#include "RemovingStep.h"
+#include "Uninstallation.h"
 #include "WelcomeStep.h"
 
 namespace installer {
@@ -79,6 +83,10 @@ SetupWindow::SetupWindow(Package package, Prompts &prompts, std::unique_ptr<Tick
     }
     m_folder = new FolderStep(m_package, m_prompts, m_stack);
     m_stack->addWidget(m_folder);
+    m_installedAlready = new InstalledAlreadyStep(m_package, m_stack);
+    m_stack->addWidget(m_installedAlready);
+    m_removing = new RemovingStep(m_package, m_stack);
+    m_stack->addWidget(m_removing);
     m_install = new InstallStep(m_package, m_prompts, m_stack);
     m_stack->addWidget(m_install);
     m_done = new DoneStep(m_package, m_stack);
@@ -161,7 +169,8 @@ void SetupWindow::keyPressEvent(QKeyEvent *event)
 void SetupWindow::updateButtons()
 {
     Step *step = currentStep();
-    const bool beforeInstall = step == m_welcome || step == m_readme || step == m_folder;
+    const bool beforeInstall =
+        step == m_welcome || step == m_readme || step == m_folder || step == m_installedAlready;
     m_cmdBack->setEnabled(step != m_welcome && beforeInstall);
     m_cmdNext->setEnabled(!m_installing && step->isComplete());
     m_cmdCancel->setEnabled(beforeInstall);
@@ -180,8 +189,10 @@ void SetupWindow::cmdNext_Click()
     else if (step == m_readme)
         showStep(m_folder);
     else if (step == m_folder)
-        runInstallation();
-    else if (step == m_install)
+        folderChosen();
+    else if (step == m_installedAlready)
+        runRemoval(!m_installedAlready->removeChosen());
+    else if (step == m_install || step == m_removing)
         showStep(m_done);
     else if (step == m_done)
         close();
@@ -190,7 +201,9 @@ void SetupWindow::cmdNext_Click()
 void SetupWindow::cmdBack_Click()
 {
     Step *step = currentStep();
-    if (step == m_folder)
+    if (step == m_installedAlready)
+        showStep(m_folder);
+    else if (step == m_folder)
         showStep(m_readme ? static_cast<Step *>(m_readme) : m_welcome);
     else if (step == m_readme)
         showStep(m_welcome);
@@ -204,11 +217,22 @@ void SetupWindow::cmdCancel_Click()
     }
 }
 
-void SetupWindow::runInstallation()
+void SetupWindow::folderChosen()
 {
     if (!m_folder->confirm())
         return;
     const QString gameFolder = m_folder->folder();
+    const std::vector<InstallRecord> installations = installationsOf(utf8(gameFolder), m_package.name);
+    if (installations.empty()) {
+        runInstallation(gameFolder);
+        return;
+    }
+    m_installedAlready->showInstallations(installations);
+    showStep(m_installedAlready);
+}
+
+void SetupWindow::runInstallation(const QString &gameFolder)
+{
     m_cmdNext->setFocus(Qt::OtherFocusReason); // the line edit and Back are disabled or gone now
     m_installing = true;
     showStep(m_install);
@@ -216,6 +240,50 @@ void SetupWindow::runInstallation()
     m_installing = false;
     m_exitCode = result.ok ? 0 : 1;
     m_done->showResult(result, gameFolder);
+    showStep(m_done);
+}
+
+bool SetupWindow::confirmRemoval(const Uninstallation &uninstallation, bool thenInstall)
+{
+    if (const std::string problem = uninstallation.preflight(); !problem.empty()) {
+        m_prompts.showError(this, qt(problem));
+        return false;
+    }
+    // Reinstall was asked for already; only files that would stay behind need a word first.
+    const std::vector<LeftFile> left = uninstallation.check();
+    if (left.empty() && thenInstall)
+        return true;
+    return m_prompts.confirmRemoval(
+        this, qt(left.empty() ? texts::removeQuestion(m_package) : texts::leftQuestion(m_package, left)));
+}
+
+void SetupWindow::runRemoval(bool thenInstall)
+{
+    const QString gameFolder = m_folder->folder();
+    // A package that cannot be installed is not taken out first for a reinstall, or the player
+    // would end with neither.
+    if (thenInstall) {
+        if (const std::string problem = Installation(m_package, utf8(gameFolder)).preflight();
+            !problem.empty()) {
+            m_prompts.showError(this, qt(problem));
+            return;
+        }
+    }
+    Uninstallation uninstallation(utf8(gameFolder), m_package.name);
+    if (!confirmRemoval(uninstallation, thenInstall))
+        return;
+    m_cmdNext->setFocus(Qt::OtherFocusReason); // the choices, Back and Cancel are gone now
+    m_installing = true;
+    showStep(m_removing);
+    const UninstallResult removal = m_removing->remove(uninstallation);
+    m_installing = false;
+    // Files left as they are were agreed to; a removal that could not go on ends here.
+    if (thenInstall && removal.error.empty()) {
+        runInstallation(gameFolder);
+        return;
+    }
+    m_exitCode = removal.ok ? 0 : 1;
+    m_done->showRemoval(removal);
     showStep(m_done);
 }
 
@@ -227,7 +295,8 @@ void SetupWindow::closeEvent(QCloseEvent *event)
     }
     // The title bar's close button asks like Cancel does until something is installed.
     Step *step = currentStep();
-    if (!m_finished && step != m_done && step != m_install && !m_prompts.confirmQuit(this)) {
+    if (!m_finished && step != m_done && step != m_install && step != m_removing &&
+        !m_prompts.confirmQuit(this)) {
         event->ignore();
         return;
     }

@@ -17,13 +17,18 @@ namespace installer {
 class DoneStep;
 class FolderStep;
 class InstallStep;
+class InstalledAlreadyStep;
 class Prompts;
 class ReadmeStep;
+class RemovingStep;
 class Step;
+class Uninstallation;
 class WelcomeStep;
 
 // The installer's window: Welcome, Readme (only when the package has one), Game
-// folder, Install and Done, one at a time under a header that names the step.
+// folder, Install and Done, one at a time under a header that names the step. A game folder
+// that holds the package already gets the choice between Reinstall (the package's files are
+// removed, then installed again) and Remove (Removing, then Done with what became of them).
 class SetupWindow : public QWidget
 {
     Q_OBJECT
@@ -33,7 +38,7 @@ public:
                 QWidget *parent = nullptr);
     ~SetupWindow() override;
 
-    // 0 after a complete installation, 1 otherwise (cancelled, stopped).
+    // 0 after a complete installation or removal, 1 otherwise (cancelled, stopped, files left).
     int exitCode() const { return m_exitCode; }
 
     // Tests replace the copy of the installation with one that fails.
@@ -43,6 +48,8 @@ public:
     WelcomeStep *welcomeStep() const { return m_welcome; }
     ReadmeStep *readmeStep() const { return m_readme; }
     FolderStep *folderStep() const { return m_folder; }
+    InstalledAlreadyStep *installedAlreadyStep() const { return m_installedAlready; }
+    RemovingStep *removingStep() const { return m_removing; }
     InstallStep *installStep() const { return m_install; }
     DoneStep *doneStep() const { return m_done; }
     QPushButton *cmdBack() const { return m_cmdBack; }
@@ -60,7 +67,10 @@ private:
     void cmdCancel_Click();
     void showStep(Step *step);
     void updateButtons();
-    void runInstallation();
+    void folderChosen();
+    void runInstallation(const QString &gameFolder);
+    void runRemoval(bool thenInstall);
+    bool confirmRemoval(const Uninstallation &uninstallation, bool thenInstall);
 
     Package m_package;
     Prompts &m_prompts;
@@ -75,6 +85,8 @@ private:
     WelcomeStep *m_welcome = nullptr;
     ReadmeStep *m_readme = nullptr; // null when the package has no readme
     FolderStep *m_folder = nullptr;
+    InstalledAlreadyStep *m_installedAlready = nullptr;
+    RemovingStep *m_removing = nullptr;
     InstallStep *m_install = nullptr;
     DoneStep *m_done = nullptr;
     QPushButton *m_cmdBack = nullptr;

@@ -6,16 +6,20 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include "DoneStep.h"
 #include "FolderStep.h"
+#include "InstallRecord.h"
 #include "InstallStep.h"
+#include "InstalledAlreadyStep.h"
 #include "PackageFixture.h"
 #include "ProgressBar.h"
 #include "Prompts.h"
 #include "QtText.h"
 #include "ReadmeStep.h"
+#include "RemovingStep.h"
 #include "SetupWindow.h"
 #include "WelcomeStep.h"
 
@@ -46,6 +50,11 @@ public:
         calls.append("quit");
         return quitAnswer;
     }
+    bool confirmRemoval(QWidget *, const QString &question) override
+    {
+        calls.append("remove " + question);
+        return removalAnswer;
+    }
     QString chooseFolder(QWidget *, const QString &) override
     {
         calls.append("browse");
@@ -56,6 +65,7 @@ public:
     ReplaceAnswer replaceAnswer = ReplaceAnswer::Yes;
     bool oddFolderAnswer = false;
     bool quitAnswer = false;
+    bool removalAnswer = true;
     QString chosenFolder;
 };
 
@@ -102,6 +112,40 @@ protected:
     FakePrompts prompts;
     ManualTicker *ticker = nullptr;
     std::unique_ptr<SetupWindow> window;
+};
+
+// A game folder that holds the package already, put there by an earlier run of the installer.
+class InstalledPackageTest : public SetupWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        SetupWindowTest::SetUp();
+        gameBefore = listing(gameFolder());
+        install();
+    }
+    void install()
+    {
+        Package package;
+        std::string error;
+        ASSERT_TRUE(loadPackage(packageFolder(), &package, &error)) << error;
+        const InstallResult result =
+            Installation(package, gameFolder()).run([](const std::string &) { return ReplaceAnswer::Yes; });
+        ASSERT_TRUE(result.ok) << result.error;
+    }
+    // The window, through the game folder's Install to the choice.
+    SetupWindow &toInstalledAlready()
+    {
+        SetupWindow &w = open();
+        toFolderStep();
+        w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
+        next();
+        EXPECT_EQ(w.currentStep(), w.installedAlreadyStep());
+        return w;
+    }
+    QString summary() const { return window->doneStep()->lblSummary()->text(); }
+
+    std::map<std::string, std::string> gameBefore;
 };
 
 } // namespace
@@ -435,4 +479,118 @@ TEST_F(SetupWindowTest, AltWithTheUnderlinedLetterPressesThatButton)
     EXPECT_EQ(w.currentStep(), w.welcomeStep());
     alt(Qt::Key_A);
     EXPECT_EQ(prompts.calls, QStringList{"quit"});
+}
+
+TEST_F(InstalledPackageTest, AFolderHoldingThePackageOffersReinstallOrRemove)
+{
+    install(); // a second time: one line each, newest first
+    const std::vector<InstallRecord> installations = installationsOf(gameFolder(), "My Pack");
+    ASSERT_EQ(installations.size(), 2u);
+    SetupWindow &w = toInstalledAlready();
+    EXPECT_TRUE(prompts.calls.isEmpty());
+    InstalledAlreadyStep *step = w.installedAlreadyStep();
+    EXPECT_EQ(w.lblTitle()->text(), "Installed Already");
+    EXPECT_EQ(w.findChild<QLabel *>("lblSubtitle")->text(), "My Pack is installed in this game folder.");
+    EXPECT_EQ(step->lblInstallations()->text(),
+              qt("Installed on " + installations[0].installedAt + ": 2 files.\nInstalled on " +
+                 installations[1].installedAt + ": 2 files."));
+    EXPECT_EQ(step->optReinstall()->text(),
+              "&Reinstall: remove the installed files, then install the package again");
+    EXPECT_EQ(step->optRemove()->text(),
+              "Re&move: take the package out of the game folder and put back the files it replaced");
+    EXPECT_TRUE(step->optReinstall()->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), step->optReinstall());
+    EXPECT_EQ(w.cmdNext()->text(), "&Continue >");
+    EXPECT_TRUE(w.cmdBack()->isEnabled());
+    EXPECT_TRUE(w.cmdCancel()->isEnabled());
+
+    w.cmdBack()->click();
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+    w.cmdCancel()->click(); // nothing was changed yet: Cancel asks as before
+    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+}
+
+TEST_F(InstalledPackageTest, RemoveAsksAndPutsTheGameFolderBackByteForByte)
+{
+    SetupWindow &w = toInstalledAlready();
+    w.installedAlreadyStep()->optRemove()->click();
+    next();
+    EXPECT_EQ(prompts.calls,
+              QStringList{"remove Remove My Pack from the game folder and put back the files it replaced?"});
+    ASSERT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(w.lblTitle()->text(), "Removal Complete");
+    EXPECT_EQ(w.findChild<QLabel *>("lblSubtitle")->text(), "My Pack was removed from the game folder.");
+    EXPECT_TRUE(summary().contains("<b>Removed:</b><br>&nbsp;&nbsp;&nbsp;cars.ar"))
+        << summary().toStdString();
+    EXPECT_TRUE(summary().contains("<b>Put back:</b><br>&nbsp;&nbsp;&nbsp;city.ar"));
+    EXPECT_FALSE(summary().contains("Left as they are"));
+    EXPECT_EQ(w.removingStep()->pgbRemove()->value(), w.removingStep()->pgbRemove()->max());
+    EXPECT_EQ(w.exitCode(), 0);
+    EXPECT_TRUE(listing(gameFolder()) == gameBefore); // no dump of the archives' bytes
+    EXPECT_TRUE(w.cmdBack()->isHidden());
+    EXPECT_EQ(w.cmdNext()->text(), "&Finish");
+    next();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(InstalledPackageTest, ReinstallLeavesOneInstallationWithThePackagesFiles)
+{
+    SetupWindow &w = toInstalledAlready();
+    next();
+    // The original came back first, so replacing it is asked again; nothing else is.
+    EXPECT_EQ(prompts.calls, QStringList{"replace city.ar"});
+    ASSERT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(w.lblTitle()->text(), "Installation Complete");
+    EXPECT_EQ(w.exitCode(), 0);
+    EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
+    EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
+    const std::vector<InstallRecord> installations = installationsOf(gameFolder(), "My Pack");
+    ASSERT_EQ(installations.size(), 1u);
+    EXPECT_EQ(readFile(installations[0].folder + "/city.ar"), "the original city");
+}
+
+TEST_F(InstalledPackageTest, AnEditedFileIsNamedAndNoChangesNothing)
+{
+    writeFile(inGame("cars.ar"), "tuned by the player");
+    const auto before = listing(root.path());
+    prompts.removalAnswer = false;
+    SetupWindow &w = toInstalledAlready();
+    w.installedAlreadyStep()->optRemove()->click();
+    next();
+    const QString question = "remove These files will be left as they are:\n\n"
+                             "cars.ar: changed since it was installed\n\nRemove the rest of My Pack?";
+    EXPECT_EQ(prompts.calls, QStringList{question});
+    EXPECT_EQ(w.currentStep(), w.installedAlreadyStep());
+    EXPECT_TRUE(listing(root.path()) == before);
+
+    prompts.removalAnswer = true;
+    next();
+    ASSERT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(w.lblTitle()->text(), "Removal Incomplete");
+    EXPECT_EQ(w.exitCode(), 1);
+    EXPECT_TRUE(summary().contains(
+        "<b>Left as they are:</b><br>&nbsp;&nbsp;&nbsp;cars.ar: changed since it was installed"));
+    EXPECT_EQ(readFile(inGame("cars.ar")), "tuned by the player");
+    EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
+}
+
+TEST_F(InstalledPackageTest, TheKeyboardChoosesAndEnterRemoves)
+{
+    SetupWindow &w = toInstalledAlready();
+    InstalledAlreadyStep *step = w.installedAlreadyStep();
+    QTest::keyClick(w.windowHandle(), Qt::Key_M, Qt::AltModifier);
+    QTest::qWait(300);
+    EXPECT_TRUE(step->optRemove()->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), step->optRemove());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_TRUE(step->optReinstall()->isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(step->optRemove()->isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(w.currentStep(), w.doneStep());
+    EXPECT_EQ(prompts.calls.size(), 2);
+    EXPECT_EQ(QApplication::focusWidget(), w.cmdNext());
+    EXPECT_TRUE(listing(gameFolder()) == gameBefore); // no dump of the archives' bytes
 }
