@@ -1,4 +1,5 @@
-// Drives a typical run of the wizard and saves a picture of every page, for the README.
+// Drives a typical run of the wizard and saves a picture of every page, for the README; then the
+// Linux setup window taking a package out of a game folder.
 // Usage: quernel-screenshots OUTPUT_FOLDER   (run under a display, e.g. xvfb-run)
 #include <cstdio>
 
@@ -23,6 +24,7 @@
 #include "Pages.h"
 #include "ProgressBar.h"
 #include "QtPlatform.h"
+#include "SetupShots.h"
 #include "Vemko.h"
 
 namespace {
@@ -144,6 +146,7 @@ int main(int argc, char **argv)
     shot(frmARDone(), "6-creation-complete");
 
     pages::releaseAll(); // the windows go before the application does
+    shootLinuxSetupRemoval(out);
     std::printf("screenshots written to %s\n", qPrintable(out));
     return 0;
 }

@@ -1,0 +1,113 @@
+#include "SetupShots.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "FolderStep.h"
+#include "Installation.h"
+#include "InstalledAlreadyStep.h"
+#include "Package.h"
+#include "Prompts.h"
+#include "QtText.h"
+#include "SetupWindow.h"
+
+namespace {
+
+// Every question answered Yes; the removal's question also takes the picture of the Removing
+// step, which shows as soon as the answer is given.
+class ScriptedPrompts : public installer::Prompts
+{
+public:
+    explicit ScriptedPrompts(std::function<void()> whileRemoving) : m_whileRemoving(std::move(whileRemoving))
+    {
+    }
+    installer::ReplaceAnswer askReplace(QWidget *, const QString &) override
+    {
+        return installer::ReplaceAnswer::YesToAll;
+    }
+    bool confirmOddFolder(QWidget *, const QString &) override { return true; }
+    void showError(QWidget *, const QString &text) override
+    {
+        std::fprintf(stderr, "setup window: %s\n", qPrintable(text));
+    }
+    bool confirmQuit(QWidget *) override { return true; }
+    bool confirmRemoval(QWidget *, const QString &) override
+    {
+        QTimer::singleShot(0, m_whileRemoving); // runs between the files of the removal
+        return true;
+    }
+    QString chooseFolder(QWidget *, const QString &start) override { return start; }
+
+private:
+    std::function<void()> m_whileRemoving;
+};
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+}
+
+void settle()
+{
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+void shootLinuxSetupRemoval(const QString &out)
+{
+    QTemporaryDir base;
+    const QString packageFolder = base.path() + QStringLiteral("/Downtown Pack");
+    const QString game = base.path() + QStringLiteral("/Midtown Madness 2");
+    write(packageFolder + QStringLiteral("/install.ini"),
+          "[install.ini]\r\nName=Downtown Pack\r\nAuthor=Jo Racer\r\nmmType=2\r\nTimer=0\r\n"
+          "[Progress Bar]\r\nSmooth=True\r\n[Files]\r\nFile1=downtown.ar\r\nFile2=taxis.ar\r\n"
+          "[install.ini]\r\nTotalFiles=2\r\n");
+    write(packageFolder + QStringLiteral("/downtown.ar"), QByteArray(2 << 20, 'd'));
+    write(packageFolder + QStringLiteral("/taxis.ar"), QByteArray(1 << 20, 't'));
+    write(game + QStringLiteral("/Midtown2.exe"), "MZ");
+    write(game + QStringLiteral("/taxis.ar"), "the game's own taxis");
+
+    installer::Package package;
+    std::string error;
+    if (!installer::loadPackage(installer::utf8(packageFolder), &package, &error)) {
+        std::fprintf(stderr, "setup window: %s\n", error.c_str());
+        return;
+    }
+    // Installed twice, as a player who ran the package's setup again would have it.
+    for (int i = 0; i < 2; ++i)
+        installer::Installation(package, installer::utf8(game)).run([](const std::string &) {
+            return installer::ReplaceAnswer::Yes;
+        });
+
+    std::unique_ptr<installer::SetupWindow> window;
+    const auto shot = [&](const char *name) {
+        settle();
+        window->grab().save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+    };
+    ScriptedPrompts prompts([&] { shot("setup-linux-2-removing"); });
+    window = std::make_unique<installer::SetupWindow>(package, prompts,
+                                                      std::make_unique<installer::ManualTicker>());
+    window->show();
+    window->cmdNext()->click(); // Welcome
+    window->folderStep()->txtGameFolder()->setText(game);
+    window->cmdNext()->click();
+    window->installedAlreadyStep()->optRemove()->click();
+    shot("setup-linux-1-installed-already");
+    window->cmdNext()->click();
+    shot("setup-linux-3-removed");
+}
