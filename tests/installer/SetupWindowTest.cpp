@@ -114,6 +114,20 @@ protected:
     std::unique_ptr<SetupWindow> window;
 };
 
+using Names = std::vector<std::string>;
+
+// The object names Tab visits from the focus until it comes back there.
+Names tabCycle()
+{
+    Names names;
+    QWidget *start = QApplication::focusWidget();
+    do {
+        names.push_back(QApplication::focusWidget()->objectName().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    } while (QApplication::focusWidget() != start && names.size() < 20);
+    return names;
+}
+
 // A game folder that holds the package already, put there by an earlier run of the installer.
 class InstalledPackageTest : public SetupWindowTest
 {
@@ -441,16 +455,6 @@ TEST_F(SetupWindowTest, TheKeyboardStartsOnWhatMattersAndEnterGoesOn)
 TEST_F(SetupWindowTest, TabFollowsTheReadingOrderAndEscAsksLikeCancel)
 {
     SetupWindow &w = open();
-    auto tabCycle = [] {
-        std::vector<std::string> names;
-        QWidget *start = QApplication::focusWidget();
-        do {
-            names.push_back(QApplication::focusWidget()->objectName().toStdString());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        } while (QApplication::focusWidget() != start && names.size() < 20);
-        return names;
-    };
-    using Names = std::vector<std::string>;
     EXPECT_EQ(tabCycle(), (Names{"cmdNext", "cmdCancel"})); // Back is disabled; the links are for the mouse
     toFolderStep();
     QTest::keyClicks(QApplication::focusWidget(), qt(gameFolder()));
@@ -578,6 +582,8 @@ TEST_F(InstalledPackageTest, TheKeyboardChoosesAndEnterRemoves)
 {
     SetupWindow &w = toInstalledAlready();
     InstalledAlreadyStep *step = w.installedAlreadyStep();
+    EXPECT_EQ(tabCycle(),
+              (Names{"optReinstall", "cmdBack", "cmdNext", "cmdCancel"})); // one stop for the choice
     QTest::keyClick(w.windowHandle(), Qt::Key_M, Qt::AltModifier);
     QTest::qWait(300);
     EXPECT_TRUE(step->optRemove()->isChecked());
