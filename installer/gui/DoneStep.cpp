@@ -1,8 +1,10 @@
 #include "DoneStep.h"
 
 #include <algorithm>
+#include <set>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollArea>
 #include <QUrl>
@@ -25,6 +27,41 @@ QString folderLink(const QString &folder)
     const QString shown = QDir::toNativeSeparators(folder).toHtmlEscaped();
     return QStringLiteral("<a href=\"%1\">%2</a>")
         .arg(QUrl::fromLocalFile(folder).toString().toHtmlEscaped(), shown);
+}
+
+// What became of the files in the end. A file that several installations of the package wrote
+// comes once in each of their lists; the player sees it once: left as it is when any of them left
+// it, otherwise removed or put back by whether it is in the game folder now.
+struct FinalOutcomes
+{
+    std::vector<std::string> removed;
+    std::vector<std::string> restored;
+    std::vector<std::string> left; // lines: "<name>: <reason>"
+};
+
+FinalOutcomes finalOutcomes(const UninstallResult &result, const QString &gameFolder)
+{
+    FinalOutcomes outcomes;
+    std::set<std::string> named;
+    for (const LeftFile &file : result.left) {
+        if (named.insert(file.name).second)
+            outcomes.left.push_back(texts::leftLine(file));
+    }
+    const std::set<std::string> removed(result.removed.begin(), result.removed.end());
+    const std::set<std::string> restored(result.restored.begin(), result.restored.end());
+    const auto place = [&](const std::string &name) {
+        if (!named.insert(name).second)
+            return;
+        const bool both = removed.count(name) && restored.count(name);
+        const bool there = QFileInfo::exists(QDir(gameFolder).filePath(qt(name)));
+        (restored.count(name) && (!both || there) ? outcomes.restored : outcomes.removed).push_back(name);
+    };
+    // In the order the lists give them, put-back files first, as the newest installation's are.
+    for (const std::string &name : result.restored)
+        place(name);
+    for (const std::string &name : result.removed)
+        place(name);
+    return outcomes;
 }
 
 } // namespace
@@ -95,23 +132,20 @@ void DoneStep::showResult(const InstallResult &result, const QString &gameFolder
     m_lblSummary->setText(html);
 }
 
-void DoneStep::showRemoval(const UninstallResult &result)
+void DoneStep::showRemoval(const UninstallResult &result, const QString &gameFolder)
 {
     m_ok = result.ok;
     m_removal = true;
     QString html;
     if (!result.error.empty())
         html += QStringLiteral("<p>%1</p>").arg(qt(result.error).toHtmlEscaped());
-    if (!result.removed.empty())
-        html += paragraph(texts::removedHeading(), result.removed);
-    if (!result.restored.empty())
-        html += paragraph(texts::restoredHeading(), result.restored);
-    if (!result.left.empty()) {
-        std::vector<std::string> lines;
-        for (const LeftFile &file : result.left)
-            lines.push_back(texts::leftLine(file));
-        html += paragraph(texts::leftHeading(), lines);
-    }
+    const FinalOutcomes outcomes = finalOutcomes(result, gameFolder);
+    if (!outcomes.removed.empty())
+        html += paragraph(texts::removedHeading(), outcomes.removed);
+    if (!outcomes.restored.empty())
+        html += paragraph(texts::restoredHeading(), outcomes.restored);
+    if (!outcomes.left.empty())
+        html += paragraph(texts::leftHeading(), outcomes.left);
     m_lblSummary->setText(html);
 }
 

@@ -23,7 +23,9 @@ public:
     QString nextText() const override { return qt(texts::finishButton()); }
 
     void showResult(const InstallResult &result, const QString &gameFolder);
-    void showRemoval(const UninstallResult &result);
+    // Each file once, under what became of it (gameFolder tells removed from put back when several
+    // installations of the package wrote it).
+    void showRemoval(const UninstallResult &result, const QString &gameFolder);
 
     QLabel *lblSummary() const { return m_lblSummary; }
 

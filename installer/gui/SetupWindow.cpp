@@ -283,7 +283,7 @@ void SetupWindow::runRemoval(bool thenInstall)
         return;
     }
     m_exitCode = removal.ok ? 0 : 1;
-    m_done->showRemoval(removal);
+    m_done->showRemoval(removal, gameFolder);
     showStep(m_done);
 }
 

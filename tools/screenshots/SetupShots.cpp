@@ -74,9 +74,8 @@ void shootLinuxSetupRemoval(const QString &out)
     const QString packageFolder = base.path() + QStringLiteral("/Downtown Pack");
     const QString game = base.path() + QStringLiteral("/Midtown Madness 2");
     write(packageFolder + QStringLiteral("/install.ini"),
-          "[install.ini]\r\nName=Downtown Pack\r\nAuthor=Jo Racer\r\nmmType=2\r\nTimer=0\r\n"
-          "[Progress Bar]\r\nSmooth=True\r\n[Files]\r\nFile1=downtown.ar\r\nFile2=taxis.ar\r\n"
-          "[install.ini]\r\nTotalFiles=2\r\n");
+          "[install.ini]\r\nName=Downtown Pack\r\nAuthor=Jo Racer\r\nmmType=2\r\nTotalFiles=2\r\n"
+          "[Progress Bar]\r\nSmooth=True\r\n[Files]\r\nFile1=downtown.ar\r\nFile2=taxis.ar\r\n");
     write(packageFolder + QStringLiteral("/downtown.ar"), QByteArray(2 << 20, 'd'));
     write(packageFolder + QStringLiteral("/taxis.ar"), QByteArray(1 << 20, 't'));
     write(game + QStringLiteral("/Midtown2.exe"), "MZ");
