@@ -17,13 +17,15 @@
 #include "Installation.h"
 #include "InstalledAlreadyStep.h"
 #include "Package.h"
+#include "ProgressBar.h"
 #include "Prompts.h"
 #include "QtText.h"
+#include "RemovingStep.h"
 #include "SetupWindow.h"
 
 namespace {
 
-// Every question answered Yes; the removal's question also takes the picture of the Removing
+// Every question answered Yes; the removal's question also sets up the picture of the Removing
 // step, which shows as soon as the answer is given.
 class ScriptedPrompts : public installer::Prompts
 {
@@ -87,18 +89,29 @@ void shootLinuxSetupRemoval(const QString &out)
         std::fprintf(stderr, "setup window: %s\n", error.c_str());
         return;
     }
-    // Installed twice, as a player who ran the package's setup again would have it.
-    for (int i = 0; i < 2; ++i)
-        installer::Installation(package, installer::utf8(game)).run([](const std::string &) {
-            return installer::ReplaceAnswer::Yes;
-        });
+    // Installed twice, as a player who ran the package's setup again a week later would have it.
+    for (const installer::Timestamp when :
+         {installer::Timestamp{2026, 12, 7, 20, 15, 4}, installer::Timestamp{2026, 12, 14, 18, 30, 52}}) {
+        installer::Installation installation(package, installer::utf8(game));
+        installation.setClock([when] { return when; });
+        installation.run([](const std::string &) { return installer::ReplaceAnswer::Yes; });
+    }
 
     std::unique_ptr<installer::SetupWindow> window;
     const auto shot = [&](const char *name) {
         settle();
         window->grab().save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
     };
-    ScriptedPrompts prompts([&] { shot("setup-linux-2-removing"); });
+    // Taken once a few files are done, so that the bar shows some progress.
+    std::function<void()> shootWhileRemoving = [&] {
+        if (window->currentStep() != window->removingStep())
+            return;
+        if (window->removingStep()->pgbRemove()->value() < 2)
+            QTimer::singleShot(0, shootWhileRemoving);
+        else
+            shot("setup-linux-2-removing");
+    };
+    ScriptedPrompts prompts([&] { shootWhileRemoving(); });
     window = std::make_unique<installer::SetupWindow>(package, prompts,
                                                       std::make_unique<installer::ManualTicker>());
     window->show();
