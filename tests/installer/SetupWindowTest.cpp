@@ -602,3 +602,16 @@ TEST_F(InstalledPackageTest, TheKeyboardChoosesAndEnterRemoves)
     EXPECT_EQ(QApplication::focusWidget(), w.cmdNext());
     EXPECT_TRUE(listing(gameFolder()) == gameBefore); // no dump of the archives' bytes
 }
+
+TEST_F(InstalledPackageTest, AReinstallThatCouldNotInstallDoesNotRemoveFirst)
+{
+    SetupWindow &w = toInstalledAlready();
+    fs::remove(inPackage("cars.ar"));
+    const auto before = listing(root.path());
+    next();
+    ASSERT_EQ(prompts.calls.size(), 1);
+    EXPECT_TRUE(prompts.calls[0].startsWith("error cars.ar is missing from the package folder"))
+        << prompts.calls[0].toStdString();
+    EXPECT_EQ(w.currentStep(), w.installedAlreadyStep());
+    EXPECT_TRUE(listing(root.path()) == before);
+}
