@@ -1,8 +1,11 @@
 #include "InstalledAlreadyStep.h"
 
+#include <algorithm>
+
 #include <QButtonGroup>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace installer {
@@ -11,11 +14,19 @@ InstalledAlreadyStep::InstalledAlreadyStep(const Package &package, QWidget *pare
     : Step(parent), m_package(package)
 {
     auto *layout = new QVBoxLayout(this);
-    m_lblInstallations = new QLabel(this);
+    // A folder where the package was installed many times scrolls its lines rather than pushing
+    // the choice out of the window.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_lblInstallations = new QLabel(m_scroll);
     m_lblInstallations->setObjectName(QStringLiteral("lblInstallations"));
     m_lblInstallations->setTextFormat(Qt::PlainText);
     m_lblInstallations->setWordWrap(true);
-    layout->addWidget(m_lblInstallations);
+    m_lblInstallations->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_scroll->setWidget(m_lblInstallations);
+    layout->addWidget(m_scroll);
     layout->addSpacing(12);
 
     m_optReinstall = new QRadioButton(qt(texts::reinstallOption()), this);
@@ -52,6 +63,10 @@ void InstalledAlreadyStep::showInstallations(const std::vector<InstallRecord> &i
     for (const InstallRecord &installation : installations)
         lines.append(qt(texts::installedWhen(installation)));
     m_lblInstallations->setText(lines.join(QLatin1Char('\n')));
+    constexpr qsizetype MostLinesShown = 6;
+    m_scroll->setFixedHeight(int(std::clamp<qsizetype>(lines.size(), 1, MostLinesShown)) *
+                                 m_lblInstallations->fontMetrics().lineSpacing() +
+                             2);
     m_optReinstall->setChecked(true);
 }
 

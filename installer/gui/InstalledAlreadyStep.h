@@ -8,6 +8,7 @@
 
 class QLabel;
 class QRadioButton;
+class QScrollArea;
 
 namespace installer {
 
@@ -34,6 +35,7 @@ public:
 
 private:
     const Package &m_package;
+    QScrollArea *m_scroll = nullptr;
     QLabel *m_lblInstallations = nullptr;
     QRadioButton *m_optReinstall = nullptr;
     QRadioButton *m_optRemove = nullptr;
