@@ -9,7 +9,9 @@
 #include <regex>
 #include <set>
 
+#include "InstallRecord.h"
 #include "PackageFixture.h"
+#include "Sha256.h"
 #include "WineProcess.h"
 
 using namespace installer_test;
@@ -144,7 +146,19 @@ TEST_P(WindowsSetupPaths, InstallsTheTypicalPackageByteForByteWithABackup)
     expected["Game/Quernel Backup"] = "<folder>";
     expected[backup] = "<folder>";
     expected[backup + "/city.ar"] = "the original city";
+    expected[backup + "/Quernel Installation.ini"] = readFile(at(backup + "/Quernel Installation.ini"));
     EXPECT_EQ(listing(root.path()), expected);
+
+    // The record holds the digests of what the Windows program wrote and kept.
+    std::string error;
+    const auto record = installer::readRecord(at(backup), &error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_TRUE(record->complete);
+    ASSERT_EQ(record->files.size(), 2u);
+    EXPECT_EQ(record->files[0].sha256, installer::sha256Hex(cityBytes));
+    EXPECT_EQ(record->files[0].originalSha256, installer::sha256Hex("the original city"));
+    EXPECT_EQ(record->files[1].sha256, installer::sha256Hex(carsBytes));
+    EXPECT_FALSE(record->files[1].replacedOriginal);
 }
 
 INSTANTIATE_TEST_SUITE_P(GameFolderAs, WindowsSetupPaths,
@@ -160,7 +174,11 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar")) << r.out;
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup"));
+    // The run's folder holds its record and no original.
+    ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
+    const std::string backup = gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front();
+    EXPECT_EQ(listing(backup).size(), 1u);
+    EXPECT_TRUE(fs::exists(backup + "/Quernel Installation.ini"));
 }
 
 TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNothingChanged)
@@ -246,7 +264,14 @@ TEST_F(WindowsSetup, NamesInSeveralScriptsInstall)
     std::set<std::string> installed;
     for (const auto &entry : fs::directory_iterator(game))
         installed.insert(entry.path().filename().string());
-    EXPECT_EQ(installed, (std::set<std::string>{"midtown2.exe", "é.ar", "straße.ar", "日本語.ar"}));
+    EXPECT_EQ(installed,
+              (std::set<std::string>{"Quernel Backup", "midtown2.exe", "é.ar", "straße.ar", "日本語.ar"}));
+    const auto records = installer::recordedInstallations(game);
+    ASSERT_EQ(records.size(), 1u);
+    std::vector<std::string> recorded;
+    for (const installer::RecordedFile &file : records.front().files)
+        recorded.push_back(file.name);
+    EXPECT_EQ(recorded, names);
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(readFile(game + "/" + names[i]), archiveBytes(names[i].c_str(), 3000 + int(i))) << names[i];
 }
