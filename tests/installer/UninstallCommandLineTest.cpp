@@ -11,6 +11,7 @@
 
 #include "ChildProcess.h"
 #include "CommandLine.h"
+#include "FolderDigests.h"
 #include "PackageFixture.h"
 
 using namespace installer_test;
@@ -35,7 +36,7 @@ protected:
         writeGameFolder();
         fs::create_directories(outputFolder());
         fs::copy_file(BuiltSetup, setup());
-        before = listing(root.path());
+        before = digests(root.path());
     }
     void TearDown() override { fs::remove_all(outputFolder()); }
 
@@ -75,7 +76,7 @@ TEST_F(UninstallCommandLine, ListsAndRemovesByNameWithoutThePackage)
     EXPECT_EQ(removed.err, "");
     EXPECT_EQ(removed.out, "Removed 2 file(s) of My Pack from " + gameFolder() + "\nPut back: city.ar\n");
     fs::remove_all(at("bin"));
-    EXPECT_EQ(listing(root.path()), before);
+    EXPECT_EQ(digests(root.path()), before);
 
     const Outcome none = run({"--list", "--target=" + gameFolder()});
     EXPECT_EQ(none.status, 0);
@@ -91,20 +92,20 @@ TEST_F(UninstallCommandLine, ThePackageBesideTheProgramNeedsOnlyItsName)
     EXPECT_EQ(r.status, 0) << r.err;
     writeFile(inPackage("city.ar"), cityBytes);
     writeFile(inPackage("cars.ar"), carsBytes);
-    EXPECT_EQ(listing(root.path()), before);
+    EXPECT_EQ(digests(root.path()), before);
 }
 
 TEST_F(UninstallCommandLine, FilesThatWouldBeLeftNeedYes)
 {
     installPackage();
     writeFile(inGame("city.ar"), "the player's city");
-    const auto edited = listing(root.path());
+    const auto edited = digests(root.path());
     const Outcome refused = run({"--uninstall", "--target", gameFolder()});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "setup.exe: 1 file(s) would be left as they are (city.ar: changed since it was "
                            "installed); use --yes to remove the rest.\n");
     EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(listing(root.path()), edited);
+    EXPECT_EQ(digests(root.path()), edited);
 
     const Outcome partly = run({"--uninstall", "--target", gameFolder(), "--yes"});
     EXPECT_EQ(partly.status, 1);
@@ -144,14 +145,14 @@ TEST_F(UninstallCommandLine, RefusalsAndUsageErrorsChangeNothing)
     };
     installPackage();
     fs::remove_all(gameFolder() + "/Quernel Backup"); // installed, but no record of it
-    const auto installed = listing(root.path());
+    const auto installed = digests(root.path());
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments.front() + (c.arguments.size() > 1 ? " " + c.arguments[1] : ""));
         const Outcome r = run(c.arguments);
         EXPECT_EQ(r.status, c.status);
         EXPECT_TRUE(r.err.starts_with("setup.exe: ") && contains(r.err, c.reason)) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_EQ(listing(root.path()), installed);
+        EXPECT_EQ(digests(root.path()), installed);
     }
     const Outcome help = run({"--help"});
     EXPECT_TRUE(contains(help.out, "--list")) << help.out;
@@ -217,7 +218,7 @@ protected:
                 add("big.ar", archiveBytes("bg", 48 << 20), archiveBytes("ob", 40 << 20));
         }
         setEntry(iniPath, "install.ini", "TotalFiles", std::to_string(number));
-        gameBefore = listing(gameFolder());
+        gameBefore = digests(gameFolder());
     }
 
     // Every file of the package is whole: the original or the package's, or gone when it had none.
@@ -253,7 +254,7 @@ TEST_F(KilledUninstall, EveryFileStaysWholeAndASecondRunFinishes)
     const Outcome whole = run(uninstall);
     const auto duration = Clock::now() - start;
     ASSERT_EQ(whole.status, 0) << whole.err;
-    ASSERT_EQ(listing(gameFolder()), gameBefore);
+    ASSERT_EQ(digests(gameFolder()), gameBefore);
 
     bool killedHalfWay = false;
     for (const double fraction : {0.2, 0.45, 0.7, 0.9}) {
@@ -275,7 +276,7 @@ TEST_F(KilledUninstall, EveryFileStaysWholeAndASecondRunFinishes)
             const Outcome second = run(uninstall);
             EXPECT_EQ(second.status, 0) << second.err;
         }
-        EXPECT_EQ(listing(gameFolder()), gameBefore);
+        EXPECT_EQ(digests(gameFolder()), gameBefore);
     }
     EXPECT_TRUE(killedHalfWay) << "no kill landed between the first and the last restore";
 }

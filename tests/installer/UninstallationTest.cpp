@@ -6,6 +6,7 @@
 #include <functional>
 #include <tuple>
 
+#include "FolderDigests.h"
 #include "InstallRecord.h"
 #include "Installation.h"
 #include "PackageFixture.h"
@@ -32,7 +33,7 @@ protected:
     void SetUp() override
     {
         writeGameFolder();
-        before = listing(gameFolder());
+        before = digests(gameFolder());
     }
 
     // A package folder named after the package, holding the files, loaded as the installer loads it.
@@ -84,7 +85,7 @@ private:
 TEST_F(UninstallationTest, InstallThenRemoveLeavesTheGameFolderByteForByteAsBefore)
 {
     const InstallResult installed = install(typical());
-    ASSERT_NE(listing(gameFolder()), before);
+    ASSERT_NE(digests(gameFolder()), before);
 
     Uninstallation uninstallation(gameFolder(), "my pack"); // any letter case finds it
     ASSERT_EQ(uninstallation.installations().size(), 1u);
@@ -102,7 +103,7 @@ TEST_F(UninstallationTest, InstallThenRemoveLeavesTheGameFolderByteForByteAsBefo
     const std::vector<std::tuple<int, int, std::string>> expected{
         {0, 2, "cars.ar"}, {1, 2, "city.ar"}, {2, 2, ""}};
     EXPECT_EQ(progress, expected);
-    EXPECT_EQ(listing(gameFolder()), before);
+    EXPECT_EQ(digests(gameFolder()), before);
 
     const UninstallResult again = uninstall("My Pack");
     EXPECT_FALSE(again.ok);
@@ -142,7 +143,7 @@ TEST_F(UninstallationTest, TwoPackagesOnOneFileCanBeRemovedInEitherOrderWithoutL
         const UninstallResult first = uninstall("First");
         EXPECT_TRUE(first.ok) << first.error;
         EXPECT_EQ(first.restored, Names{"city.ar"});
-        EXPECT_EQ(listing(gameFolder()), before);
+        EXPECT_EQ(digests(gameFolder()), before);
     }
 }
 
@@ -198,7 +199,7 @@ TEST_F(UninstallationTest, AMissingOrDamagedBackupIsReportedAndNeverPutBack)
         SCOPED_TRACE(c.what);
         const InstallResult installed = install(typical());
         c.spoil(installed.recordFolder + "/city.ar", outside);
-        const auto backupBefore = listing(installed.recordFolder);
+        const auto backupBefore = digests(installed.recordFolder);
 
         Uninstallation uninstallation(gameFolder(), "My Pack");
         const auto expectedLeft = uninstallation.check();
@@ -214,7 +215,7 @@ TEST_F(UninstallationTest, AMissingOrDamagedBackupIsReportedAndNeverPutBack)
         EXPECT_FALSE(fs::exists(inGame("cars.ar")));
         EXPECT_EQ(readFile(outside), "the original city");
         // The record now lists city.ar alone; the spoilt backup is as it was.
-        auto backupAfter = listing(installed.recordFolder);
+        auto backupAfter = digests(installed.recordFolder);
         backupAfter.erase(recordFileName());
         auto expectedBackup = backupBefore;
         expectedBackup.erase(recordFileName());
@@ -224,7 +225,7 @@ TEST_F(UninstallationTest, AMissingOrDamagedBackupIsReportedAndNeverPutBack)
         writeFile(inGame("city.ar"), "the original city");
         const UninstallResult rest = uninstall("My Pack");
         EXPECT_TRUE(rest.ok) << rest.error;
-        EXPECT_EQ(listing(gameFolder()), before);
+        EXPECT_EQ(digests(gameFolder()), before);
     }
 }
 
@@ -243,13 +244,13 @@ TEST_F(UninstallationTest, APackageInstalledTwiceIsUndoneNewestFirst)
     EXPECT_TRUE(result.ok) << result.error;
     EXPECT_EQ(sorted(result.restored), (Names{"cars.ar", "city.ar", "city.ar"}));
     EXPECT_EQ(result.removed, Names{"cars.ar"});
-    EXPECT_EQ(listing(gameFolder()), before);
+    EXPECT_EQ(digests(gameFolder()), before);
 }
 
 TEST_F(UninstallationTest, HostileRecordsTouchNothingOutsideTheGameFolder)
 {
     // Each case records a file that is the package's own in the game folder and an original whose
-    // backup lies outside the game folder, reached through a link or a name.
+    // backup would be read, and removed, outside the game folder: through a name or a link.
     const std::string victim = at("outside/victim.ar");
     const std::string packageBytes = "the package's bytes";
     const std::string originalBytes = "precious";
@@ -273,46 +274,58 @@ TEST_F(UninstallationTest, HostileRecordsTouchNothingOutsideTheGameFolder)
     };
     const std::string area = gameFolder() + "/Quernel Backup";
     const std::string run = area + "/Evil 2026-12-07 10-00-00";
+    const std::string elsewhere = at("outside/elsewhere");
+    // A run's folder with its record and a good backup, as an installation leaves it.
+    auto recordInGame = [&](const std::string &name, const std::string &backupName) {
+        fs::create_directories(run);
+        writeFile(run + "/evil.ar", originalBytes);
+        writeFile(run + '/' + recordFileName(), recordToBytes(recordOf(run, name, backupName)));
+    };
+    // Moved out of the game folder once the record was read, a link left in its place.
+    auto moveOut = [&](const std::string &folder) {
+        fs::rename(folder, elsewhere);
+        fs::create_symlink(elsewhere, folder);
+    };
+    const char *const badFolder = "the backup folder of its installation is a link or not a folder";
     struct Case
     {
         const char *what;
         std::function<void()> make;
+        std::function<void()> afterReading; // between finding the record and removing
+        const char *reason;                 // nullptr: the record is not taken at all
     };
     const std::vector<Case> cases{
-        {"a name that climbs out",
-         [&] {
-             fs::create_directories(run);
-             writeFile(run + '/' + recordFileName(),
-                       recordToBytes(recordOf(run, "../outside/victim.ar", "x.ar")));
-         }},
+        {"a name that climbs out", [&] { recordInGame("../outside/victim.ar", "evil.ar"); }, {}, nullptr},
         {"a backup name that climbs out",
-         [&] {
-             fs::create_directories(run);
-             writeFile(run + '/' + recordFileName(),
-                       recordToBytes(recordOf(run, "evil.ar", "../../../outside/victim.ar")));
-         }},
+         [&] { recordInGame("evil.ar", "../../../outside/victim.ar"); },
+         {},
+         nullptr},
         {"the run's folder is a link",
          [&] {
-             std::string error;
-             ASSERT_TRUE(writeRecord(recordOf(at("outside"), "evil.ar", "victim.ar"), &error)) << error;
-             fs::create_directories(area);
-             fs::create_symlink(at("outside"), run);
-         }},
+             recordInGame("evil.ar", "evil.ar");
+             moveOut(run);
+         },
+         {},
+         nullptr},
         {"the backup area is a link",
          [&] {
-             const std::string elsewhere = at("outside/Evil 2026-12-07 10-00-00");
-             std::string error;
-             writeFile(elsewhere + "/evil.ar", originalBytes);
-             ASSERT_TRUE(writeRecord(recordOf(elsewhere, "evil.ar", "evil.ar"), &error)) << error;
-             fs::create_symlink(at("outside"), area);
-         }},
+             recordInGame("evil.ar", "evil.ar");
+             moveOut(area);
+         },
+         {},
+         nullptr},
+        {"the run's folder turns into a link", [&] { recordInGame("evil.ar", "evil.ar"); },
+         [&] { moveOut(run); }, badFolder},
+        {"the backup area turns into a link", [&] { recordInGame("evil.ar", "evil.ar"); },
+         [&] { moveOut(area); }, badFolder},
         {"the backup is a link",
          [&] {
-             fs::create_directories(run);
-             std::string error;
-             ASSERT_TRUE(writeRecord(recordOf(run, "evil.ar", "evil.ar"), &error)) << error;
+             recordInGame("evil.ar", "evil.ar");
+             fs::remove(run + "/evil.ar");
              fs::create_symlink(victim, run + "/evil.ar");
-         }},
+         },
+         {},
+         "the backup of the original is damaged"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -321,14 +334,24 @@ TEST_F(UninstallationTest, HostileRecordsTouchNothingOutsideTheGameFolder)
         writeFile(victim, originalBytes);
         writeFile(inGame("evil.ar"), packageBytes);
         c.make();
-        const auto everything = listing(root.path());
 
         Uninstallation uninstallation(gameFolder(), "Evil");
-        uninstallation.check();
+        EXPECT_EQ(uninstallation.installations().size(), c.reason ? 1u : 0u);
+        if (c.afterReading)
+            c.afterReading();
+        const auto everything = digests(root.path());
+        const std::vector<LeftFile> left = uninstallation.check();
         const UninstallResult result = uninstallation.run();
         EXPECT_FALSE(result.ok);
         EXPECT_TRUE(result.restored.empty());
-        EXPECT_EQ(listing(root.path()), everything);
+        EXPECT_EQ(digests(root.path()), everything);
+        if (c.reason) {
+            ASSERT_EQ(left.size(), 1u);
+            EXPECT_EQ(left[0].reason, c.reason);
+            ASSERT_EQ(result.left.size(), 1u);
+            EXPECT_EQ(result.left[0].name, "evil.ar");
+            EXPECT_EQ(result.left[0].reason, c.reason);
+        }
     }
 }
 
@@ -354,7 +377,7 @@ TEST_F(UninstallationTest, CancelStopsBeforeTheNextFileAndASecondRunFinishes)
 
     const UninstallResult rest = uninstall("My Pack");
     EXPECT_TRUE(rest.ok) << rest.error;
-    EXPECT_EQ(listing(gameFolder()), before);
+    EXPECT_EQ(digests(gameFolder()), before);
 }
 
 } // namespace
