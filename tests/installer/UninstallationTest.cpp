@@ -101,7 +101,7 @@ TEST_F(UninstallationTest, InstallThenRemoveLeavesTheGameFolderByteForByteAsBefo
     EXPECT_TRUE(result.left.empty());
     // Newest file first.
     const std::vector<std::tuple<int, int, std::string>> expected{
-        {0, 2, "cars.ar"}, {1, 2, "city.ar"}, {2, 2, ""}};
+        {0, 2, "city.ar"}, {1, 2, "cars.ar"}, {2, 2, ""}};
     EXPECT_EQ(progress, expected);
     EXPECT_EQ(digests(gameFolder()), before);
 
@@ -130,7 +130,7 @@ TEST_F(UninstallationTest, TwoPackagesOnOneFileCanBeRemovedInEitherOrderWithoutL
             EXPECT_EQ(partly.removed, Names{"first.ar"});
             ASSERT_EQ(partly.left.size(), 1u);
             EXPECT_EQ(partly.left[0].name, "city.ar");
-            EXPECT_EQ(readFile(inGame("city.ar")), secondCity); // the second package's, left alone
+            EXPECT_TRUE(holds(inGame("city.ar"), secondCity)); // the second package's, left alone
             // Its record now lists only what is still to be done.
             const auto records = installationsOf(gameFolder(), "First");
             ASSERT_EQ(records.size(), 1u);
@@ -139,7 +139,7 @@ TEST_F(UninstallationTest, TwoPackagesOnOneFileCanBeRemovedInEitherOrderWithoutL
         }
         const UninstallResult second = uninstall("Second");
         EXPECT_TRUE(second.ok) << second.error;
-        EXPECT_EQ(readFile(inGame("city.ar")), firstCity);
+        EXPECT_TRUE(holds(inGame("city.ar"), firstCity));
         const UninstallResult first = uninstall("First");
         EXPECT_TRUE(first.ok) << first.error;
         EXPECT_EQ(first.restored, Names{"city.ar"});
@@ -160,7 +160,7 @@ TEST_F(UninstallationTest, AFileEditedAfterInstallingIsKeptAndNamed)
         EXPECT_EQ(file.reason, "changed since it was installed") << file.name;
     EXPECT_EQ(sorted({result.left[0].name, result.left[1].name}), (Names{"cars.ar", "city.ar"}));
     EXPECT_EQ(readFile(inGame("city.ar")), "the player's own city");
-    EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes + "more");
+    EXPECT_TRUE(holds(inGame("cars.ar"), carsBytes + "more"));
     // The original stays in the backup, and the record with it.
     ASSERT_EQ(installationsOf(gameFolder(), "My Pack").size(), 1u);
     const InstallRecord record = installationsOf(gameFolder(), "My Pack").front();
@@ -211,7 +211,7 @@ TEST_F(UninstallationTest, AMissingOrDamagedBackupIsReportedAndNeverPutBack)
         EXPECT_EQ(result.left[0].name, "city.ar");
         EXPECT_EQ(result.left[0].reason, c.reason);
         EXPECT_EQ(result.removed, Names{"cars.ar"});
-        EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
+        EXPECT_TRUE(holds(inGame("city.ar"), cityBytes));
         EXPECT_FALSE(fs::exists(inGame("cars.ar")));
         EXPECT_EQ(readFile(outside), "the original city");
         // The record now lists city.ar alone; the spoilt backup is as it was.
@@ -367,13 +367,14 @@ TEST_F(UninstallationTest, CancelStopsBeforeTheNextFileAndASecondRunFinishes)
     EXPECT_FALSE(stopped.ok);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_EQ(stopped.error, "The removal was cancelled.");
-    EXPECT_EQ(stopped.removed, Names{"cars.ar"});
-    EXPECT_TRUE(stopped.restored.empty());
-    EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
+    EXPECT_EQ(stopped.restored, Names{"city.ar"});
+    EXPECT_TRUE(stopped.removed.empty());
+    EXPECT_TRUE(holds(inGame("city.ar"), "the original city"));
+    EXPECT_TRUE(holds(inGame("cars.ar"), carsBytes));
     const auto records = installationsOf(gameFolder(), "My Pack");
     ASSERT_EQ(records.size(), 1u);
     ASSERT_EQ(records[0].files.size(), 1u);
-    EXPECT_EQ(records[0].files[0].name, "city.ar");
+    EXPECT_EQ(records[0].files[0].name, "cars.ar");
 
     const UninstallResult rest = uninstall("My Pack");
     EXPECT_TRUE(rest.ok) << rest.error;
