@@ -215,7 +215,7 @@ protected:
             add("old" + tag + ".ar", archiveBytes(("p" + tag).c_str(), 16000 + i),
                 archiveBytes(("o" + tag).c_str(), 12000 + i));
             if (i == 30)
-                add("big.ar", archiveBytes("bg", 48 << 20), archiveBytes("ob", 40 << 20));
+                add("big.ar", archiveBytes("bg", 24 << 20), archiveBytes("ob", 20 << 20));
         }
         setEntry(iniPath, "install.ini", "TotalFiles", std::to_string(number));
         gameBefore = digests(gameFolder());

@@ -242,7 +242,8 @@ TEST_F(UninstallationTest, APackageInstalledTwiceIsUndoneNewestFirst)
     EXPECT_TRUE(uninstallation.check().empty()); // judged as the files will be once the newer run is undone
     const UninstallResult result = uninstallation.run();
     EXPECT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(sorted(result.restored), (Names{"cars.ar", "city.ar", "city.ar"}));
+    // Each file named once, for what became of it in the end.
+    EXPECT_EQ(result.restored, Names{"city.ar"});
     EXPECT_EQ(result.removed, Names{"cars.ar"});
     EXPECT_EQ(digests(gameFolder()), before);
 }
