@@ -20,4 +20,10 @@ inline std::map<std::string, std::string> digests(const std::string &root)
     return entries;
 }
 
+// True when the file holds exactly these bytes; a failure names the file, not its bytes.
+inline bool holds(const std::string &path, const std::string &bytes)
+{
+    return readFile(path) == bytes;
+}
+
 } // namespace installer_test

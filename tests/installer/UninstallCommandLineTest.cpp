@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "CommandLine.h"
 #include "FolderDigests.h"
 #include "PackageFixture.h"
 
@@ -59,7 +58,7 @@ protected:
     std::map<std::string, std::string> before; // everything under the temporary root at the start
 };
 
-TEST_F(UninstallCommandLine, ListsAndRemovesByNameWithoutThePackage)
+TEST_F(UninstallCommandLine, ListsAndRemovesByNameOrByThePackageBesideIt)
 {
     installPackage();
     const Outcome list = run({"--list", "--target", gameFolder()});
@@ -68,7 +67,7 @@ TEST_F(UninstallCommandLine, ListsAndRemovesByNameWithoutThePackage)
         std::regex_match(list.out, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  My Pack  \(2 files\)\n)")))
         << list.out;
 
-    // A copy of the installer that has no package beside it.
+    // By name, from a copy of the installer that has no package beside it.
     fs::create_directories(at("bin"));
     fs::copy_file(BuiltSetup, at("bin/setup"));
     const Outcome removed = run({"--uninstall", "My Pack", "--target", gameFolder()}, at("bin/setup"));
@@ -77,19 +76,15 @@ TEST_F(UninstallCommandLine, ListsAndRemovesByNameWithoutThePackage)
     EXPECT_EQ(removed.out, "Removed 2 file(s) of My Pack from " + gameFolder() + "\nPut back: city.ar\n");
     fs::remove_all(at("bin"));
     EXPECT_EQ(digests(root.path()), before);
-
     const Outcome none = run({"--list", "--target=" + gameFolder()});
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "No package is recorded as installed in " + gameFolder() + ".\n");
-}
 
-TEST_F(UninstallCommandLine, ThePackageBesideTheProgramNeedsOnlyItsName)
-{
+    // The package beside the program, whose files are gone: its name is enough.
     installPackage();
     fs::remove(inPackage("city.ar"));
     fs::remove(inPackage("cars.ar"));
-    const Outcome r = run({"--uninstall", "--target", gameFolder()});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(run({"--uninstall", "--target", gameFolder()}).status, 0);
     writeFile(inPackage("city.ar"), cityBytes);
     writeFile(inPackage("cars.ar"), carsBytes);
     EXPECT_EQ(digests(root.path()), before);
@@ -159,35 +154,6 @@ TEST_F(UninstallCommandLine, RefusalsAndUsageErrorsChangeNothing)
     EXPECT_TRUE(contains(help.out, "--uninstall [NAME]")) << help.out;
 }
 
-TEST(UninstallArguments, NameOrOwnPackageAndNeverTheWindow)
-{
-    struct Case
-    {
-        std::vector<std::string> arguments;
-        bool list;
-        bool uninstall;
-        std::string name;
-    };
-    const std::vector<Case> cases{
-        {{"--uninstall", "--target", "g"}, false, true, ""},
-        {{"--uninstall", "A Pack", "--target", "g"}, false, true, "A Pack"},
-        {{"--target", "g", "--uninstall=A=B"}, false, true, "A=B"},
-        {{"--uninstall", "--yes", "--target", "g"}, false, true, ""},
-        {{"--uninstall", "--package", "p", "--target", "g"}, false, true, ""},
-        {{"--list", "--target", "g", "--yes"}, true, false, ""},
-    };
-    for (const Case &c : cases) {
-        installer::SetupArguments parsed;
-        std::string error;
-        ASSERT_TRUE(installer::parseArguments(c.arguments, &parsed, &error)) << error;
-        EXPECT_EQ(parsed.list, c.list);
-        EXPECT_EQ(parsed.uninstall, c.uninstall);
-        EXPECT_EQ(parsed.uninstallName, c.name);
-        EXPECT_EQ(parsed.target, "g");
-        EXPECT_FALSE(installer::opensWindow(parsed));
-    }
-}
-
 // A package of many files and one large one, so that a kill lands in the middle of a removal.
 class KilledUninstall : public UninstallCommandLine
 {
@@ -215,7 +181,7 @@ protected:
             add("old" + tag + ".ar", archiveBytes(("p" + tag).c_str(), 16000 + i),
                 archiveBytes(("o" + tag).c_str(), 12000 + i));
             if (i == 30)
-                add("big.ar", archiveBytes("bg", 48 << 20), archiveBytes("ob", 40 << 20));
+                add("big.ar", archiveBytes("bg", 24 << 20), archiveBytes("ob", 20 << 20));
         }
         setEntry(iniPath, "install.ini", "TotalFiles", std::to_string(number));
         gameBefore = digests(gameFolder());
