@@ -4,11 +4,12 @@
 #include <set>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QScrollArea>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "LeftFiles.h"
 
 namespace installer {
 
@@ -29,9 +30,9 @@ QString folderLink(const QString &folder)
         .arg(QUrl::fromLocalFile(folder).toString().toHtmlEscaped(), shown);
 }
 
-// What became of the files in the end. A file that several installations of the package wrote
-// comes once in each of their lists; the player sees it once: left as it is when any of them left
-// it, otherwise removed or put back by whether it is in the game folder now.
+// What became of the files in the end. The removal names a file once among those removed and
+// put back, but several installations of the package may each leave it; the player sees it once,
+// as left, since it is not what it was before the package came.
 struct FinalOutcomes
 {
     std::vector<std::string> removed;
@@ -39,28 +40,22 @@ struct FinalOutcomes
     std::vector<std::string> left; // lines: "<name>: <reason>"
 };
 
-FinalOutcomes finalOutcomes(const UninstallResult &result, const QString &gameFolder)
+FinalOutcomes finalOutcomes(const UninstallResult &result)
 {
     FinalOutcomes outcomes;
     std::set<std::string> named;
-    for (const LeftFile &file : result.left) {
-        if (named.insert(file.name).second)
-            outcomes.left.push_back(texts::leftLine(file));
+    for (const LeftFile &file : eachFileOnce(result.left)) {
+        named.insert(file.name);
+        outcomes.left.push_back(texts::leftLine(file));
     }
-    const std::set<std::string> removed(result.removed.begin(), result.removed.end());
-    const std::set<std::string> restored(result.restored.begin(), result.restored.end());
-    const auto place = [&](const std::string &name) {
-        if (!named.insert(name).second)
-            return;
-        const bool both = removed.count(name) && restored.count(name);
-        const bool there = QFileInfo::exists(QDir(gameFolder).filePath(qt(name)));
-        (restored.count(name) && (!both || there) ? outcomes.restored : outcomes.removed).push_back(name);
-    };
-    // In the order the lists give them, put-back files first, as the newest installation's are.
-    for (const std::string &name : result.restored)
-        place(name);
-    for (const std::string &name : result.removed)
-        place(name);
+    for (const std::string &name : result.removed) {
+        if (!named.count(name))
+            outcomes.removed.push_back(name);
+    }
+    for (const std::string &name : result.restored) {
+        if (!named.count(name))
+            outcomes.restored.push_back(name);
+    }
     return outcomes;
 }
 
@@ -132,14 +127,14 @@ void DoneStep::showResult(const InstallResult &result, const QString &gameFolder
     m_lblSummary->setText(html);
 }
 
-void DoneStep::showRemoval(const UninstallResult &result, const QString &gameFolder)
+void DoneStep::showRemoval(const UninstallResult &result)
 {
     m_ok = result.ok;
     m_removal = true;
     QString html;
     if (!result.error.empty())
         html += QStringLiteral("<p>%1</p>").arg(qt(result.error).toHtmlEscaped());
-    const FinalOutcomes outcomes = finalOutcomes(result, gameFolder);
+    const FinalOutcomes outcomes = finalOutcomes(result);
     if (!outcomes.removed.empty())
         html += paragraph(texts::removedHeading(), outcomes.removed);
     if (!outcomes.restored.empty())

@@ -23,9 +23,8 @@ public:
     QString nextText() const override { return qt(texts::finishButton()); }
 
     void showResult(const InstallResult &result, const QString &gameFolder);
-    // Each file once, under what became of it (gameFolder tells removed from put back when several
-    // installations of the package wrote it).
-    void showRemoval(const UninstallResult &result, const QString &gameFolder);
+    // Each file once, under what became of it.
+    void showRemoval(const UninstallResult &result);
 
     QLabel *lblSummary() const { return m_lblSummary; }
 

@@ -15,6 +15,7 @@
 #include "InstallRecord.h"
 #include "InstallStep.h"
 #include "InstalledAlreadyStep.h"
+#include "LeftFiles.h"
 #include "Prompts.h"
 #include "ReadmeStep.h"
 #include "RemovingStep.h"
@@ -250,7 +251,7 @@ bool SetupWindow::confirmRemoval(const Uninstallation &uninstallation, bool then
         return false;
     }
     // Reinstall was asked for already; only files that would stay behind need a word first.
-    const std::vector<LeftFile> left = uninstallation.check();
+    const std::vector<LeftFile> left = eachFileOnce(uninstallation.check());
     if (left.empty() && thenInstall)
         return true;
     return m_prompts.confirmRemoval(
@@ -283,7 +284,7 @@ void SetupWindow::runRemoval(bool thenInstall)
         return;
     }
     m_exitCode = removal.ok ? 0 : 1;
-    m_done->showRemoval(removal, gameFolder);
+    m_done->showRemoval(removal);
     showStep(m_done);
 }
 

@@ -555,8 +555,9 @@ TEST_F(InstalledPackageTest, ReinstallLeavesOneInstallationWithThePackagesFiles)
     EXPECT_EQ(readFile(installations[0].folder + "/city.ar"), "the original city");
 }
 
-TEST_F(InstalledPackageTest, AnEditedFileIsNamedAndNoChangesNothing)
+TEST_F(InstalledPackageTest, AnEditedFileIsNamedOnceAndNoChangesNothing)
 {
+    install(); // both installations find the file changed
     writeFile(inGame("cars.ar"), "tuned by the player");
     const auto before = listing(root.path());
     prompts.removalAnswer = false;
@@ -575,7 +576,7 @@ TEST_F(InstalledPackageTest, AnEditedFileIsNamedAndNoChangesNothing)
     EXPECT_EQ(w.lblTitle()->text(), "Removal Incomplete");
     EXPECT_EQ(w.exitCode(), 1);
     EXPECT_TRUE(summary().contains(
-        "<b>Left as they are:</b><br>&nbsp;&nbsp;&nbsp;cars.ar: changed since it was installed"));
+        "<b>Left as they are:</b><br>&nbsp;&nbsp;&nbsp;cars.ar: changed since it was installed</p>"));
     EXPECT_EQ(readFile(inGame("cars.ar")), "tuned by the player");
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
 }
