@@ -1,9 +1,12 @@
 #include "Installation.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <system_error>
+#include <thread>
 
 #include "FileLinks.h"
 #include "GameFolder.h"
@@ -77,6 +80,135 @@ std::string megabytes(std::uint64_t bytes)
     return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
 }
 
+std::string installedAt(const Timestamp &when)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", when.year, when.month, when.day,
+                  when.hour, when.minute, when.second);
+    return text;
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return base::text::foldCase(a) == base::text::foldCase(b);
+}
+
+// Removes the run's folder and then the backup area, each only when it is empty.
+void removeIfEmpty(const std::string &runFolder)
+{
+    std::error_code ec;
+    const fs::path folder = base::files::toPath(runFolder);
+    if (fs::remove(folder, ec))
+        fs::remove(folder.parent_path(), ec);
+}
+
+// Puts a game file back as it was before a copy over it: the original from its backup, or no
+// file where there was none.
+bool undoCopy(const std::string &destination, const std::string &originalBackup, std::string *error)
+{
+    if (originalBackup.empty()) {
+        std::error_code ec;
+        fs::remove(base::files::toPath(destination), ec);
+        if (ec)
+            *error = destination + ": " + ec.message();
+        return !ec;
+    }
+    base::files::CopyOptions options;
+    options.durable = true;
+    return base::files::copyFile(originalBackup, destination, options, error) == CopyOutcome::Copied;
+}
+
+// The digest of a file, read on a thread of its own while the caller copies the same file, so
+// that the record costs little more time than the copy.
+class DigestInBackground
+{
+public:
+    explicit DigestInBackground(std::string path) : m_path(std::move(path))
+    {
+        try {
+            m_thread = std::thread([this] { read(); });
+        } catch (const std::system_error &) {
+            // No thread to be had: result() reads the file itself.
+        }
+    }
+    ~DigestInBackground()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    DigestInBackground(const DigestInBackground &) = delete;
+    DigestInBackground &operator=(const DigestInBackground &) = delete;
+
+    // The digest of the whole file, once it is read.
+    std::optional<FileDigest> result(std::string *error)
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        else
+            read();
+        if (!m_digest)
+            *error = m_error;
+        return m_digest;
+    }
+
+private:
+    void read()
+    {
+        m_digest = digestOfFile(m_path, &m_error, [this] { return !m_stop; });
+    }
+
+    std::string m_path;
+    std::atomic<bool> m_stop{false};
+    std::optional<FileDigest> m_digest;
+    std::string m_error;
+    std::thread m_thread;
+};
+
+// The run's record on disk: rewritten after each file while it lists few files or a second has
+// passed since the last write (a long list of small files is not rewritten per file), and once
+// at the end.
+class RecordKeeper
+{
+public:
+    static constexpr std::size_t FilesWrittenEachTime = 64;
+    static constexpr std::chrono::seconds LongestWait{1};
+
+    explicit RecordKeeper(InstallRecord record) : m_record(std::move(record)) {}
+
+    const InstallRecord &record() const { return m_record; }
+    bool written() const { return m_written; }
+
+    bool add(RecordedFile file, std::string *error)
+    {
+        m_record.files.push_back(std::move(file));
+        if (m_record.files.size() >= FilesWrittenEachTime &&
+            std::chrono::steady_clock::now() - m_lastWrite < LongestWait)
+            return true;
+        return write(error);
+    }
+
+    bool finish(bool complete, std::string *error)
+    {
+        m_record.complete = complete;
+        return write(error);
+    }
+
+private:
+    bool write(std::string *error)
+    {
+        if (!writeRecord(m_record, error))
+            return false;
+        m_written = true;
+        m_lastWrite = std::chrono::steady_clock::now();
+        return true;
+    }
+
+    InstallRecord m_record;
+    bool m_written = false;
+    std::chrono::steady_clock::time_point m_lastWrite;
+};
+
 } // namespace
 
 Timestamp localNow()
@@ -132,12 +264,19 @@ std::string Installation::backupRoot() const
 {
     // A "Quernel Backup" that is a link (or no folder) would send the backups elsewhere: the first
     // of "Quernel Backup (2)", "(3)", ... that is a real folder or free takes its place.
-    std::string root = target(backupRootName());
+    // The same goes for a name that one of the package's files takes.
+    const auto takenByPackage = [this](const std::string &leaf) {
+        return std::any_of(m_package.files.begin(), m_package.files.end(),
+                           [&](const std::string &name) { return sameNameIgnoringCase(name, leaf); });
+    };
+    std::string leaf = backupRootName();
     for (int n = 2; n < 1000; ++n) {
+        const std::string root = target(leaf);
         const fs::file_status status = linkStatus(root);
-        if (!fs::exists(status) || (fs::is_directory(status) && !base::files::isLink(root)))
+        if (!takenByPackage(leaf) &&
+            (!fs::exists(status) || (fs::is_directory(status) && !base::files::isLink(root))))
             return root;
-        root = target(backupRootName() + " (" + std::to_string(n) + ")");
+        leaf = backupRootName() + " (" + std::to_string(n) + ")";
     }
     return {};
 }
@@ -196,10 +335,8 @@ std::vector<std::string> Installation::existingFiles() const
     return names;
 }
 
-bool Installation::createBackupFolder(InstallResult &result, std::string *error)
+std::string Installation::claimRunFolder(const Timestamp &when, std::string *error) const
 {
-    if (!result.backupFolder.empty())
-        return true;
     const std::string root = backupRoot();
     std::error_code ec;
     if (!root.empty())
@@ -207,33 +344,76 @@ bool Installation::createBackupFolder(InstallResult &result, std::string *error)
     const fs::file_status rootStatus = linkStatus(root);
     if (root.empty() || base::files::isLink(root) || !fs::is_directory(rootStatus)) {
         *error = "The backup folder " + root + " cannot be created" + (ec ? ": " + ec.message() : ".");
-        return false;
+        return {};
     }
     // Created here and now, never taken over: a second installer at work in the same game folder
     // (or a run in the same second) gets a folder of its own.
-    const std::string base = root + '/' + backupLeafName(m_package.name, m_clock ? m_clock() : localNow());
+    const std::string base = root + '/' + backupLeafName(m_package.name, when);
     for (int n = 1; n < 10000; ++n) {
         const std::string folder = n == 1 ? base : base + " (" + std::to_string(n) + ")";
-        if (fs::create_directory(base::files::toPath(folder), ec) && !ec) {
-            result.backupFolder = folder;
-            return true;
-        }
+        if (fs::create_directory(base::files::toPath(folder), ec) && !ec)
+            return folder;
         if (!exists(folder))
             break;
     }
     *error = "The backup folder " + base + " cannot be created" + (ec ? ": " + ec.message() : ".");
-    return false;
+    fs::remove(base::files::toPath(root), ec); // only when nothing else is in it
+    return {};
 }
 
-void Installation::dropEmptyBackupFolder(InstallResult &result) const
+CopyOutcome Installation::keepOriginal(const std::string &runFolder, const std::vector<RecordedFile> &done,
+                                       RecordedFile &file, bool &backupMadeNow, std::string *error)
 {
-    if (result.backupFolder.empty() || !result.replaced.empty())
-        return;
-    std::error_code ec;
-    const fs::path folder = base::files::toPath(result.backupFolder);
-    fs::remove(folder, ec);
-    fs::remove(folder.parent_path(), ec); // only when nothing else is in it
-    result.backupFolder.clear();
+    const std::string original = target(file.name);
+    file.replacedOriginal = true;
+    // A name that differs only in letter case from one before it is the same file where names
+    // ignore case: its original is in the backup already, and stays there.
+    for (const RecordedFile &earlier : done) {
+        if (earlier.replacedOriginal && sameNameIgnoringCase(earlier.name, file.name) &&
+            base::files::sameFile(target(earlier.name), original) &&
+            exists(runFolder + '/' + earlier.backupName)) {
+            file.backupName = earlier.backupName;
+            file.originalSize = earlier.originalSize;
+            file.originalSha256 = earlier.originalSha256;
+            return CopyOutcome::Copied;
+        }
+    }
+    // The record has its own name in the folder; no backup takes it or another backup's name.
+    std::string name =
+        sameNameIgnoringCase(file.name, recordFileName()) ? file.name + " (original)" : file.name;
+    for (int n = 2; exists(runFolder + '/' + name); ++n)
+        name = file.name + " (original " + std::to_string(n) + ")";
+    file.backupName = name;
+
+    std::optional<FileDigest> digest;
+    const std::string backup = runFolder + '/' + name;
+    const CopyOutcome saved = copyWithDigest(original, backup, digest, error);
+    if (saved == CopyOutcome::Failed || saved == CopyOutcome::Cancelled)
+        return saved;
+    if (!digest) {
+        std::error_code ec;
+        fs::remove(base::files::toPath(backup), ec);
+        return CopyOutcome::Failed;
+    }
+    backupMadeNow = true;
+    file.originalSize = digest->size;
+    file.originalSha256 = digest->sha256;
+    return CopyOutcome::Copied;
+}
+
+CopyOutcome Installation::copyWithDigest(const std::string &source, const std::string &destination,
+                                         std::optional<FileDigest> &digest, std::string *error)
+{
+    DigestInBackground reading(source);
+    const CopyOutcome outcome = copy(source, destination, error);
+    if (outcome == CopyOutcome::Failed || outcome == CopyOutcome::Cancelled)
+        return outcome; // the reading is stopped as it goes out of scope
+    digest = reading.result(error);
+    // The source read beside the copy changed under it (or could not be read): what the copy
+    // wrote is read again, as that is what the record must describe.
+    if (!digest || digest->size != sizeOf(destination))
+        digest = digestOfFile(destination, error);
+    return outcome;
 }
 
 InstallResult Installation::run(const AskReplace &ask)
@@ -247,14 +427,42 @@ InstallResult Installation::run(const AskReplace &ask)
 
     const auto &files = m_package.files;
     const int count = int(files.size());
-    auto stop = [&](int from, std::string error, bool cancelled) {
+    const Timestamp when = m_clock ? m_clock() : localNow();
+    std::string error;
+    const std::string runFolder = claimRunFolder(when, &error);
+    if (runFolder.empty()) {
+        result.notInstalled = files;
+        result.error = error;
+        return result;
+    }
+    RecordKeeper record(InstallRecord{runFolder, m_package.name, installedAt(when), false, {}});
+
+    bool recordFailed = false;
+    // Ends the run: the record says exactly what was done, or nothing stays when nothing was.
+    auto finish = [&](int from, std::string stopError, bool cancelled) {
         result.notInstalled.assign(files.begin() + from, files.end());
-        result.error = std::move(error);
+        result.error = std::move(stopError);
         result.cancelled = cancelled;
-        dropEmptyBackupFolder(result);
+        result.ok = result.error.empty();
+        if (!result.replaced.empty())
+            result.backupFolder = runFolder;
+        std::string recordError;
+        if (!result.installed.empty() && !record.finish(result.ok, &recordError) && !recordFailed) {
+            const std::string problem = "the record of the installation could not be written (" +
+                                        recordError +
+                                        "), so the package cannot be removed with its originals put back.";
+            result.error =
+                result.ok ? "Every file was installed, but " + problem : result.error + " Also, " + problem;
+            result.ok = false;
+        }
+        if (record.written())
+            result.recordFolder = runFolder;
+        else
+            removeIfEmpty(runFolder);
         return result;
     };
-    auto cancelled = [&](int from) { return stop(from, "The installation was cancelled.", true); };
+    auto cancelled = [&](int from) { return finish(from, "The installation was cancelled.", true); };
+    auto notInstalled = [&](int from) { return joinNames({files.begin() + from, files.end()}); };
 
     bool replaceAll = false;
     for (int i = 0; i < count; ++i) {
@@ -267,11 +475,11 @@ InstallResult Installation::run(const AskReplace &ask)
         const std::string destination = target(name);
         // Checked again just before the copy: the package may have changed since the preflight.
         if (base::files::isLink(source))
-            return stop(i, packageFileProblem(m_package, name), false);
+            return finish(i, packageFileProblem(m_package, name), false);
 
-        std::string backup;
+        RecordedFile file;
+        file.name = name;
         bool backupMadeNow = false;
-        std::string error;
         if (exists(destination)) {
             if (!replaceAll) {
                 const ReplaceAnswer answer = ask ? ask(name) : ReplaceAnswer::No;
@@ -283,44 +491,66 @@ InstallResult Installation::run(const AskReplace &ask)
                 }
                 replaceAll = answer == ReplaceAnswer::YesToAll;
             }
-            if (!createBackupFolder(result, &error))
-                return stop(i, error, false);
-            backup = result.backupFolder + '/' + name;
-            // A name that differs only in letter case from one before it is the same file where
-            // names ignore case: its original is in the backup already, and stays there.
-            if (!exists(backup)) {
-                const CopyOutcome saved = copy(destination, backup, &error);
-                if (saved == CopyOutcome::Cancelled)
-                    return cancelled(i);
-                if (saved == CopyOutcome::Failed)
-                    return stop(i, name + " could not be backed up (" + error + "); it was left as it was.",
-                                false);
-                backupMadeNow = true;
-            }
+            const CopyOutcome saved =
+                keepOriginal(runFolder, record.record().files, file, backupMadeNow, &error);
+            if (saved == CopyOutcome::Cancelled)
+                return cancelled(i);
+            if (saved == CopyOutcome::Failed)
+                return finish(i, name + " could not be backed up (" + error + "); it was left as it was.",
+                              false);
         }
 
-        const CopyOutcome copied = copy(source, destination, &error);
+        std::optional<FileDigest> digest;
+        const CopyOutcome copied = copyWithDigest(source, destination, digest, &error);
+        const std::string backup = file.replacedOriginal ? runFolder + '/' + file.backupName : std::string();
         if (copied == CopyOutcome::Failed || copied == CopyOutcome::Cancelled) {
+            // The original is still in place.
             std::error_code ec;
             if (backupMadeNow)
-                fs::remove(base::files::toPath(backup), ec); // the original is still in place
+                fs::remove(base::files::toPath(backup), ec);
             if (copied == CopyOutcome::Cancelled)
                 return cancelled(i);
-            const std::vector<std::string> rest(files.begin() + i, files.end());
-            return stop(
-                i, name + " could not be copied (" + error + "). Not installed: " + joinNames(rest) + ".",
+            return finish(
+                i, name + " could not be copied (" + error + "). Not installed: " + notInstalled(i) + ".",
                 false);
         }
+        if (!digest) {
+            // What cannot be recorded does not stay installed: the game folder goes back as it was.
+            const std::string readError = error;
+            if (!undoCopy(destination, backup, &error))
+                return finish(i + 1,
+                              name + " could not be read back after copying (" + readError +
+                                  ") nor put back as it was (" + error + "); it is not in the record." +
+                                  " Not installed: " + notInstalled(i + 1) + ".",
+                              false);
+            std::error_code ec;
+            if (backupMadeNow)
+                fs::remove(base::files::toPath(backup), ec);
+            return finish(i,
+                          name + " could not be read back after copying (" + readError +
+                              "); it was put back as it was. Not installed: " + notInstalled(i) + ".",
+                          false);
+        }
+        file.size = digest->size;
+        file.sha256 = digest->sha256;
+        const bool replaced = file.replacedOriginal;
         result.installed.push_back(name);
-        if (!backup.empty())
+        if (replaced)
             result.replaced.push_back(name);
+        const bool recorded = record.add(std::move(file), &error);
         if (m_fileDone)
-            m_fileDone(name, backup.empty() ? FileOutcome::Installed : FileOutcome::Replaced);
+            m_fileDone(name, replaced ? FileOutcome::Replaced : FileOutcome::Installed);
+        recordFailed = !recorded;
+        if (recordFailed)
+            return finish(i + 1,
+                          "The record of the installation could not be written (" + error +
+                              "), so the installation stopped after " + name +
+                              ". Not installed: " + notInstalled(i + 1) + ".",
+                          false);
     }
     if (m_progress)
         m_progress(count, count, {});
-    result.ok = true;
-    return result;
+    return finish(count, {}, false);
 }
 
 } // namespace installer

@@ -4,11 +4,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Files.h"
+#include "InstallRecord.h"
 #include "Package.h"
+#include "Sha256.h"
 
 namespace installer {
 
@@ -40,7 +43,7 @@ struct InstallResult
     // The run's own folder in the backup area, holding its record (what it installed, with
     // digests) and the originals; empty when nothing was installed and no record was left.
     std::string recordFolder;
-    std::string error;                     // one line: why the installation was refused or stopped
+    std::string error; // one line: why the installation was refused or stopped
 };
 
 // A local date and time, to name the backup folder.
@@ -105,8 +108,11 @@ private:
     std::string target(const std::string &name) const;
     base::files::CopyOutcome copy(const std::string &source, const std::string &target, std::string *error);
     std::string backupRoot() const;
-    bool createBackupFolder(InstallResult &result, std::string *error);
-    void dropEmptyBackupFolder(InstallResult &result) const;
+    std::string claimRunFolder(const Timestamp &when, std::string *error) const;
+    base::files::CopyOutcome keepOriginal(const std::string &runFolder, const std::vector<RecordedFile> &done,
+                                          RecordedFile &file, bool &backupMadeNow, std::string *error);
+    base::files::CopyOutcome copyWithDigest(const std::string &source, const std::string &destination,
+                                            std::optional<FileDigest> &digest, std::string *error);
 
     Package m_package;
     std::string m_gameFolder;

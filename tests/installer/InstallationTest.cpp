@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
+#include "InstallRecord.h"
 #include "Installation.h"
 #include "PackageFixture.h"
+#include "Sha256.h"
 
 using namespace installer;
 using namespace installer_test;
@@ -35,6 +38,36 @@ protected:
         return i;
     }
     std::string backupFolder() const { return gameFolder() + "/Quernel Backup/My Pack 2024-05-17 09-05-03"; }
+
+    static InstallRecord recordOf(const InstallResult &r)
+    {
+        std::string error;
+        const std::optional<InstallRecord> record = readRecord(r.recordFolder, &error);
+        EXPECT_TRUE(record) << error;
+        return record.value_or(InstallRecord{});
+    }
+
+    // The recorded files are those named, each with the size and digest of the game's file now,
+    // and where it replaced an original, the backup's name and the digest of the backup's bytes.
+    void expectRecorded(const InstallRecord &record, const Names &names, const Names &withOriginal)
+    {
+        Names recorded;
+        for (const RecordedFile &file : record.files) {
+            recorded.push_back(file.name);
+            const std::string bytes = readFile(inGame(file.name));
+            EXPECT_EQ(file.size, bytes.size()) << file.name;
+            EXPECT_EQ(file.sha256, sha256Hex(bytes)) << file.name;
+            const bool original =
+                std::find(withOriginal.begin(), withOriginal.end(), file.name) != withOriginal.end();
+            EXPECT_EQ(file.replacedOriginal, original) << file.name;
+            if (!original)
+                continue;
+            const std::string backup = readFile(record.folder + '/' + file.backupName);
+            EXPECT_EQ(file.originalSize, backup.size()) << file.name;
+            EXPECT_EQ(file.originalSha256, sha256Hex(backup)) << file.name;
+        }
+        EXPECT_EQ(recorded, names);
+    }
 
     // Answers in turn, recording each question.
     Installation::AskReplace answers(std::initializer_list<ReplaceAnswer> list)
@@ -122,6 +155,7 @@ TEST_F(InstallationTest, CopiesEveryFileAndKeepsTheReplacedOriginal)
     for (const auto &[name, bytes] : listing(gameFolder()))
         game.push_back(name);
     EXPECT_EQ(game, (Names{"Midtown2.exe", "Quernel Backup", "Quernel Backup/My Pack 2024-05-17 09-05-03",
+                           "Quernel Backup/My Pack 2024-05-17 09-05-03/Quernel Installation.ini",
                            "Quernel Backup/My Pack 2024-05-17 09-05-03/city.ar",
                            "Quernel Backup/My Pack 2024-05-17 09-05-03/track.ar", "assets.ar", "cars.ar",
                            "city.ar", "track.ar"}));
@@ -148,7 +182,12 @@ TEST_F(InstallationTest, NothingReplacedMeansNoBackupFolder)
     const InstallResult r = installation().run(answers({ReplaceAnswer::No}));
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(r.backupFolder.empty());
-    EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup"));
+    // The run's folder holds its record alone.
+    EXPECT_EQ(r.recordFolder, backupFolder());
+    EXPECT_EQ(listing(gameFolder() + "/Quernel Backup"),
+              (std::map<std::string, std::string>{
+                  {"My Pack 2024-05-17 09-05-03", "<folder>"},
+                  {"My Pack 2024-05-17 09-05-03/Quernel Installation.ini", readFile(recordOf(r).path())}}));
 }
 
 TEST_F(InstallationTest, ASecondRunInTheSameSecondGetsItsOwnBackup)
@@ -191,7 +230,8 @@ TEST_F(InstallationTest, AFullDiskStopsWithWholeFilesAndSaysWhatWasNotInstalled)
     Names backedUp;
     for (const auto &entry : fs::directory_iterator(r.backupFolder))
         backedUp.push_back(entry.path().filename().string());
-    EXPECT_EQ(backedUp, Names{"city.ar"});
+    std::sort(backedUp.begin(), backedUp.end());
+    EXPECT_EQ(backedUp, (Names{"Quernel Installation.ini", "city.ar"}));
 }
 
 TEST_F(InstallationTest, AFailureBeforeAnythingWasReplacedLeavesNoBackupFolder)
@@ -329,6 +369,133 @@ TEST_F(InstallationTest, CancelStopsAtTheNextChunkAndLeavesTheFileUnderWayAsItWa
     EXPECT_FALSE(fs::exists(inGame("cars.ar")));
     EXPECT_EQ(readFile(inGame("city.ar")), cityBytes);
     EXPECT_EQ(readFile(r.backupFolder + "/city.ar"), "the original city");
+}
+
+TEST_F(InstallationTest, TheRecordDescribesEveryFileAsItIsOnDisk)
+{
+    writeFile(inGame("track.ar"), "the original track");
+    const InstallResult r = installation().run(answers({ReplaceAnswer::YesToAll}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.recordFolder, backupFolder());
+    const InstallRecord record = recordOf(r);
+    EXPECT_EQ(record.packageName, "My Pack");
+    EXPECT_EQ(record.installedAt, "2024-05-17 09:05:03");
+    EXPECT_TRUE(record.complete);
+    EXPECT_TRUE(contains(readFile(record.path()), "Complete=Yes\r\n"));
+    expectRecorded(record, {"city.ar", "cars.ar", "track.ar"}, {"city.ar", "track.ar"});
+    EXPECT_EQ(record.files[0].backupName, "city.ar");
+    EXPECT_EQ(record.files[2].backupName, "track.ar");
+}
+
+TEST_F(InstallationTest, PackageFilesNamedLikeTheRecordOrTheBackupAreaKeepEverything)
+{
+    setEntry(ini(), "Files", "File4", "quernel installation.ini");
+    setEntry(ini(), "Files", "File5", "Quernel Backup");
+    setEntry(ini(), "install.ini", "TotalFiles", "5");
+    writeFile(inPackage("quernel installation.ini"), "the package's ini");
+    writeFile(inPackage("Quernel Backup"), "the package's file");
+    writeFile(inGame("quernel installation.ini"), "the game's ini");
+    std::string error;
+    ASSERT_TRUE(loadPackage(packageFolder(), &package, &error)) << error;
+
+    const InstallResult r = installation().run(answers({ReplaceAnswer::YesToAll}));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.recordFolder, gameFolder() + "/Quernel Backup (2)/My Pack 2024-05-17 09-05-03");
+    EXPECT_EQ(readFile(inGame("Quernel Backup")), "the package's file");
+    const InstallRecord record = recordOf(r);
+    expectRecorded(record, package.files, {"city.ar", "quernel installation.ini"});
+    EXPECT_EQ(record.files[3].backupName, "quernel installation.ini (original)");
+    EXPECT_EQ(readFile(r.recordFolder + "/quernel installation.ini (original)"), "the game's ini");
+}
+
+TEST_F(InstallationTest, AStoppedRunRecordsExactlyWhatItDid)
+{
+    // Cancelled while cars.ar is copied (the copies: backup of city.ar, city.ar, cars.ar).
+    Installation cancelled = installation();
+    int copies = 0;
+    cancelled.setCopyFunction([&](const std::string &source, const std::string &target,
+                                  const CopyOptions &options, std::string *error) {
+        if (++copies == 3) {
+            cancelled.cancel();
+            if (!options.progress(512, 1234))
+                return CopyOutcome::Cancelled;
+        }
+        return base::files::copyFile(source, target, options, error);
+    });
+    InstallResult r = cancelled.run(answers({ReplaceAnswer::Yes}));
+    ASSERT_TRUE(r.cancelled);
+    EXPECT_EQ(r.recordFolder, backupFolder());
+    EXPECT_FALSE(recordOf(r).complete);
+    expectRecorded(recordOf(r), {"city.ar"}, {"city.ar"});
+
+    // Failed on the copy of track.ar, in a fresh game folder.
+    fs::remove_all(gameFolder());
+    writeGameFolder();
+    Installation failing = installation();
+    copies = 0;
+    failing.setCopyFunction([&](const std::string &source, const std::string &target,
+                                const CopyOptions &options, std::string *error) {
+        if (++copies == 4) {
+            *error = target + ": Input/output error";
+            return CopyOutcome::Failed;
+        }
+        return base::files::copyFile(source, target, options, error);
+    });
+    r = failing.run(answers({ReplaceAnswer::Yes}));
+    ASSERT_FALSE(r.ok);
+    EXPECT_FALSE(recordOf(r).complete);
+    expectRecorded(recordOf(r), {"city.ar", "cars.ar"}, {"city.ar"});
+    EXPECT_FALSE(fs::exists(inGame("track.ar")));
+}
+
+TEST_F(InstallationTest, ARunThatInstalledNothingLeavesNoFolder)
+{
+    // Another run's folder in the backup area stays as it is.
+    writeFile(gameFolder() + "/Quernel Backup/Other 2020-01-01 00-00-00/x.ar", "x");
+    writeFile(inGame("cars.ar"), "the original cars");
+    writeFile(inGame("track.ar"), "the original track");
+    const auto before = listing(gameFolder());
+
+    InstallResult r = installation().run(answers({ReplaceAnswer::No, ReplaceAnswer::No, ReplaceAnswer::No}));
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.skipped, package.files);
+    EXPECT_TRUE(r.recordFolder.empty());
+    EXPECT_EQ(listing(gameFolder()), before);
+
+    Installation cancelled = installation();
+    cancelled.cancel();
+    r = cancelled.run(answers({ReplaceAnswer::YesToAll}));
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_TRUE(r.recordFolder.empty());
+    EXPECT_EQ(listing(gameFolder()), before);
+
+    fs::remove_all(gameFolder() + "/Quernel Backup");
+    r = installation().run(answers({ReplaceAnswer::No, ReplaceAnswer::No, ReplaceAnswer::No}));
+    EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup")); // the empty backup area goes too
+}
+
+TEST_F(InstallationTest, ARecordThatCannotBeWrittenStopsBeforeTheNextFile)
+{
+    Installation i = installation();
+    int copies = 0;
+    // Before cars.ar's copy (the third), a folder takes the record's place.
+    i.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
+                          std::string *error) {
+        if (++copies == 3) {
+            fs::remove(backupFolder() + "/Quernel Installation.ini");
+            fs::create_directories(backupFolder() + "/Quernel Installation.ini");
+        }
+        return base::files::copyFile(source, target, options, error);
+    });
+    const InstallResult r = i.run(answers({ReplaceAnswer::Yes}));
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.installed, (Names{"city.ar", "cars.ar"}));
+    EXPECT_EQ(r.notInstalled, Names{"track.ar"});
+    EXPECT_TRUE(r.error.starts_with("The record of the installation could not be written (")) << r.error;
+    EXPECT_TRUE(contains(r.error, "), so the installation stopped after cars.ar.")) << r.error;
+    EXPECT_TRUE(r.error.ends_with(" Not installed: track.ar.")) << r.error;
+    EXPECT_FALSE(fs::exists(inGame("track.ar")));
+    EXPECT_EQ(readFile(backupFolder() + "/city.ar"), "the original city");
 }
 
 TEST(BackupFolderName, IsSafeOnEverySystem)

@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "ChildProcess.h"
+#include "InstallRecord.h"
 #include "PackageFixture.h"
 
 using namespace installer_test;
@@ -103,7 +104,15 @@ TEST_F(SetupCommandLine, InstallsTheTypicalPackageWithABackupAndTouchesNothingEl
     expected["Game/Quernel Backup"] = "<folder>";
     expected[backup] = "<folder>";
     expected[backup + "/city.ar"] = "the original city";
+    expected[backup + "/Quernel Installation.ini"] = readFile(at(backup + "/Quernel Installation.ini"));
     EXPECT_EQ(listing(root.path()), expected);
+    std::string error;
+    const auto record = installer::readRecord(at(backup), &error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_TRUE(record->complete);
+    ASSERT_EQ(record->files.size(), 2u);
+    EXPECT_EQ(record->files[0].name, "city.ar");
+    EXPECT_EQ(record->files[1].name, "cars.ar");
 }
 
 TEST_F(SetupCommandLine, WithoutYesExistingFilesStayAndOddFoldersAreRefused)
@@ -113,7 +122,11 @@ TEST_F(SetupCommandLine, WithoutYesExistingFilesStayAndOddFoldersAreRefused)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar"));
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup"));
+    // The run's folder holds its record and no original.
+    ASSERT_EQ(backupFolders().size(), 1u);
+    EXPECT_EQ(listing(gameFolder() + "/Quernel Backup/" + backupFolders().front()).size(), 1u);
+    EXPECT_TRUE(fs::exists(gameFolder() + "/Quernel Backup/" + backupFolders().front() +
+                           "/Quernel Installation.ini"));
 
     fs::create_directories(at("Empty"));
     expectRefused({"--target", at("Empty")}, "does not look like a Midtown Madness 2 installation");
