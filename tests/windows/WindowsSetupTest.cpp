@@ -10,6 +10,7 @@
 #include <set>
 
 #include "PackageFixture.h"
+#include "Sha256.h"
 #include "WineProcess.h"
 
 using namespace installer_test;
@@ -136,14 +137,27 @@ TEST_P(WindowsSetupPaths, InstallsTheTypicalPackageByteForByteWithABackup)
     // Either form is read as the same Windows path.
     EXPECT_TRUE(contains(r.out, "Replaced files are kept in: " + windows(gameFolder()))) << r.out;
 
-    // Everything but the game folder is as it was; the game folder gained exactly this.
+    // Everything but the game folder is as it was; the game folder gained exactly this, with the
+    // record's digests the same as this system's.
     const std::string backup = "Game/Quernel Backup/" + backupName;
+    const std::string when =
+        std::regex_replace(backupName.substr(8), std::regex("(\\d\\d)-(\\d\\d)-(\\d\\d)$"), "$1:$2:$3");
     auto expected = before;
     expected["Game/city.ar"] = cityBytes;
     expected["Game/cars.ar"] = carsBytes;
     expected["Game/Quernel Backup"] = "<folder>";
     expected[backup] = "<folder>";
     expected[backup + "/city.ar"] = "the original city";
+    expected[backup + "/Quernel Installation.ini"] =
+        "[Installation]\r\nPackage=My Pack\r\nInstalled=" + when +
+        "\r\nComplete=Yes\r\nFiles=2\r\n"
+        "[File1]\r\nName=city.ar\r\nSize=70000\r\nSHA256=" +
+        installer::sha256Hex(cityBytes) +
+        "\r\nOriginal=Yes\r\nBackup=city.ar\r\nOriginalSize=17\r\nOriginalSHA256=" +
+        installer::sha256Hex("the original city") +
+        "\r\n"
+        "[File2]\r\nName=cars.ar\r\nSize=1234\r\nSHA256=" +
+        installer::sha256Hex(carsBytes) + "\r\nOriginal=No\r\n";
     EXPECT_EQ(listing(root.path()), expected);
 }
 
@@ -160,7 +174,13 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar")) << r.out;
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup"));
+    // No original was taken: the run's folder holds its record alone.
+    ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
+    const std::string backup = gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front();
+    std::vector<std::string> kept;
+    for (const auto &entry : fs::directory_iterator(backup))
+        kept.push_back(entry.path().filename().string());
+    EXPECT_EQ(kept, std::vector<std::string>{"Quernel Installation.ini"});
 }
 
 TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNothingChanged)
@@ -246,7 +266,8 @@ TEST_F(WindowsSetup, NamesInSeveralScriptsInstall)
     std::set<std::string> installed;
     for (const auto &entry : fs::directory_iterator(game))
         installed.insert(entry.path().filename().string());
-    EXPECT_EQ(installed, (std::set<std::string>{"midtown2.exe", "é.ar", "straße.ar", "日本語.ar"}));
+    EXPECT_EQ(installed,
+              (std::set<std::string>{"midtown2.exe", "é.ar", "straße.ar", "日本語.ar", "Quernel Backup"}));
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(readFile(game + "/" + names[i]), archiveBytes(names[i].c_str(), 3000 + int(i))) << names[i];
 }
@@ -319,4 +340,54 @@ TEST_F(WindowsSetup, ImportsOnlySystemLibrariesAndCarriesItsManifest)
     EXPECT_TRUE(contains(program, "<requestedExecutionLevel level=\"asInvoker\""));
     EXPECT_TRUE(contains(program, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_TRUE(contains(program, ">PerMonitorV2, PerMonitor</dpiAwareness>"));
+}
+
+TEST_F(WindowsSetup, UninstallAfterInstallLeavesTheGameFolderAsItWas)
+{
+    const auto before = listing(gameFolder());
+    const std::string game = windows(gameFolder());
+    const Outcome installed = runSetup({"--target", game, "--yes"});
+    ASSERT_EQ(installed.status, 0) << installed.err;
+    ASSERT_NE(listing(gameFolder()), before);
+
+    const Outcome list = runSetup({"--list", "--target", game});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(std::regex_match(list.out, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  My Pack  "
+                                                      "\\(2 files\\)\n")))
+        << list.out;
+
+    const Outcome removed = runSetup({"--uninstall", "--target", game});
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(removed.err, "");
+    EXPECT_TRUE(contains(removed.out, "of My Pack from " + game)) << removed.out;
+    EXPECT_TRUE(contains(removed.out, "Put back: city.ar")) << removed.out;
+    // The original back, the new file gone, no backup area.
+    EXPECT_EQ(listing(gameFolder()), before);
+
+    const Outcome none = runSetup({"--list", "--target", game});
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "No package is recorded as installed in " + game + ".\n");
+}
+
+TEST_F(WindowsSetup, RemovesByNameWithoutThePackage)
+{
+    const auto before = listing(gameFolder());
+    ASSERT_EQ(runSetup({"--target", windows(gameFolder()), "--yes"}).status, 0);
+    // The player kept only the program; its folder has no install.ini.
+    const std::string lone = at("Kept") + "/setup.exe";
+    fs::create_directories(at("Kept"));
+    fs::copy_file(BuiltWindowsSetup, lone);
+    const auto run = [&](const std::vector<std::string> &arguments) {
+        return runWine(std::vector<std::string>{lone} + arguments, outputFolder(), "/tmp");
+    };
+
+    const Outcome removed = run({"--uninstall=my pack", "--target", windows(gameFolder()), "--yes"});
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(listing(gameFolder()), before);
+
+    const Outcome again = run({"--uninstall", "My Pack", "--target", windows(gameFolder())});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(contains(again.err, "is not installed in")) << again.err;
+    EXPECT_EQ(lineCount(again.err), 1) << again.err;
+    EXPECT_EQ(listing(gameFolder()), before);
 }
