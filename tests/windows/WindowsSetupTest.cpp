@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "InstallRecord.h"
 #include "PackageFixture.h"
 #include "Sha256.h"
 #include "WineProcess.h"
@@ -137,28 +138,27 @@ TEST_P(WindowsSetupPaths, InstallsTheTypicalPackageByteForByteWithABackup)
     // Either form is read as the same Windows path.
     EXPECT_TRUE(contains(r.out, "Replaced files are kept in: " + windows(gameFolder()))) << r.out;
 
-    // Everything but the game folder is as it was; the game folder gained exactly this, with the
-    // record's digests the same as this system's.
+    // Everything but the game folder is as it was; the game folder gained exactly this.
     const std::string backup = "Game/Quernel Backup/" + backupName;
-    const std::string when =
-        std::regex_replace(backupName.substr(8), std::regex("(\\d\\d)-(\\d\\d)-(\\d\\d)$"), "$1:$2:$3");
     auto expected = before;
     expected["Game/city.ar"] = cityBytes;
     expected["Game/cars.ar"] = carsBytes;
     expected["Game/Quernel Backup"] = "<folder>";
     expected[backup] = "<folder>";
     expected[backup + "/city.ar"] = "the original city";
-    expected[backup + "/Quernel Installation.ini"] =
-        "[Installation]\r\nPackage=My Pack\r\nInstalled=" + when +
-        "\r\nComplete=Yes\r\nFiles=2\r\n"
-        "[File1]\r\nName=city.ar\r\nSize=70000\r\nSHA256=" +
-        installer::sha256Hex(cityBytes) +
-        "\r\nOriginal=Yes\r\nBackup=city.ar\r\nOriginalSize=17\r\nOriginalSHA256=" +
-        installer::sha256Hex("the original city") +
-        "\r\n"
-        "[File2]\r\nName=cars.ar\r\nSize=1234\r\nSHA256=" +
-        installer::sha256Hex(carsBytes) + "\r\nOriginal=No\r\n";
+    expected[backup + "/Quernel Installation.ini"] = readFile(at(backup + "/Quernel Installation.ini"));
     EXPECT_EQ(listing(root.path()), expected);
+
+    // The record holds the digests of what the Windows program wrote and kept.
+    std::string error;
+    const auto record = installer::readRecord(at(backup), &error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_TRUE(record->complete);
+    ASSERT_EQ(record->files.size(), 2u);
+    EXPECT_EQ(record->files[0].sha256, installer::sha256Hex(cityBytes));
+    EXPECT_EQ(record->files[0].originalSha256, installer::sha256Hex("the original city"));
+    EXPECT_EQ(record->files[1].sha256, installer::sha256Hex(carsBytes));
+    EXPECT_FALSE(record->files[1].replacedOriginal);
 }
 
 INSTANTIATE_TEST_SUITE_P(GameFolderAs, WindowsSetupPaths,
@@ -174,13 +174,11 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar")) << r.out;
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    // No original was taken: the run's folder holds its record alone.
+    // The run's folder holds its record and no original.
     ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
     const std::string backup = gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front();
-    std::vector<std::string> kept;
-    for (const auto &entry : fs::directory_iterator(backup))
-        kept.push_back(entry.path().filename().string());
-    EXPECT_EQ(kept, std::vector<std::string>{"Quernel Installation.ini"});
+    EXPECT_EQ(listing(backup).size(), 1u);
+    EXPECT_TRUE(fs::exists(backup + "/Quernel Installation.ini"));
 }
 
 TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNothingChanged)
@@ -267,7 +265,13 @@ TEST_F(WindowsSetup, NamesInSeveralScriptsInstall)
     for (const auto &entry : fs::directory_iterator(game))
         installed.insert(entry.path().filename().string());
     EXPECT_EQ(installed,
-              (std::set<std::string>{"midtown2.exe", "é.ar", "straße.ar", "日本語.ar", "Quernel Backup"}));
+              (std::set<std::string>{"Quernel Backup", "midtown2.exe", "é.ar", "straße.ar", "日本語.ar"}));
+    const auto records = installer::recordedInstallations(game);
+    ASSERT_EQ(records.size(), 1u);
+    std::vector<std::string> recorded;
+    for (const installer::RecordedFile &file : records.front().files)
+        recorded.push_back(file.name);
+    EXPECT_EQ(recorded, names);
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(readFile(game + "/" + names[i]), archiveBytes(names[i].c_str(), 3000 + int(i))) << names[i];
 }
