@@ -237,6 +237,15 @@ public:
 private:
     std::string target(const std::string &name) const { return m_gameFolder + '/' + name; }
 
+    // A name undone by a newer and then by an older installation is named once, for what the
+    // older one did last.
+    void note(std::vector<std::string> &list, const std::string &name)
+    {
+        for (std::vector<std::string> *names : {&m_result.removed, &m_result.restored})
+            std::erase(*names, name);
+        list.push_back(name);
+    }
+
     void leave(const RecordedFile &file, std::string reason)
     {
         m_result.left.push_back({file.name, std::move(reason)});
@@ -267,7 +276,7 @@ private:
             leave(file, verdict.reason);
             return false;
         case Step::AlreadyDone:
-            m_result.removed.push_back(file.name);
+            note(m_result.removed, file.name);
             return true;
         case Step::Remove:
             fs::remove(base::files::toPath(path), ec);
@@ -275,7 +284,7 @@ private:
                 leave(file, "could not be removed (" + ec.message() + ")");
                 return false;
             }
-            m_result.removed.push_back(file.name);
+            note(m_result.removed, file.name);
             return true;
         case Step::Restore: {
             std::string error = backup + ": a link";
@@ -298,7 +307,7 @@ private:
                       "the original is back, but its backup could not be removed (" + ec.message() + ")");
                 return false;
             }
-            m_result.restored.push_back(file.name);
+            note(m_result.restored, file.name);
             return true;
         }
         return false;
