@@ -229,10 +229,6 @@ void SetupWindow::showPage(Page &page)
     page.enter();
     updateButtons();
     HWND focus = page.firstFocus();
-    // While the files are removed, Cancel is the only button that does something.
-    if (!focus && !::IsWindowEnabled(::GetDlgItem(m_hwnd, IDC_NEXT)) &&
-        ::IsWindowEnabled(::GetDlgItem(m_hwnd, IDCANCEL)))
-        focus = ::GetDlgItem(m_hwnd, IDCANCEL);
     ::SendMessageW(m_hwnd, WM_NEXTDLGCTL,
                    reinterpret_cast<WPARAM>(focus ? focus : ::GetDlgItem(m_hwnd, IDC_NEXT)), TRUE);
 }
@@ -336,7 +332,8 @@ void SetupWindow::startRemoval()
     if (const auto question = removalQuestion(choice, m_package, left);
         question && !m_prompts.confirmRemoval(m_hwnd, *question, !left.empty()))
         return;
-    // Started before the step is shown, so that Cancel is enabled and has the focus.
+    // Started before the step is shown, so that Cancel is enabled with it. Cancel does not take the
+    // focus: Enter pressed while the files are removed must not stop the removal (Esc does).
     m_removing.start(std::move(removal), [this, choice, gameFolder](const UninstallResult &result) {
         if (installsAfterRemoval(choice, result)) {
             startInstallation(gameFolder);
