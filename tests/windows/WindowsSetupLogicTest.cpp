@@ -156,7 +156,7 @@ TEST(RemovalFlowTest, ReinstallGoesOnUnlessTheRemovalStoppedOrCouldNotStart)
     withFilesLeft.left = {{"city.ar", "changed since it was installed"}};
     UninstallResult cancelled;
     cancelled.cancelled = true;
-    cancelled.error = "Cancelled.";
+    cancelled.error = "The removal was cancelled.";
     UninstallResult refused;
     refused.error = "My Pack is not installed in C:\\MM2.";
 
@@ -189,10 +189,10 @@ TEST(RemovalFlowTest, InstallationsAreListedOldestFirstAndTheReportNamesEveryFil
     EXPECT_EQ(removalSummary(result), "Removed:\n    cars.ar\n    new.ar\n\nPut back:\n    city.ar");
 
     result.ok = false;
-    result.error = "Cancelled.";
+    result.error = "The removal was cancelled.";
     result.removed.clear();
-    result.left = {{"city.ar", "the backup of the original is damaged"}};
+    result.left = {{"track.ar", "the backup of the original is damaged"}};
     EXPECT_EQ(removalSummary(result),
-              "Cancelled.\n\nPut back:\n    city.ar\n\n"
-              "Left as they are:\n    city.ar: the backup of the original is damaged");
+              "The removal was cancelled.\n\nPut back:\n    city.ar\n\n"
+              "Left as they are:\n    track.ar: the backup of the original is damaged");
 }
