@@ -1,5 +1,6 @@
 // What the Windows setup window decides without a window: the restart with administrator rights
-// (when, and the command line it passes) and which of the author's addresses become links.
+// (when, and the command line it passes), which of the author's addresses become links, and the
+// questions, the next step and the texts around the removal of an installed package.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "Elevation.h"
 #include "Links.h"
+#include "RemovalFlow.h"
 
 using namespace installer::win;
 
@@ -127,4 +129,70 @@ TEST(LinksTest, OnlyAddressesThatLookLikeOneBecomeLinks)
     // A text that is no link cannot open one in the control.
     EXPECT_EQ(linkMarkup("<a>x</a>", false), "<\xE2\x80\x8B"
                                              "a>x<\xE2\x80\x8B/a>");
+}
+
+TEST(RemovalFlowTest, RemoveAlwaysAsksAndReinstallOnlyWhenFilesWouldBeLeft)
+{
+    installer::Package package;
+    package.name = "My Pack";
+    const std::vector<installer::LeftFile> left{{"city.ar", "changed since it was installed"}};
+
+    EXPECT_EQ(removalQuestion(InstalledChoice::Remove, package, {}),
+              "Remove My Pack from the game folder and put back the files it replaced?");
+    EXPECT_EQ(removalQuestion(InstalledChoice::Reinstall, package, {}), std::nullopt);
+    const std::string leftQuestion = "These files will be left as they are:\n\n"
+                                     "city.ar: changed since it was installed\n\n"
+                                     "Remove the rest of My Pack?";
+    EXPECT_EQ(removalQuestion(InstalledChoice::Remove, package, left), leftQuestion);
+    EXPECT_EQ(removalQuestion(InstalledChoice::Reinstall, package, left), leftQuestion);
+}
+
+TEST(RemovalFlowTest, ReinstallGoesOnUnlessTheRemovalStoppedOrCouldNotStart)
+{
+    using installer::UninstallResult;
+    UninstallResult complete;
+    complete.ok = true;
+    UninstallResult withFilesLeft;
+    withFilesLeft.left = {{"city.ar", "changed since it was installed"}};
+    UninstallResult cancelled;
+    cancelled.cancelled = true;
+    cancelled.error = "The removal was cancelled.";
+    UninstallResult refused;
+    refused.error = "My Pack is not installed in C:\\MM2.";
+
+    EXPECT_TRUE(installsAfterRemoval(InstalledChoice::Reinstall, complete));
+    EXPECT_TRUE(installsAfterRemoval(InstalledChoice::Reinstall, withFilesLeft));
+    EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Reinstall, cancelled));
+    EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Reinstall, refused));
+    for (const UninstallResult &result : {complete, withFilesLeft, cancelled, refused})
+        EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Remove, result));
+}
+
+TEST(RemovalFlowTest, InstallationsAreListedOldestFirstAndTheReportNamesEveryFile)
+{
+    installer::InstallRecord older;
+    older.installedAt = "2026-12-01 10:00:00";
+    older.complete = true;
+    older.files.resize(1);
+    installer::InstallRecord newer;
+    newer.installedAt = "2026-12-07 16:50:03";
+    newer.files.resize(3);
+    EXPECT_EQ(installationLines({newer, older}),
+              (std::vector<std::string>{"Installed on 2026-12-01 10:00:00: 1 file.",
+                                        "Installed on 2026-12-07 16:50:03: 3 files (the installation was "
+                                        "not finished)."}));
+
+    installer::UninstallResult result;
+    result.ok = true;
+    result.removed = {"cars.ar", "new.ar"};
+    result.restored = {"city.ar"};
+    EXPECT_EQ(removalSummary(result), "Removed:\n    cars.ar\n    new.ar\n\nPut back:\n    city.ar");
+
+    result.ok = false;
+    result.error = "The removal was cancelled.";
+    result.removed.clear();
+    result.left = {{"track.ar", "the backup of the original is damaged"}};
+    EXPECT_EQ(removalSummary(result),
+              "The removal was cancelled.\n\nPut back:\n    city.ar\n\n"
+              "Left as they are:\n    track.ar: the backup of the original is damaged");
 }

@@ -345,3 +345,29 @@ TEST_F(WindowsSetup, ImportsOnlySystemLibrariesAndCarriesItsManifest)
     EXPECT_TRUE(contains(program, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_TRUE(contains(program, ">PerMonitorV2, PerMonitor</dpiAwareness>"));
 }
+
+TEST_F(WindowsSetup, RemovesByNameWithoutThePackage)
+{
+    const auto before = listing(gameFolder());
+    ASSERT_EQ(runSetup({"--target", windows(gameFolder()), "--yes"}).status, 0);
+    // The player kept only the program; its folder has no install.ini.
+    const std::string lone = at("Kept") + "/setup.exe";
+    fs::create_directories(at("Kept"));
+    fs::copy_file(BuiltWindowsSetup, lone);
+    const auto run = [&](const std::vector<std::string> &arguments) {
+        return runWine(std::vector<std::string>{lone} + arguments, outputFolder(), "/tmp");
+    };
+
+    const Outcome removed = run({"--uninstall=my pack", "--target", windows(gameFolder()), "--yes"});
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(listing(gameFolder()), before);
+
+    const Outcome none = run({"--list", "--target", windows(gameFolder())});
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "No package is recorded as installed in " + windows(gameFolder()) + ".\n");
+    const Outcome again = run({"--uninstall", "My Pack", "--target", windows(gameFolder())});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_TRUE(contains(again.err, "is not installed in")) << again.err;
+    EXPECT_EQ(lineCount(again.err), 1) << again.err;
+    EXPECT_EQ(listing(gameFolder()), before);
+}

@@ -7,10 +7,13 @@
 #   2. A second package, without a readme: the remembered folder is proposed, "No" keeps the
 #      file there, the new file is installed.
 #   3. Esc on Welcome asks before leaving: exit code 1, nothing changed.
+#   4. The first package again: the game folder holds it, so Remove (by its mnemonic) and "Yes"
+#      take its files out and put the original back; the second package's file stays.
 #
 #   setup_window_smoke.sh SETUP_EXE                        the test
-#   setup_window_smoke.sh SETUP_EXE --screenshots DIR      the first run in a Wine desktop with a
-#                                                          frame, each step saved as DIR/setup-*.png
+#   setup_window_smoke.sh SETUP_EXE --screenshots DIR      the first run and a removal in a Wine
+#                                                          desktop with a frame, each step saved as
+#                                                          DIR/setup-*.png
 set -euo pipefail
 
 setup_exe=$(realpath "$1")
@@ -178,6 +181,26 @@ if [ -n "$shots" ]; then
   shot 5-done
   key Return
   wait_exit "Finish"
+  # The same package again, into the remembered folder: it is there already, so remove it.
+  start_setup "$pack1"
+  wait_windows "shots - Wine desktop" 1 "the Wine desktop"
+  sleep 4
+  focus_window "shots - Wine desktop"
+  key Return
+  sleep 2.5
+  key Return
+  key Return
+  sleep 1
+  shot 6-installed-already
+  key alt+m
+  key Return
+  sleep 1
+  shot 7-remove-question
+  key alt+y
+  sleep 2
+  shot 8-removed
+  key Return
+  wait_exit "Finish after the removal"
   echo "setup_window_smoke: screenshots in $shots"
   exit 0
 fi
@@ -239,4 +262,29 @@ wait_exit "Esc and Yes"
 [ "$(cd "$game" && find . -type f -exec md5sum {} + | sort)" = "$after" ] || fail "run 3 changed the game folder"
 [ "$before" != "$after" ] || fail "nothing was installed at all"
 
-echo "setup_window_smoke: three runs by keyboard passed"
+# 4. Installed already: Remove by its mnemonic, Yes to the question, Finish.
+start_setup "$pack1"
+wait_windows "My Pack Setup" 1 "the fourth setup window"
+focus_window "My Pack Setup"
+sleep 1
+key Return                 # Welcome
+sleep 2.5
+key Return                 # the readme, once its wait is over
+key Return                 # Install into the remembered folder: it holds the package already
+key alt+m                  # Remove
+key Return                 # Continue
+wait_windows "My Pack Setup" 2 "the question before the removal"
+key alt+y
+wait_windows "My Pack Setup" 1 "the end of the question"
+finish "Finish after the removal"
+[ "$status" -eq 0 ] || fail "run 4 ended with $status, not 0: $(cat "$work/out.log")"
+[ "$(cat "$game/city.ar")" = "the original city" ] || fail "run 4: the original city.ar is not back"
+for f in cars.ar "$third"; do
+  [ ! -e "$game/$f" ] || fail "run 4: $f is still there"
+done
+[ "$(cat "$game/new.ar")" = "new" ] || fail "run 4: the second package's new.ar is gone"
+for folder in "$game/Quernel Backup"/*; do
+  case "$(basename "$folder")" in "My Pack "*) fail "run 4: the backup folder $folder is still there" ;; esac
+done
+
+echo "setup_window_smoke: four runs by keyboard passed"

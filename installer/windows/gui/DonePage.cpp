@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "RemovalFlow.h"
 #include "SetupTexts.h"
 #include "WinText.h"
 #include "resource.h"
@@ -50,12 +51,12 @@ DonePage::DonePage(const Package &package) : Page(IDD_DONE), m_package(package) 
 
 std::string DonePage::title() const
 {
-    return texts::doneTitle(m_ok);
+    return m_removal ? texts::removedTitle(m_ok) : texts::doneTitle(m_ok);
 }
 
 std::string DonePage::subtitle() const
 {
-    return texts::doneSubtitle(m_package, m_ok);
+    return m_removal ? texts::removedSubtitle(m_package, m_ok) : texts::doneSubtitle(m_package, m_ok);
 }
 
 std::string DonePage::nextText() const
@@ -81,7 +82,15 @@ bool DonePage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR *re
 void DonePage::showResult(const InstallResult &result, const std::string &gameFolder)
 {
     m_ok = result.ok;
+    m_removal = false;
     ::SetDlgItemTextW(hwnd(), IDC_SUMMARY, wideLines(summary(result, gameFolder)).c_str());
+}
+
+void DonePage::showRemoval(const UninstallResult &result)
+{
+    m_ok = result.ok;
+    m_removal = true;
+    ::SetDlgItemTextW(hwnd(), IDC_SUMMARY, wideLines(removalSummary(result)).c_str());
 }
 
 } // namespace installer::win

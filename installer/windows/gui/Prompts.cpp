@@ -95,6 +95,12 @@ bool WindowsPrompts::confirmElevation(HWND owner, const std::string &reason)
                       MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
+bool WindowsPrompts::confirmRemoval(HWND owner, const std::string &question, bool filesLeft)
+{
+    const UINT type = filesLeft ? MB_ICONWARNING | MB_DEFBUTTON2 : MB_ICONQUESTION | MB_DEFBUTTON1;
+    return messageBox(owner, question, MB_YESNO | type) == IDYES;
+}
+
 std::string WindowsPrompts::chooseFolder(HWND owner, const std::string &start)
 {
     IFileOpenDialog *raw = nullptr;

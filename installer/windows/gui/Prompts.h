@@ -22,6 +22,8 @@ public:
     virtual bool confirmQuit(HWND owner) = 0;
     // The folder cannot be written to: true to start again with administrator rights.
     virtual bool confirmElevation(HWND owner, const std::string &reason) = 0;
+    // Before a removal: true to go on. filesLeft: the question names files it would leave.
+    virtual bool confirmRemoval(HWND owner, const std::string &question, bool filesLeft) = 0;
     // The folder the player picks, or an empty text when the picker is cancelled.
     virtual std::string chooseFolder(HWND owner, const std::string &start) = 0;
 };
@@ -37,6 +39,7 @@ public:
     void showError(HWND owner, const std::string &text) override;
     bool confirmQuit(HWND owner) override;
     bool confirmElevation(HWND owner, const std::string &reason) override;
+    bool confirmRemoval(HWND owner, const std::string &question, bool filesLeft) override;
     std::string chooseFolder(HWND owner, const std::string &start) override;
 
 private:

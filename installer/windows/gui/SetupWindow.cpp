@@ -1,6 +1,7 @@
 #include "SetupWindow.h"
 
 #include <memory>
+#include <vector>
 
 #include <commctrl.h>
 
@@ -9,9 +10,12 @@
 #include "FolderPage.h"
 #include "Handles.h"
 #include "InstallPage.h"
+#include "InstalledPage.h"
 #include "LastFolder.h"
 #include "Prompts.h"
 #include "ReadmePage.h"
+#include "RemovalFlow.h"
+#include "RemovingPage.h"
 #include "SetupTexts.h"
 #include "WelcomePage.h"
 #include "WinText.h"
@@ -29,7 +33,7 @@ public:
         : m_instance(instance), m_package(package), m_prompts(prompts),
           m_elevatedFolder(std::move(elevatedFolder)), m_welcome(m_package),
           m_folder(m_package, prompts, m_elevatedFolder.empty() ? readLastGameFolder() : m_elevatedFolder),
-          m_install(m_package, prompts), m_done(m_package)
+          m_installed(m_package), m_removing(m_package), m_install(m_package, prompts), m_done(m_package)
     {
         if (!m_package.readme.empty())
             m_readme = std::make_unique<ReadmePage>(m_package);
@@ -50,7 +54,9 @@ private:
     void cmdNext_Click();
     void cmdBack_Click();
     void cmdCancel_Click();
-    void runInstallation();
+    void cmdInstall_Click();
+    void startRemoval();
+    void startInstallation(const std::string &gameFolder);
     void restartElevated(const std::string &gameFolder);
     void close(int exitCode);
 
@@ -64,6 +70,8 @@ private:
     WelcomePage m_welcome;
     std::unique_ptr<ReadmePage> m_readme; // null when the package has no readme
     FolderPage m_folder;
+    InstalledPage m_installed;
+    RemovingPage m_removing;
     InstallPage m_install;
     DonePage m_done;
     Page *m_current = nullptr;
@@ -117,7 +125,7 @@ bool SetupWindow::onInit()
     RECT rect{};
     ::GetWindowRect(area, &rect);
     ::MapWindowPoints(HWND_DESKTOP, m_hwnd, reinterpret_cast<POINT *>(&rect), 2);
-    Page *pages[] = {&m_welcome, m_readme.get(), &m_folder, &m_install, &m_done};
+    Page *pages[] = {&m_welcome, m_readme.get(), &m_folder, &m_installed, &m_removing, &m_install, &m_done};
     for (Page *page : pages) {
         if (!page)
             continue;
@@ -227,17 +235,18 @@ void SetupWindow::showPage(Page &page)
 
 void SetupWindow::updateButtons()
 {
-    const bool beforeInstall =
-        m_current == &m_welcome || m_current == m_readme.get() || m_current == &m_folder;
-    const bool installing = m_current == &m_install;
+    const bool beforeInstall = m_current == &m_welcome || m_current == m_readme.get() ||
+                               m_current == &m_folder || m_current == &m_installed;
+    const bool installing = m_current == &m_install || m_current == &m_removing;
     const bool done = m_current == &m_done;
     HWND back = ::GetDlgItem(m_hwnd, IDC_BACK);
     HWND next = ::GetDlgItem(m_hwnd, IDC_NEXT);
     HWND cancel = ::GetDlgItem(m_hwnd, IDCANCEL);
     ::EnableWindow(back, beforeInstall && m_current != &m_welcome);
     ::EnableWindow(next, !installing && m_current->isComplete());
-    ::EnableWindow(cancel, beforeInstall);
-    // Once the files are copied there is nothing to go back to or cancel.
+    // A removal can be stopped between two files, and a later one finishes it.
+    ::EnableWindow(cancel, beforeInstall || (m_current == &m_removing && m_removing.canCancel()));
+    // Once the files are copied or removed there is nothing to go back to or cancel.
     ::ShowWindow(back, done ? SW_HIDE : SW_SHOW);
     ::ShowWindow(cancel, done ? SW_HIDE : SW_SHOW);
     ::SendMessageW(m_hwnd, DM_SETDEFID, IDC_NEXT, 0);
@@ -252,14 +261,18 @@ void SetupWindow::cmdNext_Click()
     else if (m_current == m_readme.get())
         showPage(m_folder);
     else if (m_current == &m_folder)
-        runInstallation();
+        cmdInstall_Click();
+    else if (m_current == &m_installed)
+        startRemoval();
     else if (m_current == &m_done)
         close(m_exitCode);
 }
 
 void SetupWindow::cmdBack_Click()
 {
-    if (m_current == &m_folder)
+    if (m_current == &m_installed)
+        showPage(m_folder);
+    else if (m_current == &m_folder)
         showPage(m_readme ? static_cast<Page &>(*m_readme) : m_welcome);
     else if (m_current == m_readme.get())
         showPage(m_welcome);
@@ -269,6 +282,10 @@ void SetupWindow::cmdCancel_Click()
 {
     if (m_current == &m_install)
         return; // the copy under way is short and ends by itself
+    if (m_current == &m_removing) {
+        m_removing.cancel(); // the Done step follows when the worker has stopped
+        return;
+    }
     if (m_current == &m_done) {
         close(m_exitCode);
         return;
@@ -277,7 +294,7 @@ void SetupWindow::cmdCancel_Click()
         close(1);
 }
 
-void SetupWindow::runInstallation()
+void SetupWindow::cmdInstall_Click()
 {
     const std::string gameFolder = m_folder.folder();
     // A run started for the rights does not offer them again, whatever the token says.
@@ -290,6 +307,47 @@ void SetupWindow::runInstallation()
     case FolderPage::Decision::Install:
         break;
     }
+    const std::vector<InstallRecord> installations = installationsOf(gameFolder, m_package.name);
+    if (!installations.empty()) {
+        m_installed.showInstallations(installations);
+        showPage(m_installed);
+        return;
+    }
+    startInstallation(gameFolder);
+}
+
+void SetupWindow::startRemoval()
+{
+    const std::string gameFolder = m_folder.folder();
+    const InstalledChoice choice = m_installed.choice();
+    auto removal = std::make_unique<Uninstallation>(gameFolder, m_package.name);
+    if (const std::string error = removal->preflight(); !error.empty()) {
+        m_prompts.showError(m_hwnd, error);
+        return;
+    }
+    // Every recorded file is read for its digest: the wait cursor while that lasts.
+    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+    const std::vector<LeftFile> left = removal->check();
+    ::SetCursor(previous);
+    if (const auto question = removalQuestion(choice, m_package, left);
+        question && !m_prompts.confirmRemoval(m_hwnd, *question, !left.empty()))
+        return;
+    // Started before the step is shown, so that Cancel is enabled with it. Cancel does not take the
+    // focus: Enter pressed while the files are removed must not stop the removal (Esc does).
+    m_removing.start(std::move(removal), [this, choice, gameFolder](const UninstallResult &result) {
+        if (installsAfterRemoval(choice, result)) {
+            startInstallation(gameFolder);
+            return;
+        }
+        m_exitCode = result.ok ? 0 : 1;
+        m_done.showRemoval(result);
+        showPage(m_done);
+    });
+    showPage(m_removing);
+}
+
+void SetupWindow::startInstallation(const std::string &gameFolder)
+{
     showPage(m_install);
     m_install.start(gameFolder, [this, gameFolder](const InstallResult &result) {
         m_exitCode = result.ok ? 0 : 1;

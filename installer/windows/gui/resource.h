@@ -8,6 +8,8 @@
 #define IDD_INSTALL 104
 #define IDD_DONE 105
 #define IDD_REPLACE 106
+#define IDD_INSTALLED 107
+#define IDD_REMOVING 108
 
 // The frame: header, the place of the steps, buttons.
 #define IDC_TITLE 1000
@@ -58,6 +60,15 @@
 
 // Done.
 #define IDC_SUMMARY 1500
+
+// Installed already: the installations found and the choice.
+#define IDC_INSTALLATIONS 1700
+#define IDC_REINSTALL 1701
+#define IDC_REMOVE 1702
+
+// Removing.
+#define IDC_REMOVING_STATUS 1800
+#define IDC_REMOVING_BAR 1801
 
 // The question before a file is replaced (IDYES, IDNO and this).
 #define IDC_REPLACE_ICON 1600
