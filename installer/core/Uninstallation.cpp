@@ -1,5 +1,6 @@
 #include "Uninstallation.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -158,6 +159,14 @@ FileState after(const Verdict &verdict, const RecordedFile &file, const FileStat
     return state;
 }
 
+// A file that several installations wrote and that each of them leaves is named once, with the
+// reason of the newest (the first to judge it).
+void addLeft(std::vector<LeftFile> &left, const std::string &name, std::string reason)
+{
+    if (std::none_of(left.begin(), left.end(), [&](const LeftFile &file) { return file.name == name; }))
+        left.push_back({name, std::move(reason)});
+}
+
 bool hasBareNames(const RecordedFile &file)
 {
     return isBareFileName(file.name) && (!file.replacedOriginal || isBareFileName(file.backupName));
@@ -248,7 +257,7 @@ private:
 
     void leave(const RecordedFile &file, std::string reason)
     {
-        m_result.left.push_back({file.name, std::move(reason)});
+        addLeft(m_result.left, file.name, std::move(reason));
     }
 
     void stopCancelled()
@@ -386,7 +395,7 @@ std::vector<LeftFile> Uninstallation::check() const
         const bool folderIsSafe = isSafeRunFolder(m_gameFolder, record.folder);
         for (auto file = record.files.rbegin(); file != record.files.rend(); ++file) {
             if (!folderIsSafe || !hasBareNames(*file)) {
-                left.push_back({file->name, folderIsSafe ? BadNameReason : BadFolderReason});
+                addLeft(left, file->name, folderIsSafe ? BadNameReason : BadFolderReason);
                 continue;
             }
             const std::string key = fileKey(file->name);
@@ -396,7 +405,7 @@ std::vector<LeftFile> Uninstallation::check() const
             const Verdict verdict = judge(
                 *file, now, [&] { return inspectBackup(record.folder + '/' + file->backupName, *file, {}); });
             if (verdict.step == Step::Leave)
-                left.push_back({file->name, verdict.reason});
+                addLeft(left, file->name, verdict.reason);
             planned[key] = after(verdict, *file, now);
         }
     }

@@ -25,8 +25,9 @@ struct UninstallResult
     bool cancelled = false; // stopped by cancel(); error says so
     std::vector<std::string> removed;  // files the package added, deleted
     std::vector<std::string> restored; // originals put back in place of the package's files
-    std::vector<LeftFile> left;        // kept as they are; their records stay (a later run can finish)
-    std::string error;                 // one line: why it stopped or could not start
+    std::vector<LeftFile>
+        left;          // kept as they are, each name once; their records stay (a later run can finish)
+    std::string error; // one line: why it stopped or could not start
 };
 
 // Undoes the recorded installations of a package in a game folder, newest first. Only what is
@@ -53,7 +54,8 @@ public:
     // Why nothing can be undone (empty when all is well): no recorded installation of the package,
     // a game folder that is gone or cannot be written.
     std::string preflight() const;
-    // What a run would leave as it is, found by reading the files now (nothing is changed).
+    // What a run would leave as it is (each name once), found by reading the files now (nothing
+    // is changed).
     std::vector<LeftFile> check() const;
 
     // Undoes what can be undone; every file is checked again just before it is touched.

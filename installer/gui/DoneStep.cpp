@@ -9,8 +9,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "LeftFiles.h"
-
 namespace installer {
 
 namespace {
@@ -44,7 +42,7 @@ FinalOutcomes finalOutcomes(const UninstallResult &result)
 {
     FinalOutcomes outcomes;
     std::set<std::string> named;
-    for (const LeftFile &file : eachFileOnce(result.left)) {
+    for (const LeftFile &file : result.left) {
         named.insert(file.name);
         outcomes.left.push_back(texts::leftLine(file));
     }

@@ -15,7 +15,6 @@
 #include "InstallRecord.h"
 #include "InstallStep.h"
 #include "InstalledAlreadyStep.h"
-#include "LeftFiles.h"
 #include "Prompts.h"
 #include "ReadmeStep.h"
 #include "RemovingStep.h"
@@ -251,7 +250,7 @@ bool SetupWindow::confirmRemoval(const Uninstallation &uninstallation, bool then
         return false;
     }
     // Reinstall was asked for already; only files that would stay behind need a word first.
-    const std::vector<LeftFile> left = eachFileOnce(uninstallation.check());
+    const std::vector<LeftFile> left = uninstallation.check();
     if (left.empty() && thenInstall)
         return true;
     return m_prompts.confirmRemoval(

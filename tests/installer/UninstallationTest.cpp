@@ -134,6 +134,14 @@ TEST_F(UninstallationTest, AFileEditedAfterInstallingIsKeptAndNamed)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(described(result.left), "city.ar: " + Changed + "; cars.ar: " + Changed);
     EXPECT_EQ(digests(gameFolder()), edited); // the record and the original's backup stay too
+
+    // Installed again over the edits, then edited again: both installations leave cars.ar, the
+    // player hears of it once; city.ar comes back as the player's, which the first one leaves.
+    install(typical());
+    writeFile(inGame("cars.ar"), "edited again");
+    const std::string once = "cars.ar: " + Changed + "; city.ar: " + Changed;
+    EXPECT_EQ(described(Uninstallation(gameFolder(), "My Pack").check()), once);
+    EXPECT_EQ(described(uninstall("My Pack").left), once);
 }
 
 TEST_F(UninstallationTest, AMissingOrDamagedBackupIsReportedAndNeverPutBack)
