@@ -21,6 +21,7 @@
 #endif
 
 #include "FileLinks.h"
+#include "Files.h"
 #include "Sha256Testing.h"
 #ifdef _WIN32
 #include "Text.h"
@@ -272,20 +273,6 @@ bool failWith(std::string *error, const std::string &path, const std::string &re
 
 #ifdef _WIN32
 
-std::string systemReason(DWORD code)
-{
-    wchar_t *text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    std::wstring reason = length ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
-    if (text)
-        ::LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-        reason.pop_back();
-    return base::text::narrow(reason);
-}
-
 // A regular file on disk opened for reading; the link itself is opened, never what it points to.
 class RegularFile
 {
@@ -310,7 +297,7 @@ public:
             wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
             OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
         if (file->m_handle == INVALID_HANDLE_VALUE) {
-            failWith(error, path, systemReason(::GetLastError()));
+            failWith(error, path, base::files::systemReason(::GetLastError()));
             return nullptr;
         }
         BY_HANDLE_FILE_INFORMATION information;
@@ -328,7 +315,7 @@ public:
     {
         DWORD got = 0;
         if (!::ReadFile(m_handle, buffer, DWORD(size), &got, nullptr)) {
-            failWith(error, path, systemReason(::GetLastError()));
+            failWith(error, path, base::files::systemReason(::GetLastError()));
             return -1;
         }
         return got;

@@ -63,4 +63,9 @@ void removePendingTemporaries();
 // signal would (POSIX); console Ctrl-C and close events do the same on Windows.
 void removeTemporariesOnSignals();
 
+#ifdef _WIN32
+// The system's text for a Win32 error code (GetLastError), as one line of UTF-8.
+std::string systemReason(unsigned long code);
+#endif
+
 } // namespace base::files

@@ -48,20 +48,6 @@ private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
-std::string systemReason(DWORD code)
-{
-    wchar_t *text = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                              FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    std::wstring reason = length ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
-    if (text)
-        ::LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-        reason.pop_back();
-    return text::narrow(reason);
-}
-
 bool failWith(std::string *error, const std::string &path, const std::string &reason)
 {
     if (error)
@@ -518,6 +504,20 @@ BOOL WINAPI removeTemporariesOnConsoleEvent(DWORD)
 void removeTemporariesOnSignals()
 {
     ::SetConsoleCtrlHandler(removeTemporariesOnConsoleEvent, TRUE);
+}
+
+std::string systemReason(unsigned long code)
+{
+    wchar_t *text = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                              FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    std::wstring reason = length ? std::wstring(text, length) : L"Error " + std::to_wstring(code);
+    if (text)
+        ::LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
+        reason.pop_back();
+    return text::narrow(reason);
 }
 
 } // namespace base::files

@@ -9,6 +9,7 @@
 #include <regex>
 #include <set>
 
+#include "FolderDigests.h"
 #include "InstallRecord.h"
 #include "PackageFixture.h"
 #include "Sha256.h"
@@ -344,6 +345,43 @@ TEST_F(WindowsSetup, ImportsOnlySystemLibrariesAndCarriesItsManifest)
     EXPECT_TRUE(contains(program, "<requestedExecutionLevel level=\"asInvoker\""));
     EXPECT_TRUE(contains(program, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_TRUE(contains(program, ">PerMonitorV2, PerMonitor</dpiAwareness>"));
+}
+
+// Installed, listed and removed again, the game folder is byte for byte as it was, with the game
+// folder given in either path form.
+TEST_F(WindowsSetup, InstallThenRemoveLeavesTheGameFolderAsItWas)
+{
+    const auto before = digests(gameFolder());
+    const std::string windowsGame = windows(gameFolder());
+
+    // By the package beside setup.exe, the game folder as a Windows path.
+    Outcome r = runSetup({"--target", windowsGame, "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Outcome list = runSetup({"--list", "--target", windowsGame});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(
+        std::regex_match(list.out, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  My Pack  \(2 files\)\n)")))
+        << list.out;
+    r = runSetup({"--uninstall", "--target", windowsGame});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(contains(r.out, "Removed 2 file(s) of My Pack from ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\nPut back: city.ar\n")) << r.out;
+    EXPECT_EQ(digests(gameFolder()), before);
+
+    // By name, the game folder as the Unix path a player of Wine may paste.
+    r = runSetup({"--target", gameFolder(), "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    writeFile(inGame("cars.ar"), "edited");
+    r = runSetup({"--uninstall=My Pack", "--target", gameFolder()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "setup.exe: 1 file(s) would be left as they are (cars.ar: changed since it was installed); "
+              "use --yes to remove the rest.\n");
+    writeFile(inGame("cars.ar"), carsBytes);
+    r = runSetup({"--uninstall=My Pack", "--target", gameFolder(), "--yes"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(digests(gameFolder()), before);
 }
 
 TEST_F(WindowsSetup, RemovesByNameWithoutThePackage)
