@@ -239,8 +239,10 @@ TEST_F(KilledUninstall, EveryFileStaysWholeAndASecondRunFinishes)
         if (status == -SIGKILL && restored > 0 && notRestored > 0)
             killedHalfWay = true;
         if (status != 0) {
+            // A kill after the last step (the process on its way out) leaves nothing to do.
             const Outcome second = run(uninstall);
-            EXPECT_EQ(second.status, 0) << second.err;
+            EXPECT_TRUE(second.status == 0 || contains(second.err, "Big Pack is not installed in"))
+                << second.err;
         }
         EXPECT_EQ(digests(gameFolder()), gameBefore);
     }
