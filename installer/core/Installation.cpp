@@ -435,6 +435,10 @@ InstallResult Installation::run(const AskReplace &ask)
         result.error = error;
         return result;
     }
+    // Until the record is in it, a Ctrl-C or a kill by a script leaves no empty folder behind.
+    const base::files::PendingFolder pendingRunFolder(runFolder);
+    const base::files::PendingFolder pendingBackupArea(
+        base::files::fromPath(base::files::toPath(runFolder).parent_path()));
     RecordKeeper record(InstallRecord{runFolder, m_package.name, installedAt(when), false, {}});
 
     bool recordFailed = false;

@@ -57,8 +57,24 @@ CopyOutcome copyFile(const std::string &source, const std::string &target, const
 bool sameFile(const std::string &a, const std::string &b);
 
 // Temporaries that copies and replacements have under way, removed when the program ends at
-// once or is stopped by a signal. removePendingTemporaries is async-signal-safe.
+// once or is stopped by a signal; then the pending folders that are empty. removePendingTemporaries
+// is async-signal-safe.
 void removePendingTemporaries();
+
+// A folder made for work under way (the installer's folder of one run) that an ending by a signal
+// should not leave behind empty: while this object lives, removePendingTemporaries removes the
+// folder when nothing is in it. A folder with anything in it is never touched.
+class PendingFolder
+{
+public:
+    explicit PendingFolder(const std::string &path);
+    ~PendingFolder();
+    PendingFolder(const PendingFolder &) = delete;
+    PendingFolder &operator=(const PendingFolder &) = delete;
+
+private:
+    int m_slot = -1;
+};
 // SIGINT, SIGTERM (and SIGHUP) remove the pending temporaries, then end the process as the
 // signal would (POSIX); console Ctrl-C and close events do the same on Windows.
 void removeTemporariesOnSignals();

@@ -68,7 +68,7 @@ private:
 // ---- Temporaries under way, removable from a signal handler ----------------------------------
 
 // A fixed table, so that the signal handler neither allocates nor locks. A slot is free (0), being
-// filled or emptied (1), or names a temporary that exists (2).
+// filled or emptied (1), names a temporary that exists (2) or a folder to remove when empty (3).
 constexpr std::size_t kPendingSlots = 64;
 constexpr std::size_t kPendingPathBytes = 4096;
 struct PendingSlot
@@ -731,6 +731,35 @@ void removePendingTemporaries()
         if (slot.state.load() == 2)
             ::unlink(slot.path);
     }
+    // Twice, so that a folder inside another pending folder goes first whatever their slots.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (PendingSlot &slot : g_pending) {
+            if (slot.state.load() == 3)
+                ::rmdir(slot.path);
+        }
+    }
+}
+
+PendingFolder::PendingFolder(const std::string &path)
+{
+    const std::string native = path;
+    if (native.size() >= kPendingPathBytes)
+        return; // too long to register: a signal may leave the empty folder
+    for (std::size_t i = 0; i < kPendingSlots; ++i) {
+        int expected = 0;
+        if (g_pending[i].state.compare_exchange_strong(expected, 1)) {
+            std::memcpy(g_pending[i].path, native.c_str(), native.size() + 1);
+            g_pending[i].state.store(3);
+            m_slot = static_cast<int>(i);
+            return;
+        }
+    }
+}
+
+PendingFolder::~PendingFolder()
+{
+    if (m_slot >= 0)
+        g_pending[m_slot].state.store(0);
 }
 
 namespace {

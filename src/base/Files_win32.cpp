@@ -489,6 +489,36 @@ void removePendingTemporaries()
         if (slot.state.load() == 2)
             ::DeleteFileW(slot.path);
     }
+    // Twice, so that a folder inside another pending folder goes first whatever their slots.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (PendingSlot &slot : g_pending) {
+            if (slot.state.load() == 3)
+                ::RemoveDirectoryW(slot.path);
+        }
+    }
+}
+
+PendingFolder::PendingFolder(const std::string &path)
+{
+    const std::wstring native = toPath(path).native();
+    if (native.size() >= kPendingPathChars)
+        return; // too long to register: a signal may leave the empty folder
+    for (std::size_t i = 0; i < kPendingSlots; ++i) {
+        int expected = 0;
+        if (g_pending[i].state.compare_exchange_strong(expected, 1)) {
+            std::copy(native.begin(), native.end(), g_pending[i].path);
+            g_pending[i].path[native.size()] = L'\0';
+            g_pending[i].state.store(3);
+            m_slot = static_cast<int>(i);
+            return;
+        }
+    }
+}
+
+PendingFolder::~PendingFolder()
+{
+    if (m_slot >= 0)
+        g_pending[m_slot].state.store(0);
 }
 
 namespace {
