@@ -8,6 +8,7 @@
 #include "Files.h"
 #include "IniDocument.h"
 #include "Package.h"
+#include "PathStatus.h"
 #include "Text.h"
 
 namespace installer {
@@ -15,6 +16,8 @@ namespace installer {
 namespace fs = std::filesystem;
 
 namespace {
+
+using paths::isRealFolder;
 
 constexpr std::string_view MainSection = "Installation";
 // Far above any real record (a few hundred bytes per file), far below what could hurt to read.
@@ -114,12 +117,6 @@ private:
     base::ini::Document m_document;
     std::string m_error;
 };
-
-bool isRealFolder(const std::string &path)
-{
-    std::error_code ec;
-    return fs::is_directory(fs::symlink_status(base::files::toPath(path), ec)) && !base::files::isLink(path);
-}
 
 // "Quernel Backup" and "Quernel Backup (n)": where runs keep their folders.
 bool isBackupAreaName(std::string_view name)
@@ -291,8 +288,7 @@ std::vector<InstallRecord> recordedInstallations(const std::string &gameFolder,
             const std::string folder = areaPath + '/' + run;
             if (!isRealFolder(folder))
                 continue;
-            std::error_code ec;
-            if (!fs::exists(fs::symlink_status(base::files::toPath(folder + '/' + recordFileName()), ec)))
+            if (!paths::exists(folder + '/' + recordFileName()))
                 continue; // a backup folder of an installation before records were kept
             std::string error;
             if (std::optional<InstallRecord> record = readRecord(folder, &error))

@@ -10,6 +10,7 @@
 
 #include "FileLinks.h"
 #include "GameFolder.h"
+#include "PathStatus.h"
 #include "Text.h"
 
 namespace installer {
@@ -18,6 +19,9 @@ namespace fs = std::filesystem;
 using base::files::CopyOutcome;
 
 namespace {
+
+using paths::exists;
+using paths::linkStatus;
 
 // Characters no Windows folder name may hold, so the backup can be copied anywhere; the name cut
 // so that the folder's name stays far below any system's limit.
@@ -55,17 +59,6 @@ std::string joinNames(const std::vector<std::string> &names)
     for (const std::string &name : names)
         text += (text.empty() ? "" : ", ") + name;
     return text;
-}
-
-fs::file_status linkStatus(const std::string &path)
-{
-    std::error_code ec;
-    return fs::symlink_status(base::files::toPath(path), ec);
-}
-
-bool exists(const std::string &path)
-{
-    return fs::exists(linkStatus(path));
 }
 
 std::uint64_t sizeOf(const std::string &path)

@@ -10,6 +10,7 @@
 #include "GameFolder.h"
 #include "Installation.h"
 #include "Package.h"
+#include "PathStatus.h"
 #include "Sha256.h"
 #include "Text.h"
 
@@ -27,22 +28,9 @@ const char *const BadNameReason = "is not a plain file name";
 const char *const BadFolderReason = "the backup folder of its installation is a link or not a folder";
 
 using KeepGoing = std::function<bool()>;
-
-fs::file_status linkStatus(const std::string &path)
-{
-    std::error_code ec;
-    return fs::symlink_status(base::files::toPath(path), ec);
-}
-
-bool exists(const std::string &path)
-{
-    return fs::exists(linkStatus(path));
-}
-
-bool isRealFolder(const std::string &path)
-{
-    return fs::is_directory(linkStatus(path)) && !base::files::isLink(path);
-}
+using paths::exists;
+using paths::isRealFolder;
+using paths::linkStatus;
 
 // What lies at a recorded name in the game folder now.
 struct FileState

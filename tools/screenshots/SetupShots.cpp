@@ -22,6 +22,7 @@
 #include "QtText.h"
 #include "RemovingStep.h"
 #include "SetupWindow.h"
+#include "ShotFiles.h"
 
 namespace {
 
@@ -54,19 +55,8 @@ private:
     std::function<void()> m_whileRemoving;
 };
 
-void write(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
-
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
+using shots::settle;
+using shots::write;
 
 } // namespace
 

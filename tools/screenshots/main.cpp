@@ -25,6 +25,7 @@
 #include "ProgressBar.h"
 #include "QtPlatform.h"
 #include "SetupShots.h"
+#include "ShotFiles.h"
 #include "Vemko.h"
 
 namespace {
@@ -52,19 +53,8 @@ private:
     std::function<void()> m_duringCopy;
 };
 
-void write(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(bytes);
-}
-
-void settle()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
+using shots::settle;
+using shots::write;
 
 } // namespace
 
