@@ -168,6 +168,17 @@ TEST(RemovalFlowTest, ReinstallGoesOnUnlessTheRemovalStoppedOrCouldNotStart)
         EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Remove, result));
 }
 
+TEST(RemovalFlowTest, AReinstallThatCouldNotInstallDoesNotBegin)
+{
+    installer::Package package;
+    package.name = "My Pack";
+    package.folder = "/no such package folder";
+    package.files = {"city.ar"};
+    const std::string problem = reinstallProblem(InstalledChoice::Reinstall, package, "/no such game");
+    EXPECT_EQ(problem, "city.ar is missing from the package folder (/no such package folder).");
+    EXPECT_EQ(reinstallProblem(InstalledChoice::Remove, package, "/no such game"), "");
+}
+
 TEST(RemovalFlowTest, InstallationsAreListedOldestFirstAndTheReportNamesEveryFile)
 {
     installer::InstallRecord older;

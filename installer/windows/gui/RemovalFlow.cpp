@@ -1,5 +1,6 @@
 #include "RemovalFlow.h"
 
+#include "Installation.h"
 #include "SetupTexts.h"
 
 namespace installer::win {
@@ -27,6 +28,12 @@ std::optional<std::string> removalQuestion(InstalledChoice choice, const Package
     if (choice == InstalledChoice::Remove)
         return texts::removeQuestion(package);
     return std::nullopt;
+}
+
+std::string reinstallProblem(InstalledChoice choice, const Package &package, const std::string &gameFolder)
+{
+    return choice == InstalledChoice::Reinstall ? Installation(package, gameFolder).preflight()
+                                                : std::string();
 }
 
 bool installsAfterRemoval(InstalledChoice choice, const UninstallResult &result)

@@ -24,6 +24,11 @@ enum class InstalledChoice
 std::optional<std::string> removalQuestion(InstalledChoice choice, const Package &package,
                                            const std::vector<LeftFile> &leftFiles);
 
+// Why a reinstall must not begin (empty when it may, and always for Remove): a package that cannot
+// be installed into the game folder is not taken out of it first, or the player would end with
+// neither.
+std::string reinstallProblem(InstalledChoice choice, const Package &package, const std::string &gameFolder);
+
 // Reinstall goes on to the installation unless the removal was stopped or could not start; files
 // left as they are were agreed to before it began.
 bool installsAfterRemoval(InstalledChoice choice, const UninstallResult &result);

@@ -320,6 +320,10 @@ void SetupWindow::startRemoval()
 {
     const std::string gameFolder = m_folder.folder();
     const InstalledChoice choice = m_installed.choice();
+    if (const std::string problem = reinstallProblem(choice, m_package, gameFolder); !problem.empty()) {
+        m_prompts.showError(m_hwnd, problem);
+        return;
+    }
     auto removal = std::make_unique<Uninstallation>(gameFolder, m_package.name);
     if (const std::string error = removal->preflight(); !error.empty()) {
         m_prompts.showError(m_hwnd, error);
