@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "CheckTally.h"
 #include "Files.h"
 #include "Text.h"
 
@@ -16,18 +17,7 @@ using base::text::widen;
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
-
-void check(bool ok, const std::string &what)
-{
-    if (ok) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        std::printf("FAILED: %s\n", what.c_str());
-    }
-}
+using check_tally::check;
 
 template <typename T> void checkEqual(const T &actual, const T &expected, const std::string &what)
 {
@@ -217,6 +207,5 @@ int wmain()
     checkCopy(dir);
     checkUnicodeNames(dir);
     removeAll(dir);
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return check_tally::report();
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "CheckTally.h"
 #include "LastFolder.h"
 #include "Text.h"
 
@@ -14,17 +15,11 @@ using namespace installer::win;
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
+using check_tally::check;
 
 void checkEqual(const std::string &actual, const std::string &expected, const char *what)
 {
-    if (actual == expected) {
-        ++g_passed;
-    } else {
-        ++g_failed;
-        std::printf("FAILED: %s: \"%s\", not \"%s\"\n", what, actual.c_str(), expected.c_str());
-    }
+    check(actual == expected, std::string(what) + ": \"" + actual + "\", not \"" + expected + "\"");
 }
 
 void removeKey()
@@ -73,6 +68,5 @@ int wmain()
     checkEqual(readLastGameFolder(), "", "a text longer than any folder");
 
     removeKey();
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return check_tally::report();
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "CheckTally.h"
 #include "Sha256.h"
 #include "Sha256Testing.h"
 #include "Text.h"
@@ -15,15 +16,7 @@ using base::text::widen;
 
 namespace {
 
-int g_passed = 0;
-int g_failed = 0;
-
-void check(bool ok, const std::string &what)
-{
-    ok ? ++g_passed : ++g_failed;
-    if (!ok)
-        std::printf("FAILED: %s\n", what.c_str());
-}
+using check_tally::check;
 
 void write(const std::string &path, const std::string &bytes)
 {
@@ -88,6 +81,5 @@ int wmain()
     checkEngines();
     checkFiles(dir);
     ::RemoveDirectoryW(widen(dir).c_str());
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return g_failed == 0 ? 0 : 1;
+    return check_tally::report();
 }
