@@ -35,6 +35,7 @@ struct InstallResult
 {
     bool ok = false;
     bool cancelled = false;                // stopped by cancel(); error says so
+    bool busy = false;                     // another setup works on the game folder: nothing was done
     std::vector<std::string> installed;    // copied into the game folder, in order
     std::vector<std::string> replaced;     // the part of installed whose original went into the backup
     std::vector<std::string> skipped;      // kept as they were, by the player's choice
@@ -55,6 +56,10 @@ Timestamp localNow();
 
 // The folder inside the game folder that holds the backup folders.
 std::string backupRootName();
+// Where the backups of a game folder go: "<game>/Quernel Backup", or the first "Quernel Backup (n)"
+// that is a real folder or free when that name is a link or a file (package files' names aside:
+// packageFiles). Empty when there is none.
+std::string backupAreaOf(const std::string &gameFolder, const std::vector<std::string> &packageFiles = {});
 // The folder, inside the game folder, that keeps the originals one run replaces:
 // "Quernel Backup/<package name> <yyyy-MM-dd HH-mm-ss>", the name made safe as a folder name on
 // every system and cut to MaxBackupNameBytes at a character boundary.

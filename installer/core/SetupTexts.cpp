@@ -294,6 +294,23 @@ std::string yesToAllButton()
     return "Yes to &All";
 }
 
+std::string busyLine(std::string_view gameFolder)
+{
+    return "Another setup is working on the game folder " + std::string(gameFolder) +
+           "; try again when it has finished.";
+}
+
+std::string busyQuestion(std::string_view gameFolder)
+{
+    return "Another setup is working on this game folder:\n" + std::string(gameFolder) +
+           "\n\nWait until it has finished? No cancels.";
+}
+
+std::string busyWaiting()
+{
+    return "Waiting for the other setup to finish...";
+}
+
 std::string quitQuestion()
 {
     return "Nothing has been installed yet. Quit setup?";

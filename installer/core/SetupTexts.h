@@ -77,6 +77,12 @@ std::string yesButton();      // "&Yes"
 std::string noButton();       // "&No"
 std::string yesToAllButton(); // "Yes to &All"
 
+// Another setup holds the game folder: the command line's line, and the window's question
+// (Yes waits for it, No cancels).
+std::string busyLine(std::string_view gameFolder);
+std::string busyQuestion(std::string_view gameFolder);
+std::string busyWaiting(); // the status while the window waits
+
 // Cancel (the button, Esc or the window's close button) before anything was installed.
 std::string quitQuestion();
 

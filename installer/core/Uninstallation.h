@@ -23,6 +23,7 @@ struct UninstallResult
 {
     bool ok = false;        // every recorded installation was undone completely and its record is gone
     bool cancelled = false; // stopped by cancel(); error says so
+    bool busy = false;      // another setup works on the game folder: nothing was done
     std::vector<std::string> removed;  // files the package added, deleted
     std::vector<std::string> restored; // originals put back in place of the package's files
     std::vector<LeftFile>

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,12 +47,95 @@ struct CopyOptions
     std::uint64_t maxChunkBytes = 0;
     // Flush the copy to disk before it takes the target's place (the installer's game files).
     bool durable = false;
+    // The folder that holds the temporary while the copy is under way (empty: the target's own).
+    // It must be on the target's volume; a process killed there leaves nothing in the target's
+    // folder, at most a hidden temporary in this one (see isTemporaryName).
+    std::string stagingFolder;
+    // The copy takes the source's permissions (a backup keeps the original's), or else those any
+    // new file in the target's folder gets (the umask; on Windows no read-only attribute).
+    bool keepSourcePermissions = true;
+    // Sees every byte written to the copy, chunk by chunk and in order, on a thread of its own
+    // while the copy goes on: the copy is then exactly what it saw (a digest of what was written,
+    // not of what the source may hold by now). The copy waits for it before it ends.
+    std::function<void(const char *data, std::size_t size)> written;
 };
 
 // Copies source over target through a temporary beside the target that is renamed into place
 // when whole. A read-only target is refused, not replaced.
 CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
                      std::string *error);
+
+// A copy in two steps: stage() makes it whole (and flushed when durable) in a temporary while the
+// target stays as it is; publish() then gives it the target's name in one step. Destroyed
+// unpublished, it leaves nothing behind (a kill may leave the hidden temporary, which the next
+// write to the same target removes). Lets a caller record what it is about to do between the two.
+class StagedCopy
+{
+public:
+    StagedCopy();
+    ~StagedCopy();
+    StagedCopy(StagedCopy &&other) noexcept;
+    StagedCopy &operator=(StagedCopy &&other) noexcept;
+
+    // Copied (staged), SameFile (nothing to publish), Failed or Cancelled (nothing staged).
+    CopyOutcome stage(const std::string &source, const std::string &target, const CopyOptions &options,
+                      std::string *error);
+    // The staged copy takes the target's place, replacing what is there; the target's folder is
+    // flushed when the copy was durable.
+    bool publish(std::string *error);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// True for the names this layer gives its temporaries (".<name>.writing"), so that the owner of
+// a folder can sweep what a killed process left in it.
+bool isTemporaryName(std::string_view name);
+
+// Appends the bytes to the file (created when missing) and flushes them to disk before it
+// returns: a journal that grows without being rewritten. A kill may leave the last append cut
+// short; nothing before it changes.
+bool appendDurably(const std::string &path, std::string_view bytes, std::string *error);
+
+// What a volume can still take: the bytes free to this user, and the unit in which files take
+// space (the file system's block or cluster).
+struct VolumeSpace
+{
+    std::uint64_t available = 0;
+    std::uint64_t allocationUnit = 4096;
+};
+std::optional<VolumeSpace> volumeSpace(const std::string &path, std::string *error);
+
+// An exclusive lock on a file (flock on POSIX, LockFileEx on Windows), held while the object
+// lives. The system drops it when the process ends, however it ends. A lock file that its holder
+// removed is noticed: acquiring it then starts again on the file that has the name now.
+class FileLock
+{
+public:
+    enum class Outcome
+    {
+        Acquired,
+        Busy,   // another process holds it
+        Failed, // the error says why
+    };
+
+    FileLock();
+    ~FileLock();
+    FileLock(FileLock &&other) noexcept;
+    FileLock &operator=(FileLock &&other) noexcept;
+
+    // Creates the file when missing; never waits.
+    Outcome tryAcquire(const std::string &path, std::string *error);
+    bool held() const;
+    // Removes the lock file while still holding it (the last user of its folder), then releases.
+    void removeAndRelease();
+    void release();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // True when both paths name one existing file (also through links or doubled separators).
 bool sameFile(const std::string &a, const std::string &b);
