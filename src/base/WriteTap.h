@@ -1,0 +1,48 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace base::files {
+
+// Shows the bytes a copy writes to an observer (a digest) on a thread of its own, so that the
+// copy does not wait for it: the copy fills one buffer while the observer reads the other. With
+// no thread to be had, the observer runs on the caller's.
+class WriteTap
+{
+public:
+    using Sink = std::function<void(const char *data, std::size_t size)>;
+
+    WriteTap(Sink sink, std::size_t bufferBytes);
+    ~WriteTap();
+    WriteTap(const WriteTap &) = delete;
+    WriteTap &operator=(const WriteTap &) = delete;
+
+    // The buffer to fill next; it is the observer's no longer.
+    char *buffer();
+    std::size_t bufferBytes() const { return m_bufferBytes; }
+    // The first size bytes of buffer() go to the observer; the next buffer() is the other one.
+    void hand(std::size_t size);
+    // Returns once the observer has seen everything handed.
+    void drain();
+
+private:
+    void run();
+
+    Sink m_sink;
+    std::size_t m_bufferBytes;
+    std::vector<char> m_buffers[2];
+    std::size_t m_sizes[2] = {0, 0};
+    bool m_pending[2] = {false, false}; // handed, not yet seen
+    int m_fill = 0;
+    bool m_stop = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::thread m_thread;
+};
+
+} // namespace base::files
