@@ -124,6 +124,10 @@ int uninstall(const SetupArguments &options, const std::string &packageFolder, s
 
     const std::string recordedName = uninstallation.installations().front().packageName;
     const UninstallResult result = uninstallation.run();
+    if (result.busy) {
+        err << "setup.exe: " << oneLine(result.error) << std::endl;
+        return ExitBusy;
+    }
     out << "Removed " << result.removed.size() + result.restored.size() << " file(s) of "
         << (recordedName.empty() ? std::string("the package") : recordedName) << " from " << target
         << std::endl;
@@ -169,7 +173,8 @@ std::string usageText()
            "  --help         show this text\n"
            "\n"
            "Exit status: 0 installed (or removed completely), 1 refused, stopped or not\n"
-           "removed completely (one line on stderr says why), 2 arguments not understood.\n";
+           "removed completely (one line on stderr says why), 2 arguments not understood\n"
+           "or another setup working on DIR at the same time.\n";
 }
 
 bool parseArguments(const std::vector<std::string> &arguments, SetupArguments *parsed, std::string *error)
@@ -281,6 +286,10 @@ int runCommandLine(const std::vector<std::string> &arguments, const std::string 
     const InstallResult result = installation.run([&options](const std::string &) {
         return options.yes ? ReplaceAnswer::YesToAll : ReplaceAnswer::No;
     });
+    if (result.busy) {
+        err << "setup.exe: " << oneLine(result.error) << std::endl;
+        return ExitBusy;
+    }
     if (!result.ok) {
         if (!result.installed.empty())
             out << "Installed: " << joined(result.installed) << std::endl;

@@ -10,6 +10,7 @@ namespace installer {
 constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1; // refused or stopped: the reason is on stderr
 constexpr int ExitUsage = 2;  // arguments not understood
+constexpr int ExitBusy = 2;   // another setup works on the game folder: nothing was done
 
 std::string usageText();
 

@@ -19,6 +19,7 @@ GameFolderLock GameFolderLock::tryLock(const std::string &backupArea)
     switch (lock.m_lock.tryAcquire(backupArea + '/' + lockFileName(), &lock.m_error)) {
     case base::files::FileLock::Outcome::Acquired:
         lock.m_state = State::Held;
+        lock.m_pendingArea = std::make_unique<base::files::PendingFolder>(backupArea);
         break;
     case base::files::FileLock::Outcome::Busy:
         lock.m_state = State::Busy;
@@ -35,6 +36,17 @@ void GameFolderLock::removeLockFile()
     if (held())
         m_lock.removeAndRelease();
     m_state = State::Failed;
+}
+
+void GameFolderLock::leave(const std::string &backupArea)
+{
+    if (!held())
+        return;
+    // The lock file is there only while a setup works; one that waits on it meanwhile notices
+    // the file is gone and locks the one that has its name then.
+    removeLockFile();
+    std::error_code ec;
+    std::filesystem::remove(base::files::toPath(backupArea), ec); // only when empty
 }
 
 bool gameFolderBusy(const std::string &gameFolder)

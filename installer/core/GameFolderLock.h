@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Files.h"
@@ -28,11 +29,16 @@ public:
 
     // The backup area is being emptied by its last user: the lock file goes while still held.
     void removeLockFile();
+    // Done with the game folder: the lock file goes, and the backup area when it is empty then (a
+    // game folder without installations keeps nothing of the installer's).
+    void leave(const std::string &backupArea);
 
 private:
     State m_state = State::Failed;
     std::string m_error;
     base::files::FileLock m_lock;
+    // A setup ended by a signal leaves no empty backup area behind.
+    std::unique_ptr<base::files::PendingFolder> m_pendingArea;
 };
 
 // The lock file's name in the backup area.

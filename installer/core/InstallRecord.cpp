@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using paths::isRealFolder;
+using paths::linkStatus;
 
 constexpr std::string_view MainSection = "Installation";
 // Far above any real record (a few hundred bytes per file), far below what could hurt to read.
@@ -28,6 +29,8 @@ std::string fileSection(std::size_t number)
 {
     return "File" + std::to_string(number);
 }
+
+void fileLines(std::string &out, std::size_t number, const RecordedFile &file);
 
 std::string yesNo(bool yes)
 {
@@ -61,6 +64,11 @@ class RecordReader
 {
 public:
     explicit RecordReader(std::string_view bytes) : m_document(bytes) {}
+
+    bool has(std::string_view section, std::string_view key) const
+    {
+        return m_document.value(section, key).has_value();
+    }
 
     std::string text(std::string_view section, std::string_view key)
     {
@@ -149,6 +157,41 @@ unsigned long folderNumber(const std::string &folder)
     return ec == std::errc() && end == last ? n : 1;
 }
 
+// Reads one file's section; the reader notes what is wrong.
+RecordedFile readFileSection(RecordReader &reader, const std::string &section)
+{
+    RecordedFile file;
+    file.name = reader.bareName(section, "Name");
+    file.size = reader.number(section, "Size");
+    file.sha256 = reader.digest(section, "SHA256");
+    file.replacedOriginal = reader.flag(section, "Original");
+    if (file.replacedOriginal) {
+        file.backupName = reader.bareName(section, "Backup");
+        file.originalSize = reader.number(section, "OriginalSize");
+        file.originalSha256 = reader.digest(section, "OriginalSHA256");
+    }
+    return file;
+}
+
+// The bytes of a journal cut into its entries, each from a line "[File<n>]" to the next; what
+// lies before the first entry comes back in front (nothing, in a journal that is whole).
+std::vector<std::string_view> journalEntries(std::string_view bytes, std::string_view &front)
+{
+    std::vector<std::size_t> starts;
+    for (std::size_t at = bytes.find("[File"); at != std::string_view::npos;
+         at = bytes.find("[File", at + 1)) {
+        if (at == 0 || bytes[at - 1] == '\n')
+            starts.push_back(at);
+    }
+    front = bytes.substr(0, starts.empty() ? bytes.size() : starts.front());
+    std::vector<std::string_view> entries;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        const std::size_t end = i + 1 < starts.size() ? starts[i + 1] : bytes.size();
+        entries.push_back(bytes.substr(starts[i], end - starts[i]));
+    }
+    return entries;
+}
+
 std::vector<std::string> entriesOf(const std::string &folder)
 {
     std::vector<std::string> names;
@@ -166,6 +209,16 @@ std::string InstallRecord::path() const
     return folder + '/' + recordFileName();
 }
 
+std::string InstallRecord::journalPath() const
+{
+    return folder + '/' + journalFileName();
+}
+
+std::string journalFileName()
+{
+    return "Quernel Journal.ini";
+}
+
 std::string recordFileName()
 {
     return "Quernel Installation.ini";
@@ -177,22 +230,75 @@ std::string recordToBytes(const InstallRecord &record)
     out.append("[").append(MainSection).append("]\r\n");
     line(out, "Package", record.packageName);
     line(out, "Installed", record.installedAt);
+    if (record.sequence > 0)
+        line(out, "Sequence", std::to_string(record.sequence));
     line(out, "Complete", yesNo(record.complete));
     line(out, "Files", std::to_string(record.files.size()));
-    for (std::size_t i = 0; i < record.files.size(); ++i) {
-        const RecordedFile &file = record.files[i];
-        out.append("[").append(fileSection(i + 1)).append("]\r\n");
-        line(out, "Name", file.name);
-        line(out, "Size", std::to_string(file.size));
-        line(out, "SHA256", file.sha256);
-        line(out, "Original", yesNo(file.replacedOriginal));
-        if (file.replacedOriginal) {
-            line(out, "Backup", file.backupName);
-            line(out, "OriginalSize", std::to_string(file.originalSize));
-            line(out, "OriginalSHA256", file.originalSha256);
-        }
-    }
+    for (std::size_t i = 0; i < record.files.size(); ++i)
+        fileLines(out, i + 1, record.files[i]);
     return out;
+}
+
+namespace {
+
+void fileLines(std::string &out, std::size_t number, const RecordedFile &file)
+{
+    out.append("[").append(fileSection(number)).append("]\r\n");
+    line(out, "Name", file.name);
+    line(out, "Size", std::to_string(file.size));
+    line(out, "SHA256", file.sha256);
+    line(out, "Original", yesNo(file.replacedOriginal));
+    if (file.replacedOriginal) {
+        line(out, "Backup", file.backupName);
+        line(out, "OriginalSize", std::to_string(file.originalSize));
+        line(out, "OriginalSHA256", file.originalSha256);
+    }
+}
+
+} // namespace
+
+std::string journalEntryBytes(std::size_t number, const RecordedFile &file)
+{
+    std::string out;
+    fileLines(out, number, file);
+    line(out, "End", std::to_string(number));
+    return out;
+}
+
+bool journalFromBytes(std::string_view bytes, std::size_t firstNumber, std::vector<RecordedFile> *files,
+                      std::string *error)
+{
+    std::string_view front;
+    const std::vector<std::string_view> entries = journalEntries(bytes, front);
+    // Without any entry, the bytes can only be the first one, cut short.
+    if (!entries.empty() && front.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+        *error = "the journal does not begin with an entry";
+        return false;
+    }
+    if (entries.size() > MaxRecordedFiles) {
+        *error = "the journal is too long";
+        return false;
+    }
+    std::vector<RecordedFile> read;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::size_t number = firstNumber + i;
+        const std::string section = fileSection(number);
+        RecordReader reader(entries[i]);
+        RecordedFile file = readFileSection(reader, section);
+        const std::string end = reader.ok() ? reader.text(section, "End") : std::string();
+        if (reader.ok() && end != std::to_string(number))
+            reader.fail("[" + section + "] ends with End=" + end);
+        if (!reader.ok()) {
+            // Only the last entry can be one that a kill cut short while it was being appended.
+            if (i + 1 == entries.size())
+                break;
+            *error = "journal: " + reader.error();
+            return false;
+        }
+        read.push_back(std::move(file));
+    }
+    files->insert(files->end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
+    return true;
 }
 
 bool recordFromBytes(std::string_view bytes, InstallRecord *record, std::string *error)
@@ -205,24 +311,14 @@ bool recordFromBytes(std::string_view bytes, InstallRecord *record, std::string 
         return false;
     }
     parsed.installedAt = reader.text(MainSection, "Installed");
+    if (reader.ok() && reader.has(MainSection, "Sequence"))
+        parsed.sequence = reader.number(MainSection, "Sequence");
     parsed.complete = reader.flag(MainSection, "Complete");
     const std::uint64_t count = reader.number(MainSection, "Files");
     if (reader.ok() && count > MaxRecordedFiles)
         reader.fail("[Installation] Files is too large");
-    for (std::uint64_t i = 1; reader.ok() && i <= count; ++i) {
-        const std::string section = fileSection(i);
-        RecordedFile file;
-        file.name = reader.bareName(section, "Name");
-        file.size = reader.number(section, "Size");
-        file.sha256 = reader.digest(section, "SHA256");
-        file.replacedOriginal = reader.flag(section, "Original");
-        if (file.replacedOriginal) {
-            file.backupName = reader.bareName(section, "Backup");
-            file.originalSize = reader.number(section, "OriginalSize");
-            file.originalSha256 = reader.digest(section, "OriginalSHA256");
-        }
-        parsed.files.push_back(std::move(file));
-    }
+    for (std::uint64_t i = 1; reader.ok() && i <= count; ++i)
+        parsed.files.push_back(readFileSection(reader, fileSection(i)));
     if (!reader.ok()) {
         *error = reader.error();
         return false;
@@ -237,6 +333,51 @@ bool writeRecord(const InstallRecord &record, std::string *error)
     return base::files::replaceFileContent(record.path(), recordToBytes(record), error);
 }
 
+bool appendToJournal(const InstallRecord &record, std::size_t number, const RecordedFile &file,
+                     std::string *error)
+{
+    return base::files::appendDurably(record.journalPath(), journalEntryBytes(number, file), error);
+}
+
+bool rewriteRecord(const InstallRecord &record, std::string *error)
+{
+    if (!writeRecord(record, error))
+        return false;
+    std::error_code ec;
+    if (!fs::remove(base::files::toPath(record.journalPath()), ec) && ec) {
+        *error = record.journalPath() + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The summary's bytes: the file, or, when a replacement was caught between removing the old one
+// and naming the new one, its temporary if that is a whole summary.
+std::optional<std::string> summaryBytes(const std::string &path, std::string *error)
+{
+    if (base::files::isLink(path)) {
+        *error = path + ": a link, not a record";
+        return std::nullopt;
+    }
+    if (paths::exists(path))
+        return base::files::readRegularFile(path, MaxRecordBytes, error);
+    const fs::path native = base::files::toPath(path);
+    const std::string temporary = base::files::fromPath(native.parent_path()) + "/." +
+                                  base::files::fromPath(native.filename()) + ".writing";
+    std::string ignored;
+    InstallRecord probe;
+    if (!base::files::isLink(temporary)) {
+        if (auto bytes = base::files::readRegularFile(temporary, MaxRecordBytes, &ignored);
+            bytes && recordFromBytes(*bytes, &probe, &ignored))
+            return bytes;
+    }
+    return base::files::readRegularFile(path, MaxRecordBytes, error);
+}
+
+} // namespace
+
 std::optional<InstallRecord> readRecord(const std::string &folder, std::string *error)
 {
     if (!isRealFolder(folder)) {
@@ -246,11 +387,7 @@ std::optional<InstallRecord> readRecord(const std::string &folder, std::string *
     InstallRecord record;
     record.folder = folder;
     const std::string path = record.path();
-    if (base::files::isLink(path)) {
-        *error = path + ": a link, not a record";
-        return std::nullopt;
-    }
-    const std::optional<std::string> bytes = base::files::readRegularFile(path, MaxRecordBytes, error);
+    const std::optional<std::string> bytes = summaryBytes(path, error);
     if (!bytes)
         return std::nullopt;
     std::string reason;
@@ -258,22 +395,78 @@ std::optional<InstallRecord> readRecord(const std::string &folder, std::string *
         *error = path + ": " + reason;
         return std::nullopt;
     }
+    const std::string journal = record.journalPath();
+    if (paths::exists(journal)) {
+        if (base::files::isLink(journal)) {
+            *error = journal + ": a link, not a journal";
+            return std::nullopt;
+        }
+        const std::optional<std::string> entries =
+            base::files::readRegularFile(journal, MaxRecordBytes, error);
+        if (!entries)
+            return std::nullopt;
+        if (!journalFromBytes(*entries, 1, &record.files, &reason)) {
+            *error = journal + ": " + reason;
+            return std::nullopt;
+        }
+    }
     return record;
 }
+
+namespace {
+
+// Temporaries only this layer makes, left in a run's folder by a killed run.
+void removeTemporariesIn(const std::string &folder)
+{
+    for (const std::string &name : entriesOf(folder)) {
+        const std::string path = folder + '/' + name;
+        std::error_code ec;
+        if (base::files::isTemporaryName(name) && fs::is_regular_file(linkStatus(path)) &&
+            !base::files::isLink(path))
+            fs::remove(base::files::toPath(path), ec);
+    }
+}
+
+} // namespace
 
 bool removeRecord(const InstallRecord &record, std::string *error)
 {
     std::error_code ec;
-    if (!fs::remove(base::files::toPath(record.path()), ec) && ec) {
-        *error = record.path() + ": " + ec.message();
-        return false;
+    for (const std::string &path : {record.journalPath(), record.path()}) {
+        if (!fs::remove(base::files::toPath(path), ec) && ec) {
+            *error = path + ": " + ec.message();
+            return false;
+        }
     }
+    removeTemporariesIn(record.folder);
     // Each only when nothing else is in it: originals not put back stay with their folder.
     const fs::path folder = base::files::toPath(record.folder);
     fs::remove(folder, ec);
     if (!ec)
         fs::remove(folder.parent_path(), ec);
     return true;
+}
+
+std::vector<std::string> strayRunFolders(const std::string &gameFolder)
+{
+    std::vector<std::string> strays;
+    for (const std::string &area : entriesOf(gameFolder)) {
+        const std::string areaPath = gameFolder + '/' + area;
+        if (!isBackupAreaName(area) || !isRealFolder(areaPath))
+            continue;
+        for (const std::string &run : entriesOf(areaPath)) {
+            const std::string folder = areaPath + '/' + run;
+            if (!isRealFolder(folder))
+                continue;
+            const std::vector<std::string> inside = entriesOf(folder);
+            if (std::all_of(inside.begin(), inside.end(), [&](const std::string &name) {
+                    return base::files::isTemporaryName(name) &&
+                           fs::is_regular_file(linkStatus(folder + '/' + name));
+                }))
+                strays.push_back(folder);
+        }
+    }
+    return strays;
 }
 
 std::vector<InstallRecord> recordedInstallations(const std::string &gameFolder,
@@ -288,7 +481,8 @@ std::vector<InstallRecord> recordedInstallations(const std::string &gameFolder,
             const std::string folder = areaPath + '/' + run;
             if (!isRealFolder(folder))
                 continue;
-            if (!paths::exists(folder + '/' + recordFileName()))
+            const std::string summary = folder + '/' + recordFileName();
+            if (!paths::exists(summary) && !paths::exists(folder + "/." + recordFileName() + ".writing"))
                 continue; // a backup folder of an installation before records were kept
             std::string error;
             if (std::optional<InstallRecord> record = readRecord(folder, &error))
@@ -298,6 +492,8 @@ std::vector<InstallRecord> recordedInstallations(const std::string &gameFolder,
         }
     }
     std::stable_sort(records.begin(), records.end(), [](const InstallRecord &a, const InstallRecord &b) {
+        if (a.sequence != b.sequence)
+            return a.sequence < b.sequence;
         if (a.installedAt != b.installedAt)
             return a.installedAt < b.installedAt;
         return folderNumber(a.folder) < folderNumber(b.folder);

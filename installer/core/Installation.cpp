@@ -10,7 +10,9 @@
 
 #include "FileLinks.h"
 #include "GameFolder.h"
+#include "GameFolderLock.h"
 #include "PathStatus.h"
+#include "SetupTexts.h"
 #include "Text.h"
 
 namespace installer {
@@ -68,11 +70,6 @@ std::uint64_t sizeOf(const std::string &path)
     return ec ? 0 : size;
 }
 
-std::string megabytes(std::uint64_t bytes)
-{
-    return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB";
-}
-
 std::string installedAt(const Timestamp &when)
 {
     char text[40];
@@ -86,120 +83,56 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b)
     return base::text::foldCase(a) == base::text::foldCase(b);
 }
 
-// Removes the run's folder and then the backup area, each only when it is empty.
-void removeIfEmpty(const std::string &runFolder)
+// Bytes rounded up to whole allocation units: what a file really takes on the volume.
+std::uint64_t allocated(std::uint64_t bytes, std::uint64_t unit)
 {
-    std::error_code ec;
-    const fs::path folder = base::files::toPath(runFolder);
-    if (fs::remove(folder, ec))
-        fs::remove(folder.parent_path(), ec);
+    return (bytes + unit - 1) / unit * unit;
 }
 
-// Puts a game file back as it was before a copy over it: the original from its backup, or no
-// file where there was none.
-bool undoCopy(const std::string &destination, const std::string &originalBackup, std::string *error)
+// About what one file's journal entry and folder entries take: two names, two digests, the keys.
+constexpr std::uint64_t RecordBytesPerFile = 512;
+
+// One of two figures in a unit in which they differ: "needs 2.1 MB, 2.0 MB are free" is a reason,
+// "needs 2 MB, 2 MB are free" is none. What is needed is rounded up, what is free down.
+std::pair<std::string, std::string> spaceFigures(std::uint64_t needed, std::uint64_t available)
 {
-    if (originalBackup.empty()) {
-        std::error_code ec;
-        fs::remove(base::files::toPath(destination), ec);
-        if (ec)
-            *error = destination + ": " + ec.message();
-        return !ec;
+    static const struct
+    {
+        std::uint64_t size;
+        const char *name;
+    } units[] = {{1ull << 30, "GB"}, {1ull << 20, "MB"}, {1ull << 10, "KB"}};
+    for (const auto &unit : units) {
+        const std::uint64_t tenths = unit.size / 10;
+        const std::uint64_t up = (needed + tenths - 1) / tenths;
+        const std::uint64_t down = available / tenths;
+        if (up == down || (up < 10 && unit.size > 1024))
+            continue;
+        const auto text = [&](std::uint64_t n) {
+            return std::to_string(n / 10) + "." + std::to_string(n % 10) + " " + unit.name;
+        };
+        return {text(up), text(down)};
     }
-    base::files::CopyOptions options;
-    options.durable = true;
-    return base::files::copyFile(originalBackup, destination, options, error) == CopyOutcome::Copied;
+    return {std::to_string(needed) + " bytes", std::to_string(available) + " bytes"};
 }
 
-// The digest of a file, read on a thread of its own while the caller copies the same file, so
-// that the record costs little more time than the copy.
-class DigestInBackground
+// The digest of the bytes a copy writes, taken as they are written.
+class WrittenDigest
 {
 public:
-    explicit DigestInBackground(std::string path) : m_path(std::move(path))
+    void attach(base::files::CopyOptions &options)
     {
-        try {
-            m_thread = std::thread([this] { read(); });
-        } catch (const std::system_error &) {
-            // No thread to be had: result() reads the file itself.
-        }
+        m_hash = Sha256();
+        m_size = 0;
+        options.written = [this](const char *data, std::size_t size) {
+            m_hash.update(data, size);
+            m_size += size;
+        };
     }
-    ~DigestInBackground()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    DigestInBackground(const DigestInBackground &) = delete;
-    DigestInBackground &operator=(const DigestInBackground &) = delete;
-
-    // The digest of the whole file, once it is read.
-    std::optional<FileDigest> result(std::string *error)
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-        else
-            read();
-        if (!m_digest)
-            *error = m_error;
-        return m_digest;
-    }
+    FileDigest result() { return {m_size, Sha256::hex(m_hash.finish())}; }
 
 private:
-    void read()
-    {
-        m_digest = digestOfFile(m_path, &m_error, [this] { return !m_stop; });
-    }
-
-    std::string m_path;
-    std::atomic<bool> m_stop{false};
-    std::optional<FileDigest> m_digest;
-    std::string m_error;
-    std::thread m_thread;
-};
-
-// The run's record on disk: rewritten after each file while it lists few files or a second has
-// passed since the last write (a long list of small files is not rewritten per file), and once
-// at the end.
-class RecordKeeper
-{
-public:
-    static constexpr std::size_t FilesWrittenEachTime = 64;
-    static constexpr std::chrono::seconds LongestWait{1};
-
-    explicit RecordKeeper(InstallRecord record) : m_record(std::move(record)) {}
-
-    const InstallRecord &record() const { return m_record; }
-    bool written() const { return m_written; }
-
-    bool add(RecordedFile file, std::string *error)
-    {
-        m_record.files.push_back(std::move(file));
-        if (m_record.files.size() >= FilesWrittenEachTime &&
-            std::chrono::steady_clock::now() - m_lastWrite < LongestWait)
-            return true;
-        return write(error);
-    }
-
-    bool finish(bool complete, std::string *error)
-    {
-        m_record.complete = complete;
-        return write(error);
-    }
-
-private:
-    bool write(std::string *error)
-    {
-        if (!writeRecord(m_record, error))
-            return false;
-        m_written = true;
-        m_lastWrite = std::chrono::steady_clock::now();
-        return true;
-    }
-
-    InstallRecord m_record;
-    bool m_written = false;
-    std::chrono::steady_clock::time_point m_lastWrite;
+    Sha256 m_hash;
+    std::uint64_t m_size = 0;
 };
 
 } // namespace
@@ -238,7 +171,7 @@ std::string Installation::target(const std::string &name) const
     return m_gameFolder + '/' + name;
 }
 
-CopyOutcome Installation::copy(const std::string &source, const std::string &target, std::string *error)
+base::files::CopyOptions Installation::copyOptions()
 {
     base::files::CopyOptions options;
     // A power loss after the rename must not leave an empty game file.
@@ -248,23 +181,30 @@ CopyOutcome Installation::copy(const std::string &source, const std::string &tar
             m_betweenChunks(copied, total);
         return !*m_cancelled;
     };
-    if (m_copy)
-        return m_copy(source, target, options, error);
-    return base::files::copyFile(source, target, options, error);
+    return options;
 }
 
-std::string Installation::backupRoot() const
+CopyOutcome Installation::stage(base::files::StagedCopy &copy, const std::string &source,
+                                const std::string &target, const base::files::CopyOptions &options,
+                                std::string *error)
+{
+    if (m_copy)
+        return m_copy(copy, source, target, options, error);
+    return copy.stage(source, target, options, error);
+}
+
+std::string backupAreaOf(const std::string &gameFolder, const std::vector<std::string> &packageFiles)
 {
     // A "Quernel Backup" that is a link (or no folder) would send the backups elsewhere: the first
     // of "Quernel Backup (2)", "(3)", ... that is a real folder or free takes its place.
     // The same goes for a name that one of the package's files takes.
-    const auto takenByPackage = [this](const std::string &leaf) {
-        return std::any_of(m_package.files.begin(), m_package.files.end(),
+    const auto takenByPackage = [&](const std::string &leaf) {
+        return std::any_of(packageFiles.begin(), packageFiles.end(),
                            [&](const std::string &name) { return sameNameIgnoringCase(name, leaf); });
     };
     std::string leaf = backupRootName();
     for (int n = 2; n < 1000; ++n) {
-        const std::string root = target(leaf);
+        const std::string root = gameFolder + '/' + leaf;
         const fs::file_status status = linkStatus(root);
         if (!takenByPackage(leaf) &&
             (!fs::exists(status) || (fs::is_directory(status) && !base::files::isLink(root))))
@@ -272,6 +212,11 @@ std::string Installation::backupRoot() const
         leaf = backupRootName() + " (" + std::to_string(n) + ")";
     }
     return {};
+}
+
+std::string Installation::backupRoot() const
+{
+    return backupAreaOf(m_gameFolder, m_package.files);
 }
 
 std::string Installation::preflight() const
@@ -291,10 +236,7 @@ std::string Installation::preflight() const
     if (!folder.usable())
         return folder.error;
 
-    std::uint64_t needed = 0;
-    std::uint64_t largestOriginal = 0;
     for (const std::string &name : m_package.files) {
-        needed += sizeOf(m_package.pathOf(name));
         const fs::file_status existing = linkStatus(target(name));
         if (!fs::exists(existing))
             continue;
@@ -302,20 +244,37 @@ std::string Installation::preflight() const
             return name + " in the game folder is not a plain file; it is left alone.";
         if ((existing.permissions() & fs::perms::owner_write) == fs::perms::none)
             return name + " in the game folder is read-only and cannot be replaced.";
-        largestOriginal = std::max(largestOriginal, sizeOf(target(name)));
     }
     if (backupRoot().empty())
         return "No folder for the backups can be made in " + m_gameFolder + ".";
+    return spaceProblem();
+}
 
-    // The new files stay, each replaced original moves into the backup (its copy takes the place
-    // the original frees), and one copy is under way at a time.
+std::string Installation::spaceProblem() const
+{
+    std::string error;
+    const std::optional<base::files::VolumeSpace> space = base::files::volumeSpace(m_gameFolder, &error);
+    if (!space)
+        return {};
+    const std::uint64_t unit = space->allocationUnit;
+    // Every new file stays; each replaced original goes into the backup while the new file takes
+    // its place, so at most one original more is on the volume at a time. The record takes an
+    // entry per file; the folders of the backup area and a margin for the file system's own needs.
+    std::uint64_t needed = 0;
+    std::uint64_t largestOriginal = 0;
+    for (const std::string &name : m_package.files) {
+        needed += allocated(sizeOf(m_package.pathOf(name)), unit);
+        if (exists(target(name)))
+            largestOriginal = std::max(largestOriginal, allocated(sizeOf(target(name)), unit));
+    }
     needed += largestOriginal;
-    std::error_code ec;
-    const fs::space_info space = fs::space(base::files::toPath(m_gameFolder), ec);
-    if (!ec && space.available < needed)
-        return "There is not enough free space in " + m_gameFolder + ": the package needs " +
-               megabytes(needed) + ", " + megabytes(space.available) + " are free.";
-    return {};
+    needed += allocated(RecordBytesPerFile * m_package.files.size(), unit) * 2 + 8 * unit;
+    needed += needed / 50; // 2 %
+    if (space->available >= needed)
+        return {};
+    const auto [wanted, free] = spaceFigures(needed, space->available);
+    return "There is not enough free space in " + m_gameFolder + ": the package needs " + wanted + ", " +
+           free + " are free.";
 }
 
 std::vector<std::string> Installation::existingFiles() const
@@ -328,19 +287,16 @@ std::vector<std::string> Installation::existingFiles() const
     return names;
 }
 
-std::string Installation::claimRunFolder(const Timestamp &when, std::string *error) const
+std::string Installation::claimRunFolder(const std::string &root, const Timestamp &when,
+                                         std::string *error) const
 {
-    const std::string root = backupRoot();
     std::error_code ec;
-    if (!root.empty())
-        fs::create_directory(base::files::toPath(root), ec);
     const fs::file_status rootStatus = linkStatus(root);
     if (root.empty() || base::files::isLink(root) || !fs::is_directory(rootStatus)) {
         *error = "The backup folder " + root + " cannot be created" + (ec ? ": " + ec.message() : ".");
         return {};
     }
-    // Created here and now, never taken over: a second installer at work in the same game folder
-    // (or a run in the same second) gets a folder of its own.
+    // Created here and now, never taken over: a run in the same second gets a folder of its own.
     const std::string base = root + '/' + backupLeafName(m_package.name, when);
     for (int n = 1; n < 10000; ++n) {
         const std::string folder = n == 1 ? base : base + " (" + std::to_string(n) + ")";
@@ -350,12 +306,12 @@ std::string Installation::claimRunFolder(const Timestamp &when, std::string *err
             break;
     }
     *error = "The backup folder " + base + " cannot be created" + (ec ? ": " + ec.message() : ".");
-    fs::remove(base::files::toPath(root), ec); // only when nothing else is in it
     return {};
 }
 
-CopyOutcome Installation::keepOriginal(const std::string &runFolder, const std::vector<RecordedFile> &done,
-                                       RecordedFile &file, bool &backupMadeNow, std::string *error)
+CopyOutcome Installation::stageOriginal(const std::string &runFolder, const std::vector<RecordedFile> &done,
+                                        RecordedFile &file, base::files::StagedCopy &backup,
+                                        std::string *error)
 {
     const std::string original = target(file.name);
     file.replacedOriginal = true;
@@ -368,45 +324,32 @@ CopyOutcome Installation::keepOriginal(const std::string &runFolder, const std::
             file.backupName = earlier.backupName;
             file.originalSize = earlier.originalSize;
             file.originalSha256 = earlier.originalSha256;
-            return CopyOutcome::Copied;
+            return CopyOutcome::SameFile;
         }
     }
-    // The record has its own name in the folder; no backup takes it or another backup's name.
-    std::string name =
-        sameNameIgnoringCase(file.name, recordFileName()) ? file.name + " (original)" : file.name;
-    for (int n = 2; exists(runFolder + '/' + name); ++n)
+    // The record has its own names in the folder; no backup takes them or another backup's name.
+    const auto taken = [&](const std::string &name) {
+        return exists(runFolder + '/' + name) || sameNameIgnoringCase(name, recordFileName()) ||
+               sameNameIgnoringCase(name, journalFileName()) || base::files::isTemporaryName(name) ||
+               std::any_of(done.begin(), done.end(), [&](const RecordedFile &earlier) {
+                   return earlier.replacedOriginal && sameNameIgnoringCase(earlier.backupName, name);
+               });
+    };
+    std::string name = taken(file.name) ? file.name + " (original)" : file.name;
+    for (int n = 2; taken(name); ++n)
         name = file.name + " (original " + std::to_string(n) + ")";
     file.backupName = name;
 
-    std::optional<FileDigest> digest;
-    const std::string backup = runFolder + '/' + name;
-    const CopyOutcome saved = copyWithDigest(original, backup, digest, error);
-    if (saved == CopyOutcome::Failed || saved == CopyOutcome::Cancelled)
-        return saved;
-    if (!digest) {
-        std::error_code ec;
-        fs::remove(base::files::toPath(backup), ec);
-        return CopyOutcome::Failed;
+    base::files::CopyOptions options = copyOptions();
+    WrittenDigest digest;
+    digest.attach(options);
+    const CopyOutcome staged = stage(backup, original, runFolder + '/' + name, options, error);
+    if (staged == CopyOutcome::Copied) {
+        const FileDigest written = digest.result();
+        file.originalSize = written.size;
+        file.originalSha256 = written.sha256;
     }
-    backupMadeNow = true;
-    file.originalSize = digest->size;
-    file.originalSha256 = digest->sha256;
-    return CopyOutcome::Copied;
-}
-
-CopyOutcome Installation::copyWithDigest(const std::string &source, const std::string &destination,
-                                         std::optional<FileDigest> &digest, std::string *error)
-{
-    DigestInBackground reading(source);
-    const CopyOutcome outcome = copy(source, destination, error);
-    if (outcome == CopyOutcome::Failed || outcome == CopyOutcome::Cancelled)
-        return outcome; // the reading is stopped as it goes out of scope
-    digest = reading.result(error);
-    // The source read beside the copy changed under it (or could not be read): what the copy
-    // wrote is read again, as that is what the record must describe.
-    if (!digest || digest->size != sizeOf(destination))
-        digest = digestOfFile(destination, error);
-    return outcome;
+    return staged == CopyOutcome::SameFile ? CopyOutcome::Failed : staged;
 }
 
 InstallResult Installation::run(const AskReplace &ask)
@@ -418,11 +361,24 @@ InstallResult Installation::run(const AskReplace &ask)
         return result;
     }
 
+    // One setup at a time in a game folder, from the first look at its records to the last file.
+    const std::string area = backupRoot();
+    GameFolderLock lock = GameFolderLock::tryLock(area);
+    if (!lock.held()) {
+        result.notInstalled = m_package.files;
+        result.busy = lock.state() == GameFolderLock::State::Busy;
+        result.error = result.busy ? texts::busyLine(m_gameFolder)
+                                   : "The backup folder " + area + " cannot be used: " + lock.error();
+        std::error_code ec;
+        fs::remove(base::files::toPath(area), ec); // made for the lock file, and only when empty
+        return result;
+    }
+
     const auto &files = m_package.files;
     const int count = int(files.size());
     const Timestamp when = m_clock ? m_clock() : localNow();
     std::string error;
-    const std::string runFolder = claimRunFolder(when, &error);
+    const std::string runFolder = claimRunFolder(area, when, &error);
     if (runFolder.empty()) {
         result.notInstalled = files;
         result.error = error;
@@ -430,12 +386,15 @@ InstallResult Installation::run(const AskReplace &ask)
     }
     // Until the record is in it, a Ctrl-C or a kill by a script leaves no empty folder behind.
     const base::files::PendingFolder pendingRunFolder(runFolder);
-    const base::files::PendingFolder pendingBackupArea(
-        base::files::fromPath(base::files::toPath(runFolder).parent_path()));
-    RecordKeeper record(InstallRecord{runFolder, m_package.name, installedAt(when), false, {}});
+    InstallRecord record{runFolder, m_package.name, installedAt(when), false, {}};
+    record.sequence = nextSequence();
+    std::size_t journalled = 0;
+    bool summaryWritten = false;
+    // The copies of the file under way, staged and not yet in place: dropped when the run stops.
+    base::files::StagedCopy backup;
+    base::files::StagedCopy copy;
 
-    bool recordFailed = false;
-    // Ends the run: the record says exactly what was done, or nothing stays when nothing was.
+    // Ends the run: the record says exactly what may have been done, or nothing stays when nothing was.
     auto finish = [&](int from, std::string stopError, bool cancelled) {
         result.notInstalled.assign(files.begin() + from, files.end());
         result.error = std::move(stopError);
@@ -443,24 +402,29 @@ InstallResult Installation::run(const AskReplace &ask)
         result.ok = result.error.empty();
         if (!result.replaced.empty())
             result.backupFolder = runFolder;
+        backup = {};
+        copy = {};
         std::string recordError;
-        if (!result.installed.empty() && !record.finish(result.ok, &recordError) && !recordFailed) {
-            const std::string problem = "the record of the installation could not be written (" +
-                                        recordError +
-                                        "), so the package cannot be removed with its originals put back.";
-            result.error =
-                result.ok ? "Every file was installed, but " + problem : result.error + " Also, " + problem;
-            result.ok = false;
-        }
-        if (record.written())
+        if (journalled == 0) {
+            std::error_code ec;
+            if (!summaryWritten || removeRecord(record, &recordError))
+                fs::remove(base::files::toPath(runFolder), ec);
+        } else {
             result.recordFolder = runFolder;
-        else
-            removeIfEmpty(runFolder);
+            record.complete = result.ok;
+            // The journal already names every file; the summary only says the run is over.
+            if (!writeRecord(record, &recordError) && result.ok)
+                result.error = "Every file was installed, but the record " + record.path() +
+                               " could not be marked as complete (" + recordError +
+                               "); removing the package still works.";
+        }
+        lock.leave(area);
         return result;
     };
     auto cancelled = [&](int from) { return finish(from, "The installation was cancelled.", true); };
     auto notInstalled = [&](int from) { return joinNames({files.begin() + from, files.end()}); };
 
+    std::vector<RecordedFile> done;
     bool replaceAll = false;
     for (int i = 0; i < count; ++i) {
         const std::string &name = files[i];
@@ -476,7 +440,9 @@ InstallResult Installation::run(const AskReplace &ask)
 
         RecordedFile file;
         file.name = name;
-        bool backupMadeNow = false;
+        backup = {};
+        copy = {};
+        bool backupStaged = false;
         if (exists(destination)) {
             if (!replaceAll) {
                 const ReplaceAnswer answer = ask ? ask(name) : ReplaceAnswer::No;
@@ -488,66 +454,71 @@ InstallResult Installation::run(const AskReplace &ask)
                 }
                 replaceAll = answer == ReplaceAnswer::YesToAll;
             }
-            const CopyOutcome saved =
-                keepOriginal(runFolder, record.record().files, file, backupMadeNow, &error);
+            const CopyOutcome saved = stageOriginal(runFolder, done, file, backup, &error);
             if (saved == CopyOutcome::Cancelled)
                 return cancelled(i);
             if (saved == CopyOutcome::Failed)
                 return finish(i, name + " could not be backed up (" + error + "); it was left as it was.",
                               false);
+            backupStaged = saved == CopyOutcome::Copied;
         }
 
-        std::optional<FileDigest> digest;
-        const CopyOutcome copied = copyWithDigest(source, destination, digest, &error);
-        const std::string backup = file.replacedOriginal ? runFolder + '/' + file.backupName : std::string();
-        if (copied == CopyOutcome::Failed || copied == CopyOutcome::Cancelled) {
-            // The original is still in place.
-            std::error_code ec;
-            if (backupMadeNow)
-                fs::remove(base::files::toPath(backup), ec);
-            if (copied == CopyOutcome::Cancelled)
-                return cancelled(i);
+        // The package's file, made whole beside the backups; its digest is that of what was written.
+        base::files::CopyOptions options = copyOptions();
+        options.stagingFolder = runFolder;
+        // Installed files get what any new file in the game folder gets, not the package's mode.
+        options.keepSourcePermissions = false;
+        WrittenDigest digest;
+        digest.attach(options);
+        const CopyOutcome copied = stage(copy, source, destination, options, &error);
+        if (copied == CopyOutcome::Cancelled)
+            return cancelled(i);
+        if (copied != CopyOutcome::Copied)
             return finish(
                 i, name + " could not be copied (" + error + "). Not installed: " + notInstalled(i) + ".",
                 false);
-        }
-        if (!digest) {
-            // What cannot be recorded does not stay installed: the game folder goes back as it was.
-            const std::string readError = error;
-            if (!undoCopy(destination, backup, &error))
-                return finish(i + 1,
-                              name + " could not be read back after copying (" + readError +
-                                  ") nor put back as it was (" + error + "); it is not in the record." +
-                                  " Not installed: " + notInstalled(i + 1) + ".",
-                              false);
-            std::error_code ec;
-            if (backupMadeNow)
-                fs::remove(base::files::toPath(backup), ec);
+        const FileDigest written = digest.result();
+        file.size = written.size;
+        file.sha256 = written.sha256;
+
+        // The record leads: the entry is on disk before the backup or the game file is touched.
+        if (!summaryWritten && !writeRecord(record, &error))
             return finish(i,
-                          name + " could not be read back after copying (" + readError +
-                              "); it was put back as it was. Not installed: " + notInstalled(i) + ".",
-                          false);
-        }
-        file.size = digest->size;
-        file.sha256 = digest->sha256;
-        const bool replaced = file.replacedOriginal;
-        result.installed.push_back(name);
-        if (replaced)
-            result.replaced.push_back(name);
-        const bool recorded = record.add(std::move(file), &error);
-        if (m_fileDone)
-            m_fileDone(name, replaced ? FileOutcome::Replaced : FileOutcome::Installed);
-        recordFailed = !recorded;
-        if (recordFailed)
-            return finish(i + 1,
                           "The record of the installation could not be written (" + error +
-                              "), so the installation stopped after " + name +
-                              ". Not installed: " + notInstalled(i + 1) + ".",
+                              "), so nothing more was installed. Not installed: " + notInstalled(i) + ".",
                           false);
+        summaryWritten = true;
+        if (!appendToJournal(record, journalled + 1, file, &error))
+            return finish(i,
+                          "The record of the installation could not be written (" + error +
+                              "), so the installation stopped before " + name +
+                              ". Not installed: " + notInstalled(i) + ".",
+                          false);
+        ++journalled;
+        done.push_back(file);
+        if ((backupStaged && !backup.publish(&error)) || !copy.publish(&error))
+            return finish(i,
+                          name + " could not be put in place (" + error +
+                              "); it was left as it was. Not installed: " + notInstalled(i) + ".",
+                          false);
+
+        result.installed.push_back(name);
+        if (file.replacedOriginal)
+            result.replaced.push_back(name);
+        if (m_fileDone)
+            m_fileDone(name, file.replacedOriginal ? FileOutcome::Replaced : FileOutcome::Installed);
     }
     if (m_progress)
         m_progress(count, count, {});
     return finish(count, {}, false);
+}
+
+std::uint64_t Installation::nextSequence() const
+{
+    std::uint64_t highest = 0;
+    for (const InstallRecord &record : recordedInstallations(m_gameFolder))
+        highest = std::max(highest, record.sequence);
+    return highest + 1;
 }
 
 } // namespace installer

@@ -67,17 +67,20 @@ std::string backupFolderName(const std::string &packageName, const Timestamp &wh
 constexpr std::size_t MaxBackupNameBytes = 100;
 
 // Copies a package's files into a game folder. Everything that can be checked is checked before
-// the first copy (preflight). Each copy goes through a temporary that is flushed to disk and then
-// renamed, so a file is there whole or not at all; an original is replaced only after the player
-// agrees, and only once its copy is in a backup folder of this run's own, created exclusively.
-// That folder also holds the run's record (InstallRecord): every file written, with its size and
-// SHA-256, and the original it replaced, so that an Uninstallation can undo the run.
+// the first copy (preflight), and one installer at a time works on a game folder (its lock is held
+// for the whole run). Each file goes in in three steps: the package's file and the copy of the
+// original it replaces are made whole in temporaries and flushed, their digests taken from the
+// bytes written; the run's journal gets the file's entry, flushed; only then do the copies take
+// their places. Whatever instant the run is killed at, the record (InstallRecord) names every
+// file it may have touched, so an Uninstallation can undo it. An original is replaced only after
+// the player agrees.
 class Installation
 {
 public:
-    using CopyFunction =
-        std::function<base::files::CopyOutcome(const std::string &source, const std::string &target,
-                                               const base::files::CopyOptions &options, std::string *error)>;
+    // Stages one copy (a backup or a package file); the default is copy.stage(...).
+    using CopyFunction = std::function<base::files::CopyOutcome(
+        base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+        const base::files::CopyOptions &options, std::string *error)>;
     using AskReplace = std::function<ReplaceAnswer(const std::string &fileName)>;
     // Before file number index (0-based) of count begins; (count, count, "") at the end.
     using Progress = std::function<void(int index, int count, const std::string &fileName)>;
@@ -98,6 +101,8 @@ public:
     // turned into a link, a game folder that cannot take the files, a folder or link in the way of
     // a file, an original that may not be replaced, not enough free space.
     std::string preflight() const;
+    // The space part of the preflight: the files as the volume will take them (whole allocation
+    // units), the backups and the record, with a margin.
     // The package's files that exist in the game folder already.
     std::vector<std::string> existingFiles() const;
 
@@ -111,13 +116,19 @@ public:
 
 private:
     std::string target(const std::string &name) const;
-    base::files::CopyOutcome copy(const std::string &source, const std::string &target, std::string *error);
+    base::files::CopyOptions copyOptions();
+    base::files::CopyOutcome stage(base::files::StagedCopy &copy, const std::string &source,
+                                   const std::string &target, const base::files::CopyOptions &options,
+                                   std::string *error);
     std::string backupRoot() const;
-    std::string claimRunFolder(const Timestamp &when, std::string *error) const;
-    base::files::CopyOutcome keepOriginal(const std::string &runFolder, const std::vector<RecordedFile> &done,
-                                          RecordedFile &file, bool &backupMadeNow, std::string *error);
-    base::files::CopyOutcome copyWithDigest(const std::string &source, const std::string &destination,
-                                            std::optional<FileDigest> &digest, std::string *error);
+    std::string spaceProblem() const;
+    std::string claimRunFolder(const std::string &root, const Timestamp &when, std::string *error) const;
+    // Stages the copy of the original that file replaces (Copied), or finds it in the backup
+    // already (SameFile); file then names the backup and the original's size and digest.
+    base::files::CopyOutcome stageOriginal(const std::string &runFolder,
+                                           const std::vector<RecordedFile> &done, RecordedFile &file,
+                                           base::files::StagedCopy &backup, std::string *error);
+    std::uint64_t nextSequence() const;
 
     Package m_package;
     std::string m_gameFolder;

@@ -8,9 +8,11 @@
 #include "FileLinks.h"
 #include "Files.h"
 #include "GameFolder.h"
+#include "GameFolderLock.h"
 #include "Installation.h"
 #include "Package.h"
 #include "PathStatus.h"
+#include "SetupTexts.h"
 #include "Sha256.h"
 #include "Text.h"
 
@@ -172,6 +174,23 @@ std::string fileKey(const std::string &name)
 
 // A run's folder must be "<game>/Quernel Backup[ (n)]/<name>", both real folders: through a link,
 // restoring and dropping backups would reach outside the game folder.
+bool isSafeRunFolder(const std::string &gameFolder, const std::string &folder);
+
+// A run's folder that holds nothing of value: empty, or temporaries a killed run left.
+void removeStrayFolder(const std::string &folder)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(base::files::toPath(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = base::files::fromPath(it->path().filename());
+        if (!base::files::isTemporaryName(name) || base::files::isLink(folder + '/' + name))
+            return;
+        std::error_code removed;
+        fs::remove(it->path(), removed);
+    }
+    fs::remove(base::files::toPath(folder), ec);
+}
+
 bool isSafeRunFolder(const std::string &gameFolder, const std::string &folder)
 {
     const fs::path path = base::files::toPath(folder);
@@ -285,11 +304,7 @@ private:
             return true;
         case Step::Restore: {
             std::string error = backup + ": a link";
-            base::files::CopyOptions options;
-            // A power loss after the rename must not leave an empty game file behind.
-            options.durable = true;
-            if (base::files::isLink(backup) ||
-                base::files::copyFile(backup, path, options, &error) != base::files::CopyOutcome::Copied) {
+            if (base::files::isLink(backup) || !putBack(backup, path, &error)) {
                 leave(file, "the original could not be put back (" + error + ")");
                 return false;
             }
@@ -308,6 +323,18 @@ private:
             return true;
         }
         return false;
+    }
+
+    // The backup takes the file's place in one step: nothing to copy, so a full disk cannot stop it.
+    // Where it cannot be moved (another volume mounted in between), it is copied.
+    static bool putBack(const std::string &backup, const std::string &path, std::string *error)
+    {
+        if (base::files::moveFile(backup, path, error))
+            return true;
+        base::files::CopyOptions options;
+        // A power loss after the rename must not leave an empty game file behind.
+        options.durable = true;
+        return base::files::copyFile(backup, path, options, error) == base::files::CopyOutcome::Copied;
     }
 
     // The record then lists only what remains to be done; without anything left it goes, with the
@@ -334,7 +361,7 @@ private:
         }
         m_recordsRemain = true;
         // Not fatal: a record that still lists finished files is judged again by the next run.
-        if (rest.files.size() != record.files.size() && !writeRecord(rest, &error))
+        if (rest.files.size() != record.files.size() && !rewriteRecord(rest, &error))
             setError("The record " + record.path() + " could not be updated: " + error);
     }
 
@@ -403,18 +430,58 @@ std::vector<LeftFile> Uninstallation::check() const
 UninstallResult Uninstallation::run()
 {
     UninstallResult result;
-    result.error = preflight();
-    if (!result.error.empty())
+    const FolderCheck folder = checkGameFolder(m_gameFolder, 0, {});
+    if (!folder.usable()) {
+        result.error = folder.error;
         return result;
+    }
+    // One setup at a time in a game folder: the records are read again once it is ours.
+    const std::string area = backupAreaOf(m_gameFolder);
+    std::optional<GameFolderLock> lock;
+    if (!area.empty() && isRealFolder(area)) {
+        lock = GameFolderLock::tryLock(area);
+        if (!lock->held()) {
+            result.busy = lock->state() == GameFolderLock::State::Busy;
+            result.error = result.busy ? texts::busyLine(m_gameFolder)
+                                       : "The backup folder " + area + " cannot be used: " + lock->error();
+            return result;
+        }
+        // What an installer killed before it recorded anything left behind.
+        for (const std::string &stray : strayRunFolders(m_gameFolder))
+            removeStrayFolder(stray);
+        // A run's folder that was read before and is no folder of its own now stays in the list,
+        // so that the player learns why it is left.
+        std::vector<InstallRecord> now = installationsOf(m_gameFolder, m_packageName);
+        for (InstallRecord &before : m_installations) {
+            const bool stillThere = std::any_of(now.begin(), now.end(), [&](const InstallRecord &record) {
+                return record.folder == before.folder;
+            });
+            if (!stillThere && !isRealFolder(before.folder) && paths::exists(before.folder))
+                now.push_back(std::move(before));
+        }
+        m_installations = std::move(now);
+    }
+    const auto leaveArea = [&] {
+        if (lock)
+            lock->leave(area);
+    };
+    result.error = preflight();
+    if (!result.error.empty()) {
+        leaveArea();
+        return result;
+    }
     int count = 0;
     for (const InstallRecord &record : m_installations)
         count += int(record.files.size());
     Remover remover(m_gameFolder, m_progress, m_cancelled, count, result);
     for (const InstallRecord &record : m_installations) {
-        if (!remover.undo(record, isSafeRunFolder(m_gameFolder, record.folder)))
+        if (!remover.undo(record, isSafeRunFolder(m_gameFolder, record.folder))) {
+            leaveArea();
             return result;
+        }
     }
     remover.finish();
+    leaveArea();
     return result;
 }
 

@@ -89,6 +89,10 @@ private:
     std::unique_ptr<State> m_state;
 };
 
+// Gives a file another name on the same volume in one step, replacing what has that name, and
+// flushes the change to disk (a backup put back where it came from).
+bool moveFile(const std::string &from, const std::string &to, std::string *error);
+
 // True for the names this layer gives its temporaries (".<name>.writing"), so that the owner of
 // a folder can sweep what a killed process left in it.
 bool isTemporaryName(std::string_view name);

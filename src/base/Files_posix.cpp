@@ -14,10 +14,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "ChunkPacer.h"
 #include "FilesTesting.h"
+#include "WriteTap.h"
 
 namespace base::files {
 
@@ -280,7 +282,13 @@ bool clearHiddenName(const std::string &hidden)
 class Temporary
 {
 public:
-    explicit Temporary(const std::string &target) : m_target(target), m_split(splitPath(target)) {}
+    // The temporary lies in stagingFolder (on the target's volume), or beside the target.
+    explicit Temporary(const std::string &target, const std::string &stagingFolder = {})
+        : m_target(target), m_split(splitPath(target))
+    {
+        if (!stagingFolder.empty())
+            m_split.folder = stagingFolder.back() == '/' ? stagingFolder : stagingFolder + '/';
+    }
 
     // False with errno set when no file can be made beside the target.
     bool create(mode_t mode)
@@ -552,6 +560,7 @@ bool replaceFileContent(const std::string &givenPath, std::string_view bytes, st
             return writeInPlace(path, bytes, error);
         return fail(error, givenPath, code);
     }
+    syncFolder(splitPath(path).folder);
     return true;
 }
 
@@ -564,7 +573,11 @@ namespace {
 class ChunkTransfer
 {
 public:
-    ChunkTransfer(int in, int out) : m_in(in), m_out(out), m_inKernel(!g_sourceReader) {}
+    // A tap sees every byte written, so the copy goes through its buffers, never the kernel alone.
+    ChunkTransfer(int in, int out, WriteTap *tap)
+        : m_in(in), m_out(out), m_inKernel(!g_sourceReader && !tap), m_tap(tap)
+    {
+    }
 
     // Moves up to size bytes; the count moved (0 at the end of the source), or -1 with errno and
     // which side failed.
@@ -607,20 +620,29 @@ private:
     long long moveThroughBuffer(std::uint64_t size, bool &sourceFailed)
     {
         constexpr std::size_t kBufferBytes = 1 << 20;
-        if (m_buffer.empty())
-            m_buffer.resize(kBufferBytes);
-        const std::size_t want = std::size_t(std::min<std::uint64_t>(size, m_buffer.size()));
+        char *buffer = nullptr;
+        std::size_t capacity = kBufferBytes;
+        if (m_tap) {
+            buffer = m_tap->buffer();
+            capacity = m_tap->bufferBytes();
+        } else {
+            if (m_buffer.empty())
+                m_buffer.resize(kBufferBytes);
+            buffer = m_buffer.data();
+        }
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(size, capacity));
         m_asked = want;
         ssize_t got;
         do {
-            got = g_sourceReader ? g_sourceReader(m_in, m_buffer.data(), want)
-                                 : ::read(m_in, m_buffer.data(), want);
+            got = g_sourceReader ? g_sourceReader(m_in, buffer, want) : ::read(m_in, buffer, want);
         } while (got < 0 && errno == EINTR);
         if (got < 0) {
             sourceFailed = true;
             return -1;
         }
-        if (!writeAll(m_out, m_buffer.data(), std::size_t(got))) {
+        if (m_tap && got > 0)
+            m_tap->hand(std::size_t(got)); // read by the tap while the same bytes are written
+        if (!writeAll(m_out, buffer, std::size_t(got))) {
             sourceFailed = false;
             return -1;
         }
@@ -630,6 +652,7 @@ private:
     int m_in;
     int m_out;
     bool m_inKernel;
+    WriteTap *m_tap;
     std::uint64_t m_asked = 0; // what the last step asked for
     std::vector<char> m_buffer;
 };
@@ -664,10 +687,28 @@ bool inspectTarget(const std::string &target, const struct stat &source, CopyTar
 
 } // namespace
 
-CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
-                     std::string *error)
+struct StagedCopy::State
 {
+    State(const std::string &target, const std::string &stagingFolder) : temporary(target, stagingFolder) {}
+
+    std::string target;
+    Temporary temporary;
+    bool targetExisted = false;
+    bool durable = false;
+    bool staged = false;
+};
+
+StagedCopy::StagedCopy() = default;
+StagedCopy::~StagedCopy() = default;
+StagedCopy::StagedCopy(StagedCopy &&other) noexcept = default;
+StagedCopy &StagedCopy::operator=(StagedCopy &&other) noexcept = default;
+
+CopyOutcome StagedCopy::stage(const std::string &source, const std::string &target,
+                              const CopyOptions &options, std::string *error)
+{
+    m_state.reset();
     const auto failed = [&](const std::string &path, int code) {
+        m_state.reset();
         fail(error, path, code);
         return CopyOutcome::Failed;
     };
@@ -684,11 +725,19 @@ CopyOutcome copyFile(const std::string &source, const std::string &target, const
     if (splitPath(target).name.empty())
         return failed(target, EISDIR);
 
-    Temporary temporary(target);
-    if (!temporary.create(0600))
+    m_state = std::make_unique<State>(target, options.stagingFolder);
+    m_state->target = target;
+    m_state->targetExisted = found.exists;
+    m_state->durable = options.durable;
+    Temporary &temporary = m_state->temporary;
+    // Without the source's permissions the copy gets what any new file there gets: the umask's.
+    if (!temporary.create(options.keepSourcePermissions ? 0600 : 0666))
         return failed(target, errno);
 
-    ChunkTransfer transfer(in.get(), temporary.fd());
+    std::optional<WriteTap> tap;
+    if (options.written)
+        tap.emplace(options.written, std::size_t(1) << 20);
+    ChunkTransfer transfer(in.get(), temporary.fd(), tap ? &*tap : nullptr);
     ChunkPacer pacer(options.chunkTime, options.maxChunkBytes);
     std::uint64_t copied = 0;
     for (;;) {
@@ -702,25 +751,168 @@ CopyOutcome copyFile(const std::string &source, const std::string &target, const
         pacer.record(std::uint64_t(moved), ChunkPacer::Clock::now() - start);
         copied += std::uint64_t(moved);
         if (options.progress &&
-            !options.progress(copied, std::max<std::uint64_t>(copied, sourceStat.st_size)))
+            !options.progress(copied, std::max<std::uint64_t>(copied, sourceStat.st_size))) {
+            m_state.reset();
             return CopyOutcome::Cancelled;
+        }
     }
+    if (tap)
+        tap->drain();
 
-    if (::fchmod(temporary.fd(), sourceStat.st_mode & 07777) != 0)
+    if (options.keepSourcePermissions && ::fchmod(temporary.fd(), sourceStat.st_mode & 07777) != 0)
         return failed(target, errno);
     if (options.durable && !syncFile(temporary.fd()))
         return failed(target, errno);
+    m_state->staged = true;
+    return CopyOutcome::Copied;
+}
+
+bool StagedCopy::publish(std::string *error)
+{
+    if (!m_state || !m_state->staged)
+        return fail(error, m_state ? m_state->target : std::string("(nothing staged)"), EINVAL);
+    const std::string &target = m_state->target;
     // Holding the old target open moves the freeing of its blocks out of the rename.
-    const int oldTarget = found.exists ? ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
-    const bool published = temporary.publish(found.exists);
+    const int oldTarget =
+        m_state->targetExisted ? ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
+    // A target that came since the staging is replaced all the same (publish falls back to a rename).
+    const bool published = m_state->temporary.publish(m_state->targetExisted);
     const int code = errno;
     if (oldTarget >= 0)
         DeferredCloser::close(oldTarget);
     if (!published)
-        return failed(target, code);
-    if (options.durable)
+        return fail(error, target, code);
+    if (m_state->durable)
         syncFolder(splitPath(target).folder);
-    return CopyOutcome::Copied;
+    m_state.reset();
+    return true;
+}
+
+CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
+                     std::string *error)
+{
+    StagedCopy copy;
+    const CopyOutcome outcome = copy.stage(source, target, options, error);
+    if (outcome != CopyOutcome::Copied)
+        return outcome;
+    return copy.publish(error) ? CopyOutcome::Copied : CopyOutcome::Failed;
+}
+
+bool moveFile(const std::string &from, const std::string &to, std::string *error)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return fail(error, to, errno);
+    syncFolder(splitPath(to).folder);
+    syncFolder(splitPath(from).folder);
+    return true;
+}
+
+bool isTemporaryName(std::string_view name)
+{
+    return name.size() > 9 && name.front() == '.' && name.ends_with(".writing");
+}
+
+bool appendDurably(const std::string &path, std::string_view bytes, std::string *error)
+{
+    const Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!fd.valid())
+        return fail(error, path, errno);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return fail(error, path, errno);
+    if (!S_ISREG(st.st_mode))
+        return fail(error, path, EINVAL);
+    const bool created = st.st_size == 0;
+    if (!writeAll(fd.get(), bytes.data(), bytes.size()) || !syncFile(fd.get()))
+        return fail(error, path, errno);
+    if (created)
+        syncFolder(splitPath(path).folder);
+    return true;
+}
+
+std::optional<VolumeSpace> volumeSpace(const std::string &path, std::string *error)
+{
+    struct statvfs vfs;
+    if (::statvfs(path.c_str(), &vfs) != 0) {
+        fail(error, path, errno);
+        return std::nullopt;
+    }
+    VolumeSpace space;
+    const std::uint64_t unit = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+    space.allocationUnit = unit ? unit : 4096;
+    space.available = std::uint64_t(vfs.f_bavail) * space.allocationUnit;
+    return space;
+}
+
+// ---- Locks ------------------------------------------------------------------------------------
+
+struct FileLock::State
+{
+    std::string path;
+    Descriptor fd;
+    // After fd: a signal, or the end of the holder, removes the file before the lock goes.
+    PendingTemporary pending;
+};
+
+FileLock::FileLock() = default;
+FileLock::~FileLock() = default;
+FileLock::FileLock(FileLock &&other) noexcept = default;
+FileLock &FileLock::operator=(FileLock &&other) noexcept = default;
+
+FileLock::Outcome FileLock::tryAcquire(const std::string &path, std::string *error)
+{
+    m_state.reset();
+    // The holder before may have removed the file while this one waited on the old one: the
+    // lock counts only on the file that has the name now.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        Descriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!fd.valid()) {
+            fail(error, path, errno);
+            return Outcome::Failed;
+        }
+        int result;
+        while ((result = ::flock(fd.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        if (result != 0) {
+            if (errno == EWOULDBLOCK)
+                return Outcome::Busy;
+            fail(error, path, errno);
+            return Outcome::Failed;
+        }
+        struct stat locked;
+        struct stat named;
+        if (::fstat(fd.get(), &locked) != 0) {
+            fail(error, path, errno);
+            return Outcome::Failed;
+        }
+        if (::lstat(path.c_str(), &named) == 0 && named.st_dev == locked.st_dev &&
+            named.st_ino == locked.st_ino) {
+            m_state = std::make_unique<State>();
+            m_state->path = path;
+            m_state->fd = std::move(fd);
+            m_state->pending.track(path);
+            return Outcome::Acquired;
+        }
+    }
+    fail(error, path, EBUSY);
+    return Outcome::Failed;
+}
+
+bool FileLock::held() const
+{
+    return m_state != nullptr;
+}
+
+void FileLock::removeAndRelease()
+{
+    m_state.reset(); // the pending entry removes the file, then the descriptor lets the lock go
+}
+
+void FileLock::release()
+{
+    if (m_state)
+        m_state->pending.keep();
+    m_state.reset();
 }
 
 // ---- Signals ----------------------------------------------------------------------------------

@@ -80,8 +80,13 @@ TEST_F(HostileSetup, TwoInstallersAtOnceNeverLoseAnOriginal)
 
         auto first = start("A");
         auto second = start("B");
-        ASSERT_EQ(first->wait(), 0) << first->err();
-        ASSERT_EQ(second->wait(), 0) << second->err();
+        // One works on the folder; the other either came after it or was turned away at once.
+        const int firstStatus = first->wait();
+        const int secondStatus = second->wait();
+        ASSERT_TRUE(firstStatus == 0 || firstStatus == 2) << first->err();
+        ASSERT_TRUE(secondStatus == 0 || secondStatus == 2) << second->err();
+        ASSERT_TRUE(firstStatus == 0 || secondStatus == 0);
+        const int runs = (firstStatus == 0) + (secondStatus == 0);
 
         std::map<std::string, std::multiset<std::string>> backedUp;
         int folders = 0;
@@ -89,7 +94,8 @@ TEST_F(HostileSetup, TwoInstallersAtOnceNeverLoseAnOriginal)
             ++folders;
             int count = 0;
             for (const auto &file : fs::directory_iterator(folder.path())) {
-                if (file.path().filename() == "Quernel Installation.ini")
+                if (file.path().filename() == "Quernel Installation.ini" ||
+                    file.path().filename() == "Quernel Journal.ini")
                     continue;
                 ++count;
                 backedUp[file.path().filename().string()].insert(readFile(file.path().string()));
@@ -106,7 +112,7 @@ TEST_F(HostileSetup, TwoInstallersAtOnceNeverLoseAnOriginal)
                           installer::sha256Hex(readFile(folder.path().string() + '/' + file.backupName)))
                     << "round " << round << ": " << file.name;
         }
-        EXPECT_EQ(folders, 2) << "round " << round;
+        EXPECT_EQ(folders, runs) << "round " << round;
         for (int i = 0; i < Files; ++i) {
             const std::string &name = a[std::size_t(i)].first;
             EXPECT_TRUE(backedUp[name].count(originals[name]))
@@ -151,9 +157,10 @@ TEST_F(HostileSetup, AKillInTheMiddleOfALargeFileLeavesTheOldOrTheNewFileWhole)
         writeFile(game() + "/Midtown2.exe", "MZ");
         writeFile(game() + "/big.ar", oldBytes);
         auto setup = start("Big");
-        // The copy of the package's file into the game folder, not the backup of the old one.
+        // The copy of the package's file, made after the backup of the old one: the source is open
+        // and so is its copy, staged in the run's folder.
         ASSERT_TRUE(setup->waitForOpenFileUnder(at("Big/big.ar"))) << "no copy seen: " << setup->err();
-        ASSERT_TRUE(setup->waitForOpenFileUnder(game() + '/', game() + "/Quernel Backup"))
+        ASSERT_TRUE(setup->waitForOpenFileUnder(game() + "/Quernel Backup/"))
             << "no copy seen: " << setup->err();
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         ::kill(setup->pid(), SIGKILL);

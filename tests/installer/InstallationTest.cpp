@@ -87,7 +87,8 @@ protected:
     std::string refused(Installation &i)
     {
         int copies = 0;
-        i.setCopyFunction([&](const std::string &, const std::string &, const CopyOptions &, std::string *) {
+        i.setCopyFunction([&](base::files::StagedCopy &, const std::string &, const std::string &,
+                              const CopyOptions &, std::string *) {
             ++copies;
             return CopyOutcome::Copied;
         });
@@ -101,8 +102,9 @@ protected:
 
     static Installation::CopyFunction realCopy()
     {
-        return [](const std::string &source, const std::string &target, const CopyOptions &options,
-                  std::string *error) { return base::files::copyFile(source, target, options, error); };
+        return [](base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+                  const CopyOptions &options,
+                  std::string *error) { return copy.stage(source, target, options, error); };
     }
 
     Package package;
@@ -129,10 +131,10 @@ TEST_F(InstallationTest, CopiesEveryFileAndKeepsTheReplacedOriginal)
     });
     i.setFileDone(
         [&](const std::string &name, FileOutcome o) { done.push_back(name + std::to_string(int(o))); });
-    i.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
-                          std::string *error) {
+    i.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+                          const CopyOptions &options, std::string *error) {
         durable = durable && options.durable;
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     const InstallResult r = i.run(answers({ReplaceAnswer::Yes, ReplaceAnswer::Yes}));
 
@@ -156,6 +158,7 @@ TEST_F(InstallationTest, CopiesEveryFileAndKeepsTheReplacedOriginal)
         game.push_back(name);
     EXPECT_EQ(game, (Names{"Midtown2.exe", "Quernel Backup", "Quernel Backup/My Pack 2024-05-17 09-05-03",
                            "Quernel Backup/My Pack 2024-05-17 09-05-03/Quernel Installation.ini",
+                           "Quernel Backup/My Pack 2024-05-17 09-05-03/Quernel Journal.ini",
                            "Quernel Backup/My Pack 2024-05-17 09-05-03/city.ar",
                            "Quernel Backup/My Pack 2024-05-17 09-05-03/track.ar", "assets.ar", "cars.ar",
                            "city.ar", "track.ar"}));
@@ -187,7 +190,8 @@ TEST_F(InstallationTest, NothingReplacedMeansNoBackupFolder)
     EXPECT_EQ(listing(gameFolder() + "/Quernel Backup"),
               (std::map<std::string, std::string>{
                   {"My Pack 2024-05-17 09-05-03", "<folder>"},
-                  {"My Pack 2024-05-17 09-05-03/Quernel Installation.ini", readFile(recordOf(r).path())}}));
+                  {"My Pack 2024-05-17 09-05-03/Quernel Installation.ini", readFile(recordOf(r).path())},
+                  {"My Pack 2024-05-17 09-05-03/Quernel Journal.ini", readFile(recordOf(r).journalPath())}}));
 }
 
 TEST_F(InstallationTest, ASecondRunInTheSameSecondGetsItsOwnBackup)
@@ -207,13 +211,13 @@ TEST_F(InstallationTest, AFullDiskStopsWithWholeFilesAndSaysWhatWasNotInstalled)
     int calls = 0;
     Installation i = installation();
     // The copies in order: backup of city.ar, city.ar, cars.ar, backup of track.ar, track.ar.
-    i.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
-                          std::string *error) {
+    i.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+                          const CopyOptions &options, std::string *error) {
         if (++calls == 5) {
             *error = target + ": No space left on device";
             return CopyOutcome::Failed;
         }
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     const InstallResult r = i.run(answers({ReplaceAnswer::YesToAll}));
     EXPECT_FALSE(r.ok);
@@ -231,17 +235,17 @@ TEST_F(InstallationTest, AFullDiskStopsWithWholeFilesAndSaysWhatWasNotInstalled)
     for (const auto &entry : fs::directory_iterator(r.backupFolder))
         backedUp.push_back(entry.path().filename().string());
     std::sort(backedUp.begin(), backedUp.end());
-    EXPECT_EQ(backedUp, (Names{"Quernel Installation.ini", "city.ar"}));
+    EXPECT_EQ(backedUp, (Names{"Quernel Installation.ini", "Quernel Journal.ini", "city.ar"}));
 }
 
 TEST_F(InstallationTest, AFailureBeforeAnythingWasReplacedLeavesNoBackupFolder)
 {
     Installation i = installation();
-    i.setCopyFunction(
-        [&](const std::string &, const std::string &target, const CopyOptions &, std::string *error) {
-            *error = target + ": No space left on device";
-            return CopyOutcome::Failed;
-        });
+    i.setCopyFunction([&](base::files::StagedCopy &, const std::string &, const std::string &target,
+                          const CopyOptions &, std::string *error) {
+        *error = target + ": No space left on device";
+        return CopyOutcome::Failed;
+    });
     const InstallResult r = i.run(answers({ReplaceAnswer::Yes}));
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.error.starts_with("city.ar could not be backed up")) << r.error;
@@ -349,11 +353,11 @@ TEST_F(InstallationTest, CancelStopsAtTheNextChunkAndLeavesTheFileUnderWayAsItWa
     int copies = 0;
     // The copies in order: backup of city.ar, city.ar, cars.ar; the copy checks in after its
     // first chunk, as the real one does.
-    i.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
-                          std::string *error) {
+    i.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+                          const CopyOptions &options, std::string *error) {
         if (++copies == 3 && !options.progress(512, 1234))
             return CopyOutcome::Cancelled;
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     i.setBetweenChunks([&](std::uint64_t copied, std::uint64_t total) {
         if (copied == 512 && total == 1234)
@@ -413,14 +417,14 @@ TEST_F(InstallationTest, AStoppedRunRecordsExactlyWhatItDid)
     // Cancelled while cars.ar is copied (the copies: backup of city.ar, city.ar, cars.ar).
     Installation cancelled = installation();
     int copies = 0;
-    cancelled.setCopyFunction([&](const std::string &source, const std::string &target,
-                                  const CopyOptions &options, std::string *error) {
+    cancelled.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source,
+                                  const std::string &target, const CopyOptions &options, std::string *error) {
         if (++copies == 3) {
             cancelled.cancel();
             if (!options.progress(512, 1234))
                 return CopyOutcome::Cancelled;
         }
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     InstallResult r = cancelled.run(answers({ReplaceAnswer::Yes}));
     ASSERT_TRUE(r.cancelled);
@@ -433,13 +437,13 @@ TEST_F(InstallationTest, AStoppedRunRecordsExactlyWhatItDid)
     writeGameFolder();
     Installation failing = installation();
     copies = 0;
-    failing.setCopyFunction([&](const std::string &source, const std::string &target,
-                                const CopyOptions &options, std::string *error) {
+    failing.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source,
+                                const std::string &target, const CopyOptions &options, std::string *error) {
         if (++copies == 4) {
             *error = target + ": Input/output error";
             return CopyOutcome::Failed;
         }
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     r = failing.run(answers({ReplaceAnswer::Yes}));
     ASSERT_FALSE(r.ok);
@@ -474,26 +478,27 @@ TEST_F(InstallationTest, ARunThatInstalledNothingLeavesNoFolder)
     EXPECT_FALSE(fs::exists(gameFolder() + "/Quernel Backup")); // the empty backup area goes too
 }
 
-TEST_F(InstallationTest, ARecordThatCannotBeWrittenStopsBeforeTheNextFile)
+TEST_F(InstallationTest, ARecordThatCannotBeWrittenStopsBeforeTheFileItWouldName)
 {
     Installation i = installation();
     int copies = 0;
-    // Before cars.ar's copy (the third), a folder takes the record's place.
-    i.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
-                          std::string *error) {
+    // While cars.ar is staged (the third copy), a folder takes the journal's place.
+    i.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+                          const CopyOptions &options, std::string *error) {
         if (++copies == 3) {
-            fs::remove(backupFolder() + "/Quernel Installation.ini");
-            fs::create_directories(backupFolder() + "/Quernel Installation.ini");
+            fs::remove(backupFolder() + "/Quernel Journal.ini");
+            fs::create_directories(backupFolder() + "/Quernel Journal.ini");
         }
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     const InstallResult r = i.run(answers({ReplaceAnswer::Yes}));
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.installed, (Names{"city.ar", "cars.ar"}));
-    EXPECT_EQ(r.notInstalled, Names{"track.ar"});
+    EXPECT_EQ(r.installed, (Names{"city.ar"}));
+    EXPECT_EQ(r.notInstalled, (Names{"cars.ar", "track.ar"}));
     EXPECT_TRUE(r.error.starts_with("The record of the installation could not be written (")) << r.error;
-    EXPECT_TRUE(contains(r.error, "), so the installation stopped after cars.ar.")) << r.error;
-    EXPECT_TRUE(r.error.ends_with(" Not installed: track.ar.")) << r.error;
+    EXPECT_TRUE(contains(r.error, "), so the installation stopped before cars.ar.")) << r.error;
+    EXPECT_TRUE(r.error.ends_with(" Not installed: cars.ar, track.ar.")) << r.error;
+    EXPECT_FALSE(fs::exists(inGame("cars.ar"))); // a file the record cannot name is never put in place
     EXPECT_FALSE(fs::exists(inGame("track.ar")));
     EXPECT_EQ(readFile(backupFolder() + "/city.ar"), "the original city");
 }

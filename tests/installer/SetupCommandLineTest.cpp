@@ -105,6 +105,7 @@ TEST_F(SetupCommandLine, InstallsTheTypicalPackageWithABackupAndTouchesNothingEl
     expected[backup] = "<folder>";
     expected[backup + "/city.ar"] = "the original city";
     expected[backup + "/Quernel Installation.ini"] = readFile(at(backup + "/Quernel Installation.ini"));
+    expected[backup + "/Quernel Journal.ini"] = readFile(at(backup + "/Quernel Journal.ini"));
     EXPECT_EQ(listing(root.path()), expected);
     std::string error;
     const auto record = installer::readRecord(at(backup), &error);
@@ -122,9 +123,9 @@ TEST_F(SetupCommandLine, WithoutYesExistingFilesStayAndOddFoldersAreRefused)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar"));
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    // The run's folder holds its record and no original.
+    // The run's folder holds its record (summary and journal) and no original.
     ASSERT_EQ(backupFolders().size(), 1u);
-    EXPECT_EQ(listing(gameFolder() + "/Quernel Backup/" + backupFolders().front()).size(), 1u);
+    EXPECT_EQ(listing(gameFolder() + "/Quernel Backup/" + backupFolders().front()).size(), 2u);
     EXPECT_TRUE(fs::exists(gameFolder() + "/Quernel Backup/" + backupFolders().front() +
                            "/Quernel Installation.ini"));
 

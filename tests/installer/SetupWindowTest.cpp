@@ -389,13 +389,13 @@ TEST_F(SetupWindowTest, AFullDiskEndsOnAStoppedPageThatSaysWhatWasNotInstalled)
 {
     SetupWindow &w = open();
     int calls = 0;
-    w.setCopyFunction([&](const std::string &source, const std::string &target, const CopyOptions &options,
-                          std::string *error) {
+    w.setCopyFunction([&](base::files::StagedCopy &copy, const std::string &source, const std::string &target,
+                          const CopyOptions &options, std::string *error) {
         if (++calls == 3) { // after the backup of city.ar and city.ar itself
             *error = target + ": No space left on device";
             return CopyOutcome::Failed;
         }
-        return base::files::copyFile(source, target, options, error);
+        return copy.stage(source, target, options, error);
     });
     toFolderStep();
     w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));

@@ -148,6 +148,7 @@ TEST_P(WindowsSetupPaths, InstallsTheTypicalPackageByteForByteWithABackup)
     expected[backup] = "<folder>";
     expected[backup + "/city.ar"] = "the original city";
     expected[backup + "/Quernel Installation.ini"] = readFile(at(backup + "/Quernel Installation.ini"));
+    expected[backup + "/Quernel Journal.ini"] = readFile(at(backup + "/Quernel Journal.ini"));
     EXPECT_EQ(listing(root.path()), expected);
 
     // The record holds the digests of what the Windows program wrote and kept.
