@@ -11,6 +11,7 @@
 #include "FileLinks.h"
 #include "GameFolder.h"
 #include "GameFolderLock.h"
+#include "InstallationTesting.h"
 #include "PathStatus.h"
 #include "SetupTexts.h"
 #include "Text.h"
@@ -135,7 +136,24 @@ private:
     std::uint64_t m_size = 0;
 };
 
+testing::StepHook g_stepHook;
+
+void stepDone(testing::InstallStep step, const std::string &fileName)
+{
+    if (g_stepHook)
+        g_stepHook(step, fileName);
+}
+
 } // namespace
+
+namespace testing {
+
+void setStepHook(StepHook hook)
+{
+    g_stepHook = std::move(hook);
+}
+
+} // namespace testing
 
 Timestamp localNow()
 {
@@ -461,6 +479,8 @@ InstallResult Installation::run(const AskReplace &ask)
                 return finish(i, name + " could not be backed up (" + error + "); it was left as it was.",
                               false);
             backupStaged = saved == CopyOutcome::Copied;
+            if (backupStaged)
+                stepDone(testing::InstallStep::OriginalStaged, name);
         }
 
         // The package's file, made whole beside the backups; its digest is that of what was written.
@@ -480,6 +500,7 @@ InstallResult Installation::run(const AskReplace &ask)
         const FileDigest written = digest.result();
         file.size = written.size;
         file.sha256 = written.sha256;
+        stepDone(testing::InstallStep::FileStaged, name);
 
         // The record leads: the entry is on disk before the backup or the game file is touched.
         if (!summaryWritten && !writeRecord(record, &error))
@@ -496,7 +517,17 @@ InstallResult Installation::run(const AskReplace &ask)
                           false);
         ++journalled;
         done.push_back(file);
-        if ((backupStaged && !backup.publish(&error)) || !copy.publish(&error))
+        stepDone(testing::InstallStep::Journalled, name);
+        if (backupStaged && backup.publish(&error))
+            stepDone(testing::InstallStep::OriginalKept, name);
+        else if (backupStaged)
+            return finish(i,
+                          name + " could not be backed up (" + error +
+                              "); it was left as it was. Not installed: " + notInstalled(i) + ".",
+                          false);
+        if (copy.publish(&error))
+            stepDone(testing::InstallStep::FileInPlace, name);
+        else
             return finish(i,
                           name + " could not be put in place (" + error +
                               "); it was left as it was. Not installed: " + notInstalled(i) + ".",
