@@ -301,3 +301,18 @@ TEST(PackageZipCompression, DeflatesTextAndStoresWhatDoesNotShrink)
     EXPECT_FALSE(package::zip::worthDeflating(randomBytes(100000)));
     EXPECT_FALSE(package::zip::worthDeflating(""));
 }
+
+TEST_F(PackageZip, FileChangedWhilePackingIsRefused)
+{
+    const fs::path readme = m_package / "readme.txt";
+    bool grown = false;
+    expectRefused(
+        m_package, m_name, m_zip,
+        [&](double) {
+            if (!grown)
+                std::ofstream(readme, std::ios::binary | std::ios::app) << "more";
+            grown = true;
+            return true;
+        },
+        readme.string() + ": changed while the archive was written");
+}
