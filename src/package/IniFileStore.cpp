@@ -1,6 +1,8 @@
 #include "IniFileStore.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -18,9 +20,33 @@ constexpr std::size_t MaxEntries = 8;
 // Far above any description file; a larger file is not one.
 constexpr std::uint64_t MaxFileBytes = 256u << 20;
 
-bool operator<(const timespec &a, const timespec &b)
+std::int64_t nanoseconds(const timespec &time)
 {
-    return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// The step in which the file system keeps a time, as far as the time itself shows it: file systems
+// keep multiples of a power of ten nanoseconds (1 ns on ext4 and tmpfs, 100 ns on NTFS, 10 ms on
+// exFAT, whole seconds on ext4 with small inodes) or of two seconds (FAT). A fine time that is such
+// a multiple by chance costs no more than reads of the file until that step has passed.
+std::int64_t timeStep(const timespec &time)
+{
+    if (time.tv_nsec == 0)
+        return 2'000'000'000;
+    std::int64_t step = 1;
+    while (time.tv_nsec % (step * 10) == 0)
+        step *= 10;
+    return step;
+}
+
+// True when any change of the file from start on must show in its stat: its times lie at least one
+// step of its file system's clock before start, so a later change gets other times. A change within
+// the step of the last one may leave times, size and inode all as they were.
+bool settledBefore(const struct stat &st, const timespec &start)
+{
+    const std::int64_t latest = std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
+    const std::int64_t step = std::max(timeStep(st.st_mtim), timeStep(st.st_ctim));
+    return latest + step <= nanoseconds(start);
 }
 
 bool isReadOnly(const std::string &path, const struct stat &st)
@@ -163,7 +189,7 @@ void FileStore::write(const std::string &file, std::string_view section, std::st
         return;
     }
     entry->stamp = stampOf(written);
-    entry->settled = written.st_ctim < start;
+    entry->settled = settledBefore(written, start);
     entry->bytes = std::move(bytes);
 }
 
@@ -198,7 +224,7 @@ FileStore::Entry *FileStore::currentEntry(const std::string &path, const struct 
         ++m_parseCount;
     }
     entry.stamp = stampOf(current);
-    entry.settled = current.st_ctim < start;
+    entry.settled = settledBefore(current, start);
     entry.lastUse = ++m_useCounter;
     return &entry;
 }

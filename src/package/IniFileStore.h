@@ -18,9 +18,10 @@ namespace Ini {
 // The parsed documents of the files in use, one per path, so that reading an unchanged file costs
 // one stat. An entry counts only while the file's stat (device, inode, size, modification and
 // change times to the nanosecond) is the one it was read with, so a file changed by someone else,
-// or replaced by rename, is read afresh. A file changed within the current tick of the coarse clock
-// that timestamps files may change again without a visible stat change: such an entry is checked
-// against the file's bytes until its change time lies in the past.
+// or replaced by rename, is read afresh. A file changed within one step of the clock its file
+// system stamps times with (the coarse clock's tick; whole seconds on older file systems, two on
+// FAT) may change again without any visible stat change: such an entry is checked against the
+// file's bytes until that step has passed.
 //
 // Only regular files are ever opened (a FIFO, a device or a folder reads as no file and is never
 // written), and each write holds an advisory lock on the file's folder from the read of the file to
@@ -67,7 +68,7 @@ private:
     struct Entry
     {
         Stamp stamp;
-        bool settled = false; // the change time was past when the bytes were read
+        bool settled = false; // the file's times were a step past when the bytes were read
         std::string bytes;
         std::unique_ptr<base::ini::Document> document;
         std::uint64_t lastUse = 0;

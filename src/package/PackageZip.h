@@ -21,7 +21,10 @@ using PackProgress = std::function<bool(double fraction)>;
 // Writes the archive to a hidden temporary beside zipPath and renames it over zipPath only when
 // complete, so a failure or a cancel leaves neither a partial archive nor a temporary. The files
 // named in required (those install.ini lists) must all be there: a package that lost one would
-// install half, so its absence fails the packing with the file's name.
+// install half, so its absence fails the packing with the file's name. Only the folder's regular
+// files are packed, each read without following a link: a link, a FIFO, a device or a folder in
+// the package folder fails the packing with its name, and so does a name that an unpacker would
+// write outside its folder (a backslash, a colon, a ".." part) or a control character.
 PackOutcome packFolder(const std::string &packageFolder, const std::string &packageName,
                        const std::vector<std::string> &required, const std::string &zipPath,
                        const PackProgress &progress, std::string *error);

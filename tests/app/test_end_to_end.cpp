@@ -1,6 +1,8 @@
 // A whole run through the real pages, from the package name to Finish, and the
 // package it leaves installed into a game folder by the Linux installer. The package's own
 // setup.exe (the Windows program) installs the same package under Wine in tests/windows.
+#include <functional>
+
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -45,14 +47,34 @@ protected:
         EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
         EXPECT_FALSE(done.window().cmdCancel->isEnabled());
 
-        ASSERT_TRUE(QFile::rename(package + "/cars.ar", inProgram("cars.away")));
-        done.cmdZip()->click();
-        ASSERT_EQ(fake->messageBoxes.size(), 1);
-        EXPECT_EQ(fake->messageBoxes[0].text, "The zip archive could not be written:\r\n" + package +
-                                                  "/cars.ar: No such file or directory");
-        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
-        ASSERT_TRUE(QFile::rename(inProgram("cars.away"), package + "/cars.ar"));
-        fake->messageBoxes.clear();
+        // A listed file or the readme install.ini names gone, a link in the package folder.
+        const QString linkReason =
+            ": a symbolic link, not packed: the archive takes only the package's own files";
+        const struct
+        {
+            std::function<bool()> make, undo;
+            QString error;
+        } refusals[] = {
+            {[&] { return QFile::rename(package + "/cars.ar", inProgram("cars.away")); },
+             [&] { return QFile::rename(inProgram("cars.away"), package + "/cars.ar"); },
+             package + "/cars.ar: No such file or directory"},
+            {[&] { return QFile::rename(package + "/readme.txt", inProgram("readme.away")); },
+             [&] { return QFile::rename(inProgram("readme.away"), package + "/readme.txt"); },
+             package + "/readme.txt: No such file or directory"},
+            {[&] { return QFile::link(inProgram("Redist/setup.exe"), package + "/extra.ar"); },
+             [&] { return QFile::remove(package + "/extra.ar"); }, package + "/extra.ar" + linkReason},
+        };
+        for (const auto &refusal : refusals) {
+            SCOPED_TRACE(refusal.error.toStdString());
+            ASSERT_TRUE(refusal.make());
+            done.cmdZip()->click();
+            ASSERT_EQ(fake->messageBoxes.size(), 1);
+            EXPECT_EQ(fake->messageBoxes[0].text,
+                      "The zip archive could not be written:\r\n" + refusal.error);
+            EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
+            ASSERT_TRUE(refusal.undo());
+            fake->messageBoxes.clear();
+        }
 
         done.cmdZip()->click();
         EXPECT_TRUE(fake->messageBoxes.isEmpty());

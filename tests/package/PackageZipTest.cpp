@@ -1,5 +1,6 @@
 // The package archive, checked by tools no one here wrote (Debian's unzip, Python's zipfile), and
-// its failures: a file gone, a folder that cannot hold the archive, a cancel half-way.
+// its failures: a file gone, a folder that cannot hold the archive, a cancel half-way, links and
+// other things that are no regular file, names that would unpack outside their folder.
 #include "PackageZip.h"
 
 #include <algorithm>
@@ -7,10 +8,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -151,9 +158,161 @@ TEST_F(PackageZip, FailuresLeaveNoArchiveAndNameTheCause)
     EXPECT_EQ(leftovers(), (std::vector<std::string>{m_name + ".zip", "not a folder"}));
 }
 
+namespace {
+
+const std::string NotPacked = ", not packed: the archive takes only the package's own files";
+
+// A packing that must fail with exactly this error and leave the older archive alone, without
+// ever waiting on what it meets (a FIFO).
+void expectRefused(const fs::path &package, const std::string &name, const fs::path &zip,
+                   const package::zip::PackProgress &progress, const std::string &expected)
+{
+    std::ofstream(zip, std::ios::binary) << "an older archive";
+    std::string error;
+    auto packing = std::async(std::launch::async, [&] {
+        return packFolder(package.string(), name, {"install.ini"}, zip.string(), progress, &error);
+    });
+    ASSERT_EQ(packing.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the packing waits";
+    EXPECT_EQ(packing.get(), PackOutcome::Failed);
+    EXPECT_EQ(error, expected);
+    std::ifstream older(zip);
+    std::string olderText;
+    std::getline(older, olderText);
+    EXPECT_EQ(olderText, "an older archive");
+    for (const auto &entry : fs::directory_iterator(zip.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+}
+
+} // namespace
+
+struct UnsafeName
+{
+    const char *test;
+    std::string name;
+    std::string shown;
+    std::string reason;
+    friend void PrintTo(const UnsafeName &row, std::ostream *out) { *out << row.test; }
+};
+
+class PackageZipUnsafeName : public PackageZip, public ::testing::WithParamInterface<UnsafeName>
+{
+};
+
+TEST_P(PackageZipUnsafeName, IsRefusedWithItsName)
+{
+    const UnsafeName &row = GetParam();
+    writeBytes(m_package / row.name, "outside");
+    expectRefused(m_package, m_name, m_zip, {}, (m_package / row.shown).string() + ": " + row.reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PackageZipUnsafeName,
+    ::testing::Values(
+        UnsafeName{"DotDotParts", "..\\..\\evil.ar", "..\\..\\evil.ar",
+                   "the name holds \"..\", which leads out of the folder it is unpacked into"},
+        UnsafeName{"TrailingDotDot", "evil\\..", "evil\\..",
+                   "the name holds \"..\", which leads out of the folder it is unpacked into"},
+        UnsafeName{"Drive", "C:\\Windows\\evil.ar", "C:\\Windows\\evil.ar",
+                   "the name holds a backslash, which Windows takes for a folder separator"},
+        UnsafeName{"Stream", "evil.ar:hidden", "evil.ar:hidden",
+                   "the name holds a colon, which Windows takes for a drive or a stream"},
+        UnsafeName{"LineBreak", "two\nlines.ar", "two\\x0Alines.ar", "the name holds a control character"},
+        UnsafeName{"Delete", "del\x7F.ar", "del\\x7F.ar", "the name holds a control character"}),
+    [](const auto &info) { return std::string(info.param.test); });
+
+TEST_F(PackageZip, UnsafePackageNameIsRefused)
+{
+    expectRefused(m_package, "..\\Pack", m_zip, {},
+                  m_package.string() +
+                      ": package name \"..\\Pack\": the name holds \"..\", which leads out of the folder it "
+                      "is unpacked into");
+}
+
+// Anything but a regular file in the package folder, there from the start or swapped in for a
+// listed file while the archive is written: refused with its name, never read through.
+struct Intruder
+{
+    const char *test;
+    std::string kind;
+    std::function<void(const fs::path &at, const fs::path &outside)> make;
+    friend void PrintTo(const Intruder &row, std::ostream *out) { *out << row.test; }
+};
+
+class PackageZipIntruder : public PackageZip, public ::testing::WithParamInterface<Intruder>
+{
+protected:
+    const fs::path m_outside = m_root / "outside.ar";
+};
+
+TEST_P(PackageZipIntruder, IsRefusedWithItsName)
+{
+    const Intruder &row = GetParam();
+    writeBytes(m_outside, randomBytes(100000));
+    const fs::path intruder = m_package / "extra.ar";
+    row.make(intruder, m_outside);
+    expectRefused(m_package, m_name, m_zip, {}, intruder.string() + ": " + row.kind + NotPacked);
+}
+
+TEST_P(PackageZipIntruder, SwappedInWhilePackingIsRefused)
+{
+    const Intruder &row = GetParam();
+    writeBytes(m_outside, randomBytes(100000));
+    const fs::path readme = m_package / "readme.txt";
+    bool swapped = false;
+    expectRefused(
+        m_package, m_name, m_zip,
+        [&](double) {
+            if (!swapped) {
+                fs::remove(readme);
+                row.make(readme, m_outside);
+                swapped = true;
+            }
+            return true;
+        },
+        readme.string() + ": " + row.kind + NotPacked);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PackageZipIntruder,
+    ::testing::Values(
+        Intruder{"Link", "a symbolic link",
+                 [](const fs::path &at, const fs::path &outside) { fs::create_symlink(outside, at); }},
+        Intruder{"DanglingLink", "a symbolic link",
+                 [](const fs::path &at, const fs::path &outside) {
+                     fs::create_symlink(outside.string() + ".gone", at);
+                 }},
+        Intruder{"Fifo", "a FIFO",
+                 [](const fs::path &at, const fs::path &) { ASSERT_EQ(::mkfifo(at.c_str(), 0666), 0); }},
+        Intruder{"Folder", "a folder",
+                 [](const fs::path &at, const fs::path &) { fs::create_directory(at); }}),
+    [](const auto &info) { return std::string(info.param.test); });
+
+TEST_F(PackageZip, DeviceIsRefusedWithItsName)
+{
+    const fs::path device = m_package / "zero.ar";
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 5)) != 0)
+        GTEST_SKIP() << "no device node can be made here";
+    expectRefused(m_package, m_name, m_zip, {}, device.string() + ": a device" + NotPacked);
+}
+
 TEST(PackageZipCompression, DeflatesTextAndStoresWhatDoesNotShrink)
 {
     EXPECT_TRUE(package::zip::worthDeflating(std::string(100000, 'a')));
     EXPECT_FALSE(package::zip::worthDeflating(randomBytes(100000)));
     EXPECT_FALSE(package::zip::worthDeflating(""));
+}
+
+TEST_F(PackageZip, FileChangedWhilePackingIsRefused)
+{
+    const fs::path readme = m_package / "readme.txt";
+    bool grown = false;
+    expectRefused(
+        m_package, m_name, m_zip,
+        [&](double) {
+            if (!grown)
+                std::ofstream(readme, std::ios::binary | std::ios::app) << "more";
+            grown = true;
+            return true;
+        },
+        readme.string() + ": changed while the archive was written");
 }
