@@ -71,6 +71,12 @@ std::string gameFolderFrom(std::string_view typed)
         text = trimmed(text.substr(1, text.size() - 2));
     if (text.empty())
         return {};
+#ifdef _WIN32
+    // A long path comes back absolute and clean already, in the "\\?\" form that the lexical
+    // steps below would take apart.
+    if (base::files::toPath(text).native().starts_with(L"\\\\?\\"))
+        return base::files::fromPath(base::files::toPath(text));
+#endif
     std::error_code ec;
     fs::path path = fs::absolute(base::files::toPath(text), ec);
     if (ec)
