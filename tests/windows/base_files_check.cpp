@@ -329,6 +329,35 @@ void checkReplaceIsOneStep(const std::string &dir)
     checkEqual(read(path), std::string("round 199"), "the last rewrite is there");
 }
 
+// The long form is given only where the classic limit is passed, and is taken literally by the
+// system: separators, "." and ".." are settled before, never above the drive or the share.
+void checkNativeForms()
+{
+    const std::string d(60, 'd');
+    const std::wstring w(60, L'd');
+    const struct
+    {
+        std::string path;
+        std::wstring expected;
+    } cases[] = {
+        {"C:/short/./x/../y.ar", L"C:/short/./x/../y.ar"},
+        {"C:/" + d + "/" + d + "/./" + d + "/x/../" + d + "//y.ar",
+         L"\\\\?\\C:\\" + w + L"\\" + w + L"\\" + w + L"\\" + w + L"\\y.ar"},
+        {"C:\\..\\..\\" + d + "\\" + d + "\\" + d + "\\" + d + "\\..",
+         L"\\\\?\\C:\\" + w + L"\\" + w + L"\\" + w},
+        {"\\\\server\\share\\..\\" + d + "\\" + d + "\\" + d + "\\" + d + "\\y.ar",
+         L"\\\\?\\UNC\\server\\share\\" + w + L"\\" + w + L"\\" + w + L"\\" + w + L"\\y.ar"},
+        {"\\\\?\\C:\\" + d + "\\..\\" + d + "\\" + d + "\\" + d + "\\" + d,
+         L"\\\\?\\C:\\" + w + L"\\..\\" + w + L"\\" + w + L"\\" + w + L"\\" + w},
+    };
+    for (const auto &c : cases)
+        check(files::nativePath(c.path) == c.expected,
+              "native form of " + c.path + ": " + narrow(files::nativePath(c.path)));
+    checkEqual(files::fromPath(files::toPath(cases[3].path)),
+               "\\\\server\\share\\" + d + "\\" + d + "\\" + d + "\\" + d + "\\y.ar",
+               "fromPath gives a share's long path back in its plain form");
+}
+
 // A game folder deeper than the classic path limit, in either separator and with "." and "..".
 void checkLongPaths(const std::string &dir)
 {
@@ -371,6 +400,7 @@ int wmain()
     checkJournalAndSpace(dir);
     checkFileLock(dir);
     checkReplaceIsOneStep(dir);
+    checkNativeForms();
     checkLongPaths(dir);
     removeAll(dir);
     return check_tally::report();
