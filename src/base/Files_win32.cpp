@@ -361,7 +361,8 @@ std::wstring withoutLongPrefix(std::wstring path)
 std::wstring nativePath(std::string_view utf8)
 {
     std::wstring wide = text::widen(utf8);
-    if (wide.size() <= kClassicPathChars || wide.rfind(L"\\\\?\\", 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
+    // Already long, or a device ("\\.\"): as given.
+    if (wide.size() <= kClassicPathChars || wide.rfind(kLongPrefix, 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
         return wide;
     std::replace(wide.begin(), wide.end(), L'/', L'\\');
     if (!isDriveAbsolute(wide) && wide.rfind(L"\\\\", 0) != 0) {
