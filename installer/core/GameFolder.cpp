@@ -71,6 +71,12 @@ std::string gameFolderFrom(std::string_view typed)
         text = trimmed(text.substr(1, text.size() - 2));
     if (text.empty())
         return {};
+#ifdef _WIN32
+    // A long path comes back absolute and clean already, in the "\\?\" form that the lexical
+    // steps below would take apart.
+    if (base::files::toPath(text).native().starts_with(L"\\\\?\\"))
+        return base::files::fromPath(base::files::toPath(text));
+#endif
     std::error_code ec;
     fs::path path = fs::absolute(base::files::toPath(text), ec);
     if (ec)
@@ -92,7 +98,7 @@ bool canWriteInto(const std::string &folder, std::string *reason)
         return false;
     };
 #ifdef _WIN32
-    const std::wstring probe = base::text::widen(folder + "/.setup-probe-" + uniqueSuffix());
+    const std::wstring probe = base::files::nativePath(folder + "/.setup-probe-" + uniqueSuffix());
     const int fd = ::_wopen(probe.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY | _O_TEMPORARY,
                             _S_IREAD | _S_IWRITE);
     if (fd < 0)
@@ -141,11 +147,10 @@ FolderCheck checkGameFolder(const std::string &folder, int gameVersion, const st
     FolderCheck check;
     std::string programs[3]; // found name of midtown.exe [1] and midtown2.exe [2]
     bool archives = false;
-    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+    for (const std::string &name : base::files::folderEntries(folder)) {
         std::error_code typeError;
-        if (!it->is_regular_file(typeError))
+        if (!fs::is_regular_file(base::files::toPath(folder + '/' + name), typeError))
             continue;
-        const std::string name = base::files::fromPath(it->path().filename());
         const std::string folded = base::text::foldCase(name);
         for (int v = 1; v <= 2; ++v) {
             if (folded == programOf(v))

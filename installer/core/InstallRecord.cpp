@@ -194,12 +194,7 @@ std::vector<std::string_view> journalEntries(std::string_view bytes, std::string
 
 std::vector<std::string> entriesOf(const std::string &folder)
 {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(base::files::toPath(folder), ec), end; !ec && it != end; it.increment(ec))
-        names.push_back(base::files::fromPath(it->path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
+    return base::files::folderEntries(folder);
 }
 
 } // namespace

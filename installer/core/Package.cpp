@@ -61,8 +61,20 @@ std::optional<int> wholeNumber(std::string_view text)
 
 } // namespace
 
+namespace {
+
+std::string deviceNameProblem(const std::string &name)
+{
+    return name + ": Windows reserves this name for a device.";
+}
+
+} // namespace
+
 std::string packageFileProblem(const Package &package, const std::string &name)
 {
+    // Before looking at the file: on Windows the name opens the device, which reads as neither.
+    if (isDeviceName(name))
+        return deviceNameProblem(name);
     std::error_code ec;
     const fs::path path = base::files::toPath(package.pathOf(name));
     const fs::file_status status = fs::symlink_status(path, ec);
@@ -114,6 +126,23 @@ bool isBareFileName(std::string_view name)
     });
 }
 
+bool isDeviceName(std::string_view name)
+{
+    // Windows reads only what comes before the first dot, trailing blanks dropped.
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.remove_suffix(1);
+    if (stem.size() != 3 && stem.size() != 4)
+        return false;
+    std::string folded(stem);
+    for (char &c : folded)
+        c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+    if (folded == "con" || folded == "prn" || folded == "aux" || folded == "nul")
+        return true;
+    return folded.size() == 4 && (folded.starts_with("com") || folded.starts_with("lpt")) &&
+           folded[3] >= '1' && folded[3] <= '9';
+}
+
 bool loadPackage(const std::string &folder, Package *package, std::string *error)
 {
     Package p;
@@ -156,6 +185,8 @@ bool loadPackage(const std::string &folder, Package *package, std::string *error
         return tooLong(key::Readme);
     if (!p.readme.empty() && !isBareFileName(p.readme))
         return fail(error, "The readme name \"" + p.readme + "\" in install.ini is not a plain file name.");
+    if (isDeviceName(p.readme))
+        return fail(error, deviceNameProblem(p.readme));
 
     if (!doc.value(MainSection, key::TotalFiles))
         return fail(error, "install.ini has no TotalFiles entry: the package lists no files.");

@@ -44,6 +44,11 @@ std::string gameTitle(int version);
 // ("my..track.ar") are fine.
 bool isBareFileName(std::string_view name);
 
+// True for a name Windows keeps for a device (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9) in
+// any letter case, also with an extension ("CON.ar") or trailing dots or blanks: no file of that
+// name can be made or read there.
+bool isDeviceName(std::string_view name);
+
 // Why a listed file cannot be installed (empty when it can): only a readable regular file in the
 // package folder itself is taken, never a link, which could point anywhere on the player's disk.
 std::string packageFileProblem(const Package &package, const std::string &name);

@@ -287,7 +287,7 @@ public:
 
     static std::unique_ptr<RegularFile> open(const std::string &path, std::string *error)
     {
-        const std::wstring wide = base::text::widen(path);
+        const std::wstring wide = base::files::nativePath(path);
         const DWORD attributes = ::GetFileAttributesW(wide.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             failWith(error, path, "Is a directory");

@@ -395,9 +395,16 @@ std::string Uninstallation::preflight() const
     const FolderCheck folder = checkGameFolder(m_gameFolder, 0, {});
     if (!folder.usable())
         return folder.error;
-    if (m_installations.empty())
-        return (m_packageName.empty() ? std::string("The package") : m_packageName) +
-               " is not installed in " + m_gameFolder + ".";
+    if (m_installations.empty()) {
+        std::string text = (m_packageName.empty() ? std::string("The package") : m_packageName) +
+                           " is not installed in " + m_gameFolder + ".";
+        // A record refused as hostile or damaged is named, so that "not installed" is not all.
+        std::vector<std::string> unreadable;
+        recordedInstallations(m_gameFolder, &unreadable);
+        if (!unreadable.empty())
+            text += " A record that cannot be used: " + unreadable.front();
+        return text;
+    }
     return {};
 }
 

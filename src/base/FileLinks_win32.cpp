@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "Files.h"
 #include "Text.h"
 
 namespace base::files {
@@ -57,7 +58,7 @@ bool sameText(std::wstring_view a, std::wstring_view b)
 
 bool isLink(const std::string &path)
 {
-    std::wstring wide = text::widen(path);
+    std::wstring wide = nativePath(path);
     while (wide.size() > 1 && isSeparator(wide.back()))
         wide.pop_back();
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Whole-or-nothing file operations for POSIX and Win32. Paths are UTF-8; errors come back as one
 // line naming the file and the reason ("<path>: <reason>").
@@ -141,6 +142,10 @@ private:
     std::unique_ptr<State> m_state;
 };
 
+// The names in a folder (without "." and ".."), sorted by their bytes; none when it cannot be
+// read. Unlike std::filesystem's listing on Windows, any length of path.
+std::vector<std::string> folderEntries(const std::string &folder);
+
 // True when both paths name one existing file (also through links or doubled separators).
 bool sameFile(const std::string &a, const std::string &b);
 
@@ -168,6 +173,11 @@ private:
 void removeTemporariesOnSignals();
 
 #ifdef _WIN32
+// A UTF-8 path as the W file functions take it: an absolute path too long for the classic limit
+// gets the "\\?\" form (with "." and ".." resolved, which that form takes literally), so that a
+// game folder of any length works. toPath gives the same; fromPath takes the prefix off again.
+std::wstring nativePath(std::string_view utf8);
+
 // The system's text for a Win32 error code (GetLastError), as one line of UTF-8.
 std::string systemReason(unsigned long code);
 #endif

@@ -11,6 +11,7 @@
 
 #include "ChunkPacer.h"
 #include "Text.h"
+#include "WriteTap.h"
 
 namespace base::files {
 
@@ -90,8 +91,10 @@ public:
     {
         if (m_path.empty())
             return;
-        if (!m_kept)
+        if (!m_kept) {
+            ::SetFileAttributesW(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileW(m_path.c_str());
+        }
         release();
     }
 
@@ -148,10 +151,16 @@ SplitPath splitPath(const std::wstring &path)
 
 // The one name a target's temporary ever has: what a killed process left there is removed by the
 // next write to the same target, which needs that name.
-std::wstring temporaryName(const std::wstring &target)
+std::wstring temporaryName(const std::wstring &target, const std::wstring &stagingFolder = {})
 {
     const SplitPath split = splitPath(target);
-    return split.folder + L"." + split.name.substr(0, 255 - 9) + L".writing";
+    std::wstring folder = split.folder;
+    if (!stagingFolder.empty()) {
+        folder = stagingFolder;
+        if (folder.back() != L'\\' && folder.back() != L'/')
+            folder += L'\\';
+    }
+    return folder + L"." + split.name.substr(0, 255 - 9) + L".writing";
 }
 
 bool writeAll(HANDLE file, const char *data, std::size_t size)
@@ -190,7 +199,7 @@ std::optional<FileIdentity> identityOf(HANDLE file)
 // Opens a file for reading and refuses anything but a file on disk (a pipe, a device, a folder).
 Handle openRegularForReading(const std::string &path, std::uint64_t &size, std::string *error)
 {
-    const std::wstring wide = text::widen(path);
+    const std::wstring wide = nativePath(path);
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         failWith(error, path, "Is a directory");
@@ -260,30 +269,131 @@ bool writeInPlace(const std::wstring &wide, const std::string &path, std::string
     return file.close() || fail(error, path);
 }
 
+// One rename on one volume. A target that another program holds open without sharing its removal
+// (a virus scanner, an indexer) refuses it for a moment: tried again a few times.
 bool movedIntoPlace(const std::wstring &temporary, const std::wstring &target)
 {
-    return ::MoveFileExW(temporary.c_str(), target.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(temporary.c_str(), target.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD code = ::GetLastError();
+        if (attempt == 49 || (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED))
+            return false;
+        ::Sleep(10);
+        ::SetLastError(code);
+    }
 }
 
 } // namespace
 
 // ---- Paths ------------------------------------------------------------------------------------
 
+namespace {
+
+constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+// Beyond this the classic functions refuse a path; a folder's path must leave room for a file's
+// 8.3 name, hence MAX_PATH - 12.
+constexpr std::size_t kClassicPathChars = MAX_PATH - 12;
+
+bool isDriveAbsolute(std::wstring_view path)
+{
+    return path.size() >= 3 &&
+           ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+           path[1] == L':' && path[2] == L'\\';
+}
+
+// The "\\?\" form of an absolute path with backslashes only: that form is taken literally, so "."
+// and ".." are resolved here and doubled separators dropped. The drive or the server and share
+// stay as they are; ".." never climbs above them.
+std::wstring literalForm(std::wstring_view path)
+{
+    std::wstring result;
+    std::size_t rootEnd = 0; // where the components that ".." may remove begin
+    std::wstring_view rest;
+    if (isDriveAbsolute(path)) {
+        result = std::wstring(kLongPrefix) + std::wstring(path.substr(0, 2));
+        rest = path.substr(3);
+    } else {
+        // "\\server\share\...": the server and the share are the root.
+        result = std::wstring(kLongUncPrefix);
+        rest = path.substr(2);
+        for (int part = 0; part < 2; ++part) {
+            const std::size_t end = std::min(rest.find(L'\\'), rest.size());
+            result += (part ? L"\\" : L"") + std::wstring(rest.substr(0, end));
+            rest.remove_prefix(std::min(end + 1, rest.size()));
+        }
+    }
+    rootEnd = result.size();
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find(L'\\'), rest.size());
+        const std::wstring_view part = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        if (part.empty() || part == L".")
+            continue;
+        if (part == L"..") {
+            const std::size_t cut = result.find_last_of(L'\\');
+            if (result.size() > rootEnd && cut != std::wstring::npos && cut >= rootEnd)
+                result.resize(cut);
+            continue;
+        }
+        result += L'\\';
+        result += part;
+    }
+    if (result.size() == rootEnd)
+        result += L'\\';
+    return result;
+}
+
+std::wstring withoutLongPrefix(std::wstring path)
+{
+    if (path.rfind(kLongUncPrefix, 0) == 0)
+        return L"\\\\" + path.substr(kLongUncPrefix.size());
+    if (path.rfind(kLongPrefix, 0) == 0 &&
+        isDriveAbsolute(std::wstring_view(path).substr(kLongPrefix.size())))
+        return path.substr(kLongPrefix.size());
+    return path;
+}
+
+} // namespace
+
+std::wstring nativePath(std::string_view utf8)
+{
+    std::wstring wide = text::widen(utf8);
+    // Already long, or a device ("\\.\"): as given.
+    if (wide.size() <= kClassicPathChars || wide.rfind(kLongPrefix, 0) == 0 || wide.rfind(L"\\\\.\\", 0) == 0)
+        return wide;
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    if (!isDriveAbsolute(wide) && wide.rfind(L"\\\\", 0) != 0) {
+        // Relative to the current folder or drive: made absolute first.
+        const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+        std::wstring full(size, L'\0');
+        const DWORD length = size ? ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr) : 0;
+        if (length == 0 || length >= size)
+            return wide;
+        full.resize(length);
+        wide = std::move(full);
+        if (!isDriveAbsolute(wide) && wide.rfind(L"\\\\", 0) != 0)
+            return wide;
+    }
+    return literalForm(wide);
+}
+
 std::filesystem::path toPath(std::string_view utf8)
 {
-    return std::filesystem::path(text::widen(utf8));
+    return std::filesystem::path(nativePath(utf8));
 }
 
 std::string fromPath(const std::filesystem::path &path)
 {
-    return text::narrow(path.native());
+    return text::narrow(withoutLongPrefix(path.native()));
 }
 
 bool sameFile(const std::string &a, const std::string &b)
 {
-    const Handle first = openForQuery(text::widen(a));
-    const Handle second = openForQuery(text::widen(b));
+    const Handle first = openForQuery(nativePath(a));
+    const Handle second = openForQuery(nativePath(b));
     if (!first.valid() || !second.valid())
         return false;
     const std::optional<FileIdentity> one = identityOf(first.get());
@@ -336,7 +446,7 @@ std::optional<std::string> readRegularFile(const std::string &path, std::uint64_
 
 bool replaceFileContent(const std::string &path, std::string_view bytes, std::string *error)
 {
-    const std::wstring target = resolveLink(text::widen(path));
+    const std::wstring target = resolveLink(nativePath(path));
     if (splitPath(target).name.empty())
         return failWith(error, path, "Is a directory");
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
@@ -362,17 +472,14 @@ bool replaceFileContent(const std::string &path, std::string_view bytes, std::st
     if (!writeAll(file.get(), bytes.data(), bytes.size()) || !::FlushFileBuffers(file.get()) || !file.close())
         return fail(error, path);
 
-    // ReplaceFileW keeps the old file's permissions on the new one, and its attributes on Windows;
-    // Wine's does not, so they are set beforehand.
+    // The old file's attributes go to the new one before it takes the old one's place: one rename,
+    // so that a reader finds the old file or the new one and never no file (ReplaceFileW is not
+    // one step under Wine).
     constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if (exists && (attributes & kKeptAttributes))
         ::SetFileAttributesW(temporary.c_str(), attributes & kKeptAttributes);
-    const bool replaced = exists ? ::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ||
-                                       movedIntoPlace(temporary, target)
-                                 : movedIntoPlace(temporary, target);
-    if (!replaced)
+    if (!movedIntoPlace(temporary, target))
         return fail(error, path);
     pending.keep();
     return true;
@@ -412,56 +519,39 @@ bool inspectTarget(const std::string &target, const std::wstring &wide, HANDLE s
     return true;
 }
 
-} // namespace
+constexpr std::size_t kCopyBufferBytes = 1 << 20;
 
-CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
-                     std::string *error)
+// Source to temporary in chunks paced by the options; the observer, when there is one, reads the
+// very buffer that was written while the next one fills.
+CopyOutcome copyChunks(HANDLE in, HANDLE out, std::uint64_t total, const CopyOptions &options,
+                       const std::string &source, const std::string &target, std::string *error)
 {
-    const auto failed = [&](const std::string &path, DWORD code) {
-        fail(error, path, code);
-        return CopyOutcome::Failed;
-    };
-
-    std::uint64_t total = 0;
-    const Handle in = openRegularForReading(source, total, error);
-    if (!in.valid())
-        return CopyOutcome::Failed;
-    const std::wstring wideTarget = text::widen(target);
-    CopyTarget found;
-    if (!inspectTarget(target, wideTarget, in.get(), found, error))
-        return CopyOutcome::Failed;
-    if (found.sameAsSource)
-        return CopyOutcome::SameFile;
-    if (splitPath(wideTarget).name.empty()) {
-        failWith(error, target, "Is a directory");
-        return CopyOutcome::Failed;
-    }
-
-    const std::wstring temporary = temporaryName(wideTarget);
-    PendingTemporary pending;
-    pending.track(temporary);
-    Handle out = createTemporary(temporary);
-    if (!out.valid())
-        return failed(target, ::GetLastError());
-
+    std::optional<WriteTap> tap;
+    std::vector<char> own;
+    if (options.written)
+        tap.emplace(options.written, kCopyBufferBytes);
+    else
+        own.resize(kCopyBufferBytes);
     ChunkPacer pacer(options.chunkTime, options.maxChunkBytes);
-    std::vector<char> buffer(1 << 20);
     std::uint64_t copied = 0;
     for (;;) {
         const auto start = ChunkPacer::Clock::now();
         std::uint64_t moved = 0;
         bool ended = false;
         while (moved < pacer.nextChunk()) {
+            char *buffer = tap ? tap->buffer() : own.data();
             DWORD got = 0;
-            const DWORD want = DWORD(std::min<std::uint64_t>(pacer.nextChunk() - moved, buffer.size()));
-            if (!::ReadFile(in.get(), buffer.data(), want, &got, nullptr))
-                return failed(source, ::GetLastError());
+            const DWORD want = DWORD(std::min<std::uint64_t>(pacer.nextChunk() - moved, kCopyBufferBytes));
+            if (!::ReadFile(in, buffer, want, &got, nullptr))
+                return fail(error, source), CopyOutcome::Failed;
             if (got == 0) {
                 ended = true;
                 break;
             }
-            if (!writeAll(out.get(), buffer.data(), got))
-                return failed(target, ::GetLastError());
+            if (!writeAll(out, buffer, got))
+                return fail(error, target), CopyOutcome::Failed;
+            if (tap)
+                tap->hand(got);
             moved += got;
         }
         if (moved == 0)
@@ -473,12 +563,205 @@ CopyOutcome copyFile(const std::string &source, const std::string &target, const
         if (ended)
             break;
     }
-    if (options.durable && !::FlushFileBuffers(out.get()))
-        return failed(target, ::GetLastError());
-    if (!out.close() || !movedIntoPlace(temporary, wideTarget))
-        return failed(target, ::GetLastError());
-    pending.keep();
+    if (tap)
+        tap->drain();
     return CopyOutcome::Copied;
+}
+
+} // namespace
+
+struct StagedCopy::State
+{
+    std::string target;
+    std::wstring wideTarget;
+    std::wstring temporary;
+    PendingTemporary pending; // removes the temporary unless it was published
+};
+
+StagedCopy::StagedCopy() = default;
+StagedCopy::~StagedCopy() = default;
+StagedCopy::StagedCopy(StagedCopy &&other) noexcept = default;
+StagedCopy &StagedCopy::operator=(StagedCopy &&other) noexcept = default;
+
+CopyOutcome StagedCopy::stage(const std::string &source, const std::string &target,
+                              const CopyOptions &options, std::string *error)
+{
+    m_state.reset();
+    std::uint64_t total = 0;
+    const Handle in = openRegularForReading(source, total, error);
+    if (!in.valid())
+        return CopyOutcome::Failed;
+    const std::wstring wideTarget = nativePath(target);
+    CopyTarget found;
+    if (!inspectTarget(target, wideTarget, in.get(), found, error))
+        return CopyOutcome::Failed;
+    if (found.sameAsSource)
+        return CopyOutcome::SameFile;
+    if (splitPath(wideTarget).name.empty()) {
+        failWith(error, target, "Is a directory");
+        return CopyOutcome::Failed;
+    }
+
+    auto state = std::make_unique<State>();
+    state->target = target;
+    state->wideTarget = wideTarget;
+    state->temporary = temporaryName(
+        wideTarget, options.stagingFolder.empty() ? std::wstring() : nativePath(options.stagingFolder));
+    state->pending.track(state->temporary);
+    Handle out = createTemporary(state->temporary);
+    if (!out.valid())
+        return fail(error, target), CopyOutcome::Failed;
+    const CopyOutcome copied = copyChunks(in.get(), out.get(), total, options, source, target, error);
+    if (copied != CopyOutcome::Copied)
+        return copied;
+    if (options.durable && !::FlushFileBuffers(out.get()))
+        return fail(error, target), CopyOutcome::Failed;
+    if (!out.close())
+        return fail(error, target), CopyOutcome::Failed;
+    // The read-only attribute is the one permission a Windows file carries.
+    if (options.keepSourcePermissions) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (::GetFileInformationByHandle(in.get(), &info) &&
+            (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+            ::SetFileAttributesW(state->temporary.c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    m_state = std::move(state);
+    return CopyOutcome::Copied;
+}
+
+bool StagedCopy::publish(std::string *error)
+{
+    if (!m_state)
+        return failWith(error, "(no staged copy)", "Nothing was staged to publish");
+    if (!movedIntoPlace(m_state->temporary, m_state->wideTarget))
+        return fail(error, m_state->target);
+    m_state->pending.keep();
+    m_state.reset();
+    return true;
+}
+
+CopyOutcome copyFile(const std::string &source, const std::string &target, const CopyOptions &options,
+                     std::string *error)
+{
+    StagedCopy staged;
+    const CopyOutcome outcome = staged.stage(source, target, options, error);
+    if (outcome == CopyOutcome::Copied && !staged.publish(error))
+        return CopyOutcome::Failed;
+    return outcome;
+}
+
+// ---- Journal, space and locks -----------------------------------------------------------------
+
+bool appendDurably(const std::string &path, std::string_view bytes, std::string *error)
+{
+    // FILE_APPEND_DATA alone: every write lands at the end, whatever else has the file open.
+    Handle file(::CreateFileW(nativePath(path).c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid() || !writeAll(file.get(), bytes.data(), bytes.size()) || !::FlushFileBuffers(file.get()))
+        return fail(error, path);
+    return file.close() || fail(error, path);
+}
+
+std::optional<VolumeSpace> volumeSpace(const std::string &path, std::string *error)
+{
+    const std::wstring wide = nativePath(path);
+    ULARGE_INTEGER available;
+    if (!::GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr))
+        return fail(error, path), std::nullopt;
+    std::wstring root(wide.size() + 2, L'\0');
+    DWORD sectorsPerCluster = 0;
+    DWORD bytesPerSector = 0;
+    DWORD freeClusters = 0;
+    DWORD clusters = 0;
+    if (!::GetVolumePathNameW(wide.c_str(), root.data(), DWORD(root.size())) ||
+        !::GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return fail(error, path), std::nullopt;
+    VolumeSpace space;
+    space.available = available.QuadPart;
+    if (sectorsPerCluster && bytesPerSector)
+        space.allocationUnit = std::uint64_t(sectorsPerCluster) * bytesPerSector;
+    return space;
+}
+
+struct FileLock::State
+{
+    Handle file;
+    std::wstring path;
+};
+
+FileLock::FileLock() = default;
+FileLock::~FileLock()
+{
+    release();
+}
+FileLock::FileLock(FileLock &&other) noexcept = default;
+FileLock &FileLock::operator=(FileLock &&other) noexcept
+{
+    release();
+    m_state = std::move(other.m_state);
+    return *this;
+}
+
+FileLock::Outcome FileLock::tryAcquire(const std::string &path, std::string *error)
+{
+    release();
+    const std::wstring wide = nativePath(path);
+    // A holder may remove the file between our open and our lock: the lock is then on a file that
+    // has no name any more, and the one that has the name now is tried instead.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        Handle file(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, kShareAll, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            // A file its holder is removing refuses new opens until it is gone.
+            if (::GetLastError() == ERROR_ACCESS_DENIED && attempt < 7) {
+                ::Sleep(10);
+                continue;
+            }
+            fail(error, path);
+            return Outcome::Failed;
+        }
+        OVERLAPPED whole = {};
+        if (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                          MAXDWORD, &whole)) {
+            const DWORD code = ::GetLastError();
+            if (code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING)
+                return Outcome::Busy;
+            fail(error, path, code);
+            return Outcome::Failed;
+        }
+        const Handle named = openForQuery(wide);
+        const std::optional<FileIdentity> locked = identityOf(file.get());
+        if (named.valid() && locked && locked == identityOf(named.get())) {
+            m_state = std::make_unique<State>();
+            m_state->file = std::move(file);
+            m_state->path = wide;
+            return Outcome::Acquired;
+        }
+    }
+    failWith(error, path, "The lock file keeps being replaced");
+    return Outcome::Failed;
+}
+
+bool FileLock::held() const
+{
+    return m_state != nullptr;
+}
+
+void FileLock::removeAndRelease()
+{
+    if (!m_state)
+        return;
+    // Gone when the handle closes, so that no one locks the file between its removal and the release.
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    if (!::SetFileInformationByHandle(m_state->file.get(), FileDispositionInfo, &disposition,
+                                      sizeof disposition))
+        ::DeleteFileW(m_state->path.c_str());
+    release();
+}
+
+void FileLock::release()
+{
+    m_state.reset(); // closing the handle drops the lock
 }
 
 // ---- Console events ---------------------------------------------------------------------------

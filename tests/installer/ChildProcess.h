@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,6 +71,23 @@ public:
             ::waitpid(m_pid, &status, 0);
             m_status = WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
             m_finished = true;
+        }
+        return m_status;
+    }
+    // The exit status, or nothing when the process is still running after the timeout.
+    std::optional<int> waitFor(std::chrono::milliseconds timeout)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (!m_finished) {
+            int status = 0;
+            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_status = WIFSIGNALED(status) ? -WTERMSIG(status) : WEXITSTATUS(status);
+                m_finished = true;
+            } else if (std::chrono::steady_clock::now() >= end) {
+                return std::nullopt;
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
         }
         return m_status;
     }

@@ -182,6 +182,30 @@ TEST_F(PackageTest, RefusesAListedFileThatIsALinkOrNoRegularFile)
     }
 }
 
+// Names Windows keeps for devices are refused on every system with that reason, whether the
+// package holds such a file or not, as a listed file or as the readme.
+TEST_F(PackageTest, RefusesANameWindowsReservesForADevice)
+{
+    const std::string original = readFile(ini());
+    for (const char *name : {"CON.ar", "nul", "NUL.", "Aux.tar.gz", "prn", "con .ar", "COM1.ar", "com9",
+                             "LPT1.ar", "lpt9.txt.", "NUL..."}) {
+        for (const auto &[section, key] : {std::pair{"Files", "File2"}, std::pair{"install.ini", "Readme"}}) {
+            writeFile(ini(), original);
+            setEntry(ini(), section, key, name);
+            writeFile(inPackage(name), "device");
+            EXPECT_EQ(loadError(), std::string(name) + ": Windows reserves this name for a device.")
+                << key << "=" << name;
+            fs::remove(inPackage(name));
+        }
+        EXPECT_TRUE(isDeviceName(name)) << name;
+    }
+    EXPECT_TRUE(isDeviceName("prn "));
+    EXPECT_TRUE(isDeviceName("Com5 . ar"));
+    for (const char *name : {"CONX.ar", "con-track.ar", "COM0.ar", "COM10.ar", "LPT.ar", "xnul.ar", " nul.ar",
+                             "nul_.ar", "auxiliary.ar", ".nul"})
+        EXPECT_FALSE(isDeviceName(name)) << name;
+}
+
 TEST(ReadmeDelay, WholeSecondsUpTo99AsWrittenAnythingElseThirty)
 {
     EXPECT_EQ(readmeDelayFrom("30"), 30);

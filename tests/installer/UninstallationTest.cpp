@@ -269,6 +269,10 @@ TEST_F(UninstallationTest, HostileRecordsTouchNothingOutsideTheGameFolder)
         make();
         Uninstallation uninstallation(gameFolder(), "Evil");
         EXPECT_EQ(uninstallation.installations().size(), left.empty() ? 0u : 1u);
+        if (std::string_view(what).ends_with("name"))
+            EXPECT_TRUE(contains(uninstallation.preflight(), "Evil is not installed in " + gameFolder() +
+                                                                 ". A record that cannot be used: " + run))
+                << uninstallation.preflight();
         if (afterReading)
             afterReading();
         const auto everything = digests(root.path());

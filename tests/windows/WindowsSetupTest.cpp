@@ -410,3 +410,74 @@ TEST_F(WindowsSetup, RemovesByNameWithoutThePackage)
     EXPECT_EQ(lineCount(again.err), 1) << again.err;
     EXPECT_EQ(listing(gameFolder()), before);
 }
+
+// A game folder deeper than Windows' classic path limit: installed, listed and removed again, it
+// is byte for byte as it was.
+TEST_F(WindowsSetup, AGameFolderOfAnyLengthInstallsListsAndIsRemoved)
+{
+    std::string deep = at("Deep");
+    while (deep.size() < 320)
+        deep += "/" + std::string(60, 'f');
+    fs::create_directories(deep);
+    const std::string game = deep + "/Game";
+    fs::rename(gameFolder(), game);
+    // winepath cuts a path at 260 characters: the drive Wine maps to / is prefixed by hand.
+    std::string windowsGame = "Z:" + game;
+    std::replace(windowsGame.begin(), windowsGame.end(), '/', '\\');
+    ASSERT_EQ(windowsGame.rfind(windows(root.path()), 0), 0u) << "Wine maps / to Z:";
+    ASSERT_GE(windowsGame.size(), 300u);
+    const auto before = digests(game);
+
+    const Outcome installed = runSetup({"--target", windowsGame, "--yes"});
+    ASSERT_EQ(installed.status, 0) << installed.err;
+    EXPECT_EQ(readFile(game + "/city.ar"), cityBytes);
+    const Outcome list = runSetup({"--list", "--target", windowsGame});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(contains(list.out, "  My Pack  (2 files)\n")) << list.out;
+    const Outcome removed = runSetup({"--uninstall", "--target", windowsGame, "--yes"});
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(removed.err, "");
+    EXPECT_EQ(digests(game), before);
+}
+
+// A record whose backup name leads out of the game folder is refused at once, never followed.
+TEST_F(WindowsSetup, ARecordNamingABackupOutsideIsRefusedInBoundedTime)
+{
+    const std::string windowsGame = windows(gameFolder());
+    ASSERT_EQ(runSetup({"--target", windowsGame, "--yes"}).status, 0);
+    ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
+    const std::string record =
+        gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front() + "/Quernel Installation.ini";
+    const std::string bytes = readFile(record);
+    const std::string hostile =
+        std::regex_replace(bytes, std::regex("Backup=[^\r\n]*"), "Backup=../../outside/victim.ar");
+    ASSERT_NE(hostile, bytes) << "the record names a backup";
+    writeFile(record, hostile);
+    writeFile(at("outside/victim.ar"), "not the game's");
+    const auto before = listing(root.path());
+
+    for (const std::vector<std::string> &arguments :
+         {std::vector<std::string>{"--list", "--target", windowsGame},
+          std::vector<std::string>{"--uninstall", "--target", windowsGame, "--yes"}}) {
+        const std::optional<Outcome> r =
+            runWineWithin(std::vector<std::string>{inPackage("setup.exe")} + arguments, outputFolder(),
+                          "/tmp", std::chrono::seconds(60));
+        ASSERT_TRUE(r.has_value()) << arguments.front() << " did not end within a minute";
+        EXPECT_TRUE(contains(r->out + r->err, "Backup \"../../outside/victim.ar\" is not a plain file name"))
+            << arguments.front() << ": " << r->out << r->err;
+        EXPECT_EQ(listing(root.path()), before) << arguments.front();
+    }
+}
+
+TEST_F(WindowsSetup, RefusesANameWindowsReservesForADeviceLikeLinux)
+{
+    const std::string typical = readFile(ini());
+    for (const char *name : {"CON.ar", "nul", "Lpt1.ar."}) {
+        writeFile(inPackage(name), carsBytes);
+        withEntry(typical, "Files", "File2", name);
+        expectRefusedLikeLinux(name, {}, 1, gameFolder());
+        const Outcome r = runSetup({"--target", windows(gameFolder()), "--yes"});
+        EXPECT_EQ(r.err, std::string("setup.exe: ") + name + ": Windows reserves this name for a device.\n");
+        fs::remove(inPackage(name));
+    }
+}

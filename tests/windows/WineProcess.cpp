@@ -57,6 +57,18 @@ Outcome runWine(const std::vector<std::string> &arguments, const std::string &ou
     return run("wine", arguments, outputFolder, workingFolder);
 }
 
+std::optional<Outcome> runWineWithin(const std::vector<std::string> &arguments,
+                                     const std::string &outputFolder, const std::string &workingFolder,
+                                     std::chrono::seconds timeout)
+{
+    std::filesystem::create_directories(outputFolder);
+    installer_test::ChildProcess process(onPath("wine"), arguments, outputFolder, {}, workingFolder);
+    const std::optional<int> status = process.waitFor(timeout);
+    if (!status)
+        return std::nullopt; // the process is killed as it goes out of scope
+    return Outcome{*status, withoutCarriageReturns(process.out()), withoutCarriageReturns(process.err())};
+}
+
 std::string windowsPath(const std::string &unixPath, const std::string &outputFolder)
 {
     std::string path = run("winepath", {"-w", unixPath}, outputFolder, "/").out;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,11 @@ Outcome run(const std::string &program, const std::vector<std::string> &argument
 // wine <arguments>.
 Outcome runWine(const std::vector<std::string> &arguments, const std::string &outputFolder,
                 const std::string &workingFolder);
+
+// wine <arguments>, killed when it runs longer than the timeout: then nothing.
+std::optional<Outcome> runWineWithin(const std::vector<std::string> &arguments,
+                                     const std::string &outputFolder, const std::string &workingFolder,
+                                     std::chrono::seconds timeout);
 
 // The Windows form of a path of this machine (winepath -w): "Z:\tmp\...".
 std::string windowsPath(const std::string &unixPath, const std::string &outputFolder);

@@ -1,8 +1,12 @@
 // Checks the Win32 file operations of the base on a real Windows (or Wine) file system: plain C++,
 // one line per failure, then "N passed, M failed"; the exit code is non-zero on any failure.
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -42,7 +46,7 @@ std::set<std::string> entries(const std::string &folder)
 {
     std::set<std::string> names;
     WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW(widen(folder + "\\*").c_str(), &found);
+    HANDLE search = ::FindFirstFileW((files::nativePath(folder) + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return names;
     do {
@@ -56,7 +60,7 @@ std::set<std::string> entries(const std::string &folder)
 
 DWORD attributes(const std::string &path)
 {
-    return ::GetFileAttributesW(widen(path).c_str());
+    return ::GetFileAttributesW(files::nativePath(path).c_str());
 }
 
 std::string makeScratchFolder()
@@ -72,13 +76,13 @@ void removeAll(const std::string &folder)
 {
     for (const std::string &name : entries(folder)) {
         const std::string path = folder + "\\" + name;
-        ::SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::SetFileAttributesW(files::nativePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
         if (attributes(path) & FILE_ATTRIBUTE_DIRECTORY)
             removeAll(path);
         else
-            ::DeleteFileW(widen(path).c_str());
+            ::DeleteFileW(files::nativePath(path).c_str());
     }
-    ::RemoveDirectoryW(widen(folder).c_str());
+    ::RemoveDirectoryW(files::nativePath(folder).c_str());
 }
 
 std::string pattern(std::size_t size)
@@ -197,6 +201,192 @@ void checkUnicodeNames(const std::string &dir)
                "fromPath gives it back");
 }
 
+void checkStagedCopy(const std::string &dir)
+{
+    const std::string source = dir + "\\staged.ar";
+    const std::string target = dir + "\\game\\staged.ar";
+    const std::string staging = dir + "\\staging";
+    ::CreateDirectoryW(widen(dir + "\\game").c_str(), nullptr);
+    ::CreateDirectoryW(widen(staging).c_str(), nullptr);
+    const std::string bytes = pattern(5 * 4096 + 3);
+    write(source, bytes);
+    write(target, "original");
+    ::SetFileAttributesW(widen(source).c_str(), FILE_ATTRIBUTE_READONLY);
+
+    files::CopyOptions options;
+    options.stagingFolder = staging;
+    options.maxChunkBytes = 4096;
+    options.durable = true;
+    options.keepSourcePermissions = false;
+    std::string seen;
+    options.written = [&](const char *data, std::size_t size) { seen.append(data, size); };
+    std::string error;
+    {
+        files::StagedCopy dropped;
+        check(dropped.stage(source, target, options, &error) == files::CopyOutcome::Copied,
+              "stage: " + error);
+        checkEqual(read(target), std::string("original"), "staging leaves the target");
+        checkEqual(entries(staging), std::set<std::string>{".staged.ar.writing"},
+                   "the temporary is in the staging folder");
+    }
+    checkEqual(entries(staging), std::set<std::string>{}, "a dropped staged copy leaves nothing");
+    checkEqual(read(target), std::string("original"), "a dropped staged copy leaves the target");
+
+    seen.clear();
+    files::StagedCopy staged;
+    check(staged.stage(source, target, options, &error) == files::CopyOutcome::Copied, "stage: " + error);
+    files::StagedCopy moved = std::move(staged);
+    check(moved.publish(&error), "publish: " + error);
+    checkEqual(read(target), bytes, "published bytes");
+    checkEqual(seen, bytes, "the observer saw exactly the bytes written");
+    check((attributes(target) & FILE_ATTRIBUTE_READONLY) == 0, "a copy not keeping permissions is writable");
+    checkEqual(entries(staging), std::set<std::string>{}, "nothing left in the staging folder");
+    checkEqual(entries(dir + "\\game"), std::set<std::string>{"staged.ar"}, "only the target in its folder");
+
+    ::SetFileAttributesW(widen(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+    options = {};
+    check(files::copyFile(source, target, options, &error) == files::CopyOutcome::Copied, "copy: " + error);
+    check((attributes(target) & FILE_ATTRIBUTE_READONLY) != 0, "a copy keeping permissions is read-only");
+    ::SetFileAttributesW(widen(target).c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::SetFileAttributesW(widen(source).c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    check(files::isTemporaryName(".staged.ar.writing") && !files::isTemporaryName("staged.ar.writing") &&
+              !files::isTemporaryName(".writing") && !files::isTemporaryName(".staged.ar"),
+          "temporary names are recognised");
+}
+
+void checkJournalAndSpace(const std::string &dir)
+{
+    const std::string journal = dir + "\\journal";
+    std::string error;
+    check(files::appendDurably(journal, "one\n", &error), "append to a new file: " + error);
+    check(files::appendDurably(journal, "two\n", &error), "append again: " + error);
+    checkEqual(read(journal), std::string("one\ntwo\n"), "appends follow each other");
+
+    const std::optional<files::VolumeSpace> space = files::volumeSpace(dir, &error);
+    check(space.has_value(), "volume space: " + error);
+    if (space) {
+        const std::uint64_t unit = space->allocationUnit;
+        check(unit >= 512 && (unit & (unit - 1)) == 0, "a cluster of " + std::to_string(unit) + " bytes");
+        check(space->available > 0, "some space available");
+    }
+}
+
+void checkFileLock(const std::string &dir)
+{
+    const std::string path = dir + "\\setup.lock";
+    std::string error;
+    files::FileLock first;
+    files::FileLock second;
+    check(first.tryAcquire(path, &error) == files::FileLock::Outcome::Acquired, "first lock: " + error);
+    check(second.tryAcquire(path, &error) == files::FileLock::Outcome::Busy, "a second handle is refused");
+    check(first.held() && !second.held(), "only the first holds it");
+    first.release();
+    check(second.tryAcquire(path, &error) == files::FileLock::Outcome::Acquired,
+          "free after release: " + error);
+    files::FileLock moved = std::move(second);
+    check(first.tryAcquire(path, &error) == files::FileLock::Outcome::Busy, "a moved lock is still held");
+    moved.removeAndRelease();
+    check(attributes(path) == INVALID_FILE_ATTRIBUTES, "removeAndRelease leaves no file");
+    check(first.tryAcquire(path, &error) == files::FileLock::Outcome::Acquired, "made again: " + error);
+    first.removeAndRelease();
+}
+
+// A reader that opens the file over and over while it is rewritten never finds it missing.
+void checkReplaceIsOneStep(const std::string &dir)
+{
+    const std::string path = dir + "\\record.ini";
+    std::string error;
+    files::replaceFileContent(path, "first", &error);
+    std::atomic<bool> done = false;
+    std::atomic<int> missing = 0;
+    std::atomic<int> opened = 0;
+    std::thread reader([&] {
+        const std::wstring wide = widen(path);
+        while (!done) {
+            HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) {
+                const DWORD code = ::GetLastError();
+                if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+                    ++missing;
+                continue;
+            }
+            ++opened;
+            ::CloseHandle(file);
+            ::Sleep(0);
+        }
+    });
+    int failures = 0;
+    for (int i = 0; i < 200; ++i)
+        failures += files::replaceFileContent(path, "round " + std::to_string(i), &error) ? 0 : 1;
+    done = true;
+    reader.join();
+    checkEqual(failures, 0, "200 rewrites while a reader opens the file: " + error);
+    checkEqual(missing.load(), 0, "the reader never found the file missing");
+    check(opened > 0, "the reader opened the file");
+    checkEqual(read(path), std::string("round 199"), "the last rewrite is there");
+}
+
+// The long form is given only where the classic limit is passed, and is taken literally by the
+// system: separators, "." and ".." are settled before, never above the drive or the share.
+void checkNativeForms()
+{
+    const std::string d(60, 'd');
+    const std::wstring w(60, L'd');
+    const struct
+    {
+        std::string path;
+        std::wstring expected;
+    } cases[] = {
+        {"C:/short/./x/../y.ar", L"C:/short/./x/../y.ar"},
+        {"C:/" + d + "/" + d + "/./" + d + "/x/../" + d + "//y.ar",
+         L"\\\\?\\C:\\" + w + L"\\" + w + L"\\" + w + L"\\" + w + L"\\y.ar"},
+        {"C:\\..\\..\\" + d + "\\" + d + "\\" + d + "\\" + d + "\\..",
+         L"\\\\?\\C:\\" + w + L"\\" + w + L"\\" + w},
+        {"\\\\server\\share\\..\\" + d + "\\" + d + "\\" + d + "\\" + d + "\\y.ar",
+         L"\\\\?\\UNC\\server\\share\\" + w + L"\\" + w + L"\\" + w + L"\\" + w + L"\\y.ar"},
+        {"\\\\?\\C:\\" + d + "\\..\\" + d + "\\" + d + "\\" + d + "\\" + d,
+         L"\\\\?\\C:\\" + w + L"\\..\\" + w + L"\\" + w + L"\\" + w + L"\\" + w},
+    };
+    for (const auto &c : cases)
+        check(files::nativePath(c.path) == c.expected,
+              "native form of " + c.path + ": " + narrow(files::nativePath(c.path)));
+    checkEqual(files::fromPath(files::toPath(cases[3].path)),
+               "\\\\server\\share\\" + d + "\\" + d + "\\" + d + "\\" + d + "\\y.ar",
+               "fromPath gives a share's long path back in its plain form");
+}
+
+// A game folder deeper than the classic path limit, in either separator and with "." and "..".
+void checkLongPaths(const std::string &dir)
+{
+    std::string folder = dir;
+    while (folder.size() < 300) {
+        folder += "\\" + std::string(40, 'd');
+        check(::CreateDirectoryW(files::nativePath(folder).c_str(), nullptr) != 0, "long folder " + folder);
+    }
+    const std::string file = folder + "\\record.ini";
+    std::string error;
+    check(files::replaceFileContent(file, "long", &error), "replace at a long path: " + error);
+    checkEqual(files::readRegularFile(folder + "/./x/../record.ini", 100, &error).value_or(error),
+               std::string("long"), "read through '/', '.' and '..'");
+    check(files::copyFile(file, folder + "\\copy.ini", {}, &error) == files::CopyOutcome::Copied,
+          "copy at a long path: " + error);
+    check(files::sameFile(file, folder + "\\..\\" + std::string(40, 'd') + "\\record.ini"),
+          "one file under two long names");
+    const std::filesystem::path native = files::toPath(folder);
+    check(native.native().rfind(L"\\\\?\\", 0) == 0, "toPath gives the long form");
+    checkEqual(files::fromPath(native / L"record.ini"), file, "fromPath gives the plain form back");
+    std::error_code ec;
+    check(std::filesystem::is_regular_file(files::toPath(file), ec), "std::filesystem sees the file");
+    checkEqual(files::folderEntries(folder), std::vector<std::string>{"copy.ini", "record.ini"},
+               "the folder's entries");
+    removeAll(dir + "\\" + std::string(40, 'd'));
+    check(attributes(dir + "\\" + std::string(40, 'd')) == INVALID_FILE_ATTRIBUTES,
+          "the long folders are removed");
+}
+
 } // namespace
 
 int wmain()
@@ -206,6 +396,12 @@ int wmain()
     checkRead(dir);
     checkCopy(dir);
     checkUnicodeNames(dir);
+    checkStagedCopy(dir);
+    checkJournalAndSpace(dir);
+    checkFileLock(dir);
+    checkReplaceIsOneStep(dir);
+    checkNativeForms();
+    checkLongPaths(dir);
     removeAll(dir);
     return check_tally::report();
 }
