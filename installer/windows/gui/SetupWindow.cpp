@@ -68,6 +68,7 @@ private:
     // The run came back busy: asks, then waits and runs again, or goes back to the game folder.
     void waitForFolder(const std::string &gameFolder, std::function<void()> retry);
     void stopWaiting();
+    void focusChoice(); // back on the Installed Already choice after a check
     void restartElevated(const std::string &gameFolder);
     void close(int exitCode);
 
@@ -311,6 +312,7 @@ void SetupWindow::cmdCancel_Click()
     if (m_current == &m_installed && m_installed.checking()) {
         m_installed.stopCheck(); // nothing was done: the choice again
         updateButtons();
+        focusChoice();
         return;
     }
     if (m_current == &m_install)
@@ -369,8 +371,10 @@ void SetupWindow::startRemoval()
         std::move(removal),
         [this, choice, gameFolder](std::unique_ptr<Uninstallation> removal, std::vector<LeftFile> left) {
             if (const auto question = removalQuestion(choice, m_package, left);
-                question && !m_prompts.confirmRemoval(m_hwnd, *question, !left.empty()))
+                question && !m_prompts.confirmRemoval(m_hwnd, *question, !left.empty())) {
+                focusChoice();
                 return;
+            }
             runRemoval(std::move(removal), choice, gameFolder);
         });
     // Enter must not start a second check; Cancel stops this one.
@@ -433,6 +437,11 @@ void SetupWindow::waitForFolder(const std::string &gameFolder, std::function<voi
         m_install.showStatus(texts::busyWaiting());
     ::SetTimer(m_hwnd, BusyTimer, BusyPollMilliseconds, nullptr);
     updateButtons();
+}
+
+void SetupWindow::focusChoice()
+{
+    ::SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_installed.firstFocus()), TRUE);
 }
 
 void SetupWindow::stopWaiting()
