@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "DoneStep.h"
 #include "FolderStep.h"
 #include "Installation.h"
 #include "InstalledAlreadyStep.h"
