@@ -7,6 +7,7 @@
 #include "Installation.h"
 #include "Package.h"
 #include "PackageFormat.h"
+#include "SetupTexts.h"
 #include "Uninstallation.h"
 
 namespace installer {
@@ -301,7 +302,7 @@ int runCommandLine(const std::vector<std::string> &arguments, const std::string 
     if (!result.skipped.empty())
         out << "Left as they were: " << joined(result.skipped) << std::endl;
     if (!result.backupFolder.empty())
-        out << "Replaced files are kept in: " << result.backupFolder << std::endl;
+        out << "Replaced files are kept in: " << texts::displayPath(result.backupFolder) << std::endl;
     return ExitOk;
 }
 

@@ -1,5 +1,6 @@
 #include "SetupTexts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
@@ -62,6 +63,11 @@ std::string installButton()
 std::string finishButton()
 {
     return "&Finish";
+}
+
+std::string folderNextButton(bool holdsPackage)
+{
+    return holdsPackage ? continueButton() : installButton();
 }
 
 std::string cancelButton()
@@ -302,8 +308,9 @@ std::string busyLine(std::string_view gameFolder)
 
 std::string busyQuestion(std::string_view gameFolder)
 {
-    return "Another setup is working on this game folder:\n" + std::string(gameFolder) +
-           "\n\nWait until it has finished? No cancels.";
+    return arg("Another setup is working on this game folder:\n%1\n\nWait until it has finished? "
+               "No leaves everything as it is.",
+               {gameFolder});
 }
 
 std::string busyWaiting()
@@ -314,6 +321,11 @@ std::string busyWaiting()
 std::string quitQuestion()
 {
     return "Nothing has been installed yet. Quit setup?";
+}
+
+std::string keepInstalledQuitQuestion()
+{
+    return "The package stays installed as it is. Quit setup?";
 }
 
 std::string doneTitle(bool ok)
@@ -364,7 +376,58 @@ std::string backupKeptIn()
 
 std::string backupUndo()
 {
-    return "Copy them back into the game folder to undo the change.";
+    return "To remove the package and put the originals back, run setup again and choose Remove "
+           "(or run it with --uninstall).";
+}
+
+std::string windowsPath(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string displayPath(const std::string &path)
+{
+#ifdef _WIN32
+    return windowsPath(path);
+#else
+    return path;
+#endif
+}
+
+namespace {
+
+void addList(std::string &text, const std::string &heading, const std::vector<std::string> &lines)
+{
+    if (lines.empty())
+        return;
+    text += "\n\n" + heading;
+    for (const std::string &line : lines)
+        text += "\n    " + line;
+}
+
+} // namespace
+
+std::string installSummary(const InstallResult &result, const std::string &gameFolder, PathStyle paths)
+{
+    auto shown = [paths](const std::string &path) {
+        return paths == PathStyle::Windows ? windowsPath(path) : path;
+    };
+    std::string text = result.ok ? copiedInto(shown(gameFolder)) : result.error;
+    std::vector<std::string> installed;
+    for (const std::string &name : result.installed) {
+        const bool replaced =
+            std::find(result.replaced.begin(), result.replaced.end(), name) != result.replaced.end();
+        installed.push_back(replaced ? name + replacedMark() : name);
+    }
+    addList(text, installedHeading(), installed);
+    addList(text, skippedHeading(), result.skipped);
+    addList(text, notInstalledHeading(), result.notInstalled);
+    if (!result.backupFolder.empty()) {
+        text += "\n\n" + backupHeading() + " " + backupKeptIn() + "\n    " + shown(result.backupFolder) +
+                "\n" + backupUndo();
+    }
+    return text;
 }
 
 std::string installedTitle()
@@ -393,6 +456,11 @@ std::string reinstallOption()
 std::string removeOption()
 {
     return "Re&move: take the package out of the game folder and put back the files it replaced";
+}
+
+std::string checkingStatus()
+{
+    return "Checking the installed files...";
 }
 
 std::string removingTitle()

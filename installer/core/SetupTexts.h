@@ -21,7 +21,10 @@ std::string backButton();                        // "< &Back"
 std::string continueButton();                    // "&Continue >"
 std::string installButton();                     // "&Install"
 std::string finishButton();                      // "&Finish"
-std::string cancelButton();                      // "C&ancel"
+// The game folder step's forward button: Install, or Continue when the folder holds the package
+// already (the Installed Already step follows).
+std::string folderNextButton(bool holdsPackage);
+std::string cancelButton(); // "C&ancel"
 
 // A package that cannot be installed, before the window opens.
 std::string packageRefused(std::string_view reason);
@@ -85,6 +88,8 @@ std::string busyWaiting(); // the status while the window waits
 
 // Cancel (the button, Esc or the window's close button) before anything was installed.
 std::string quitQuestion();
+// Cancel on the Installed Already step: the package stays as it is.
+std::string keepInstalledQuitQuestion();
 
 // Done.
 std::string doneTitle(bool ok);
@@ -96,7 +101,20 @@ std::string skippedHeading();
 std::string notInstalledHeading();
 std::string backupHeading(); // "Backup:"
 std::string backupKeptIn();  // "the files that were replaced are kept in"
-std::string backupUndo();    // "Copy them back into the game folder to undo the change."
+std::string backupUndo();    // how to remove the package and have the originals back
+
+// A path as Windows writes it (backslashes), and as this system shows paths to the player.
+std::string windowsPath(std::string path);
+std::string displayPath(const std::string &path);
+
+enum class PathStyle
+{
+    AsGiven,
+    Windows,
+};
+// The Done step's text after an installation, as plain lines: how it went, the files under their
+// headings (" (replaced)" after those whose original went into the backup), and the backup folder.
+std::string installSummary(const InstallResult &result, const std::string &gameFolder, PathStyle paths);
 
 // A game folder that holds the package already: install it again, or remove it.
 std::string installedTitle();                                 // "Installed Already"
@@ -104,6 +122,7 @@ std::string installedSubtitle(const Package &package);        // "<name> is inst
 std::string installedWhen(const InstallRecord &installation); // "Installed on <date time>: 3 files."
 std::string reinstallOption();                                // "&Reinstall ..."
 std::string removeOption();                                   // "Re&move ..."
+std::string checkingStatus(); // while the installed files are read, before a removal
 
 // Removing.
 std::string removingTitle();

@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "InstallRecord.h"
 #include "Installation.h"
 #include "Prompts.h"
 
@@ -99,6 +100,7 @@ void FolderStep::txtGameFolder_Change()
                : check.needsWarning() ? QStyle::SP_MessageBoxWarning
                                       : QStyle::SP_DialogApplyButton;
     }
+    m_holdsPackage = isComplete() && !installationsOf(utf8(folder()), m_package.name).empty();
     m_lblCheck->setText(text);
     m_lblCheckIcon->setPixmap(icon == QStyle::SP_CustomBase ? QPixmap()
                                                             : style()->standardIcon(icon).pixmap(16, 16));

@@ -23,7 +23,7 @@ public:
 
     QString title() const override;
     QString subtitle() const override;
-    QString nextText() const override { return qt(texts::installButton()); }
+    QString nextText() const override { return qt(texts::folderNextButton(m_holdsPackage)); }
     QWidget *firstFocus() const override;
     bool isComplete() const override;
 
@@ -47,6 +47,7 @@ private:
     QPushButton *m_cmdBrowse = nullptr;
     QLabel *m_lblCheckIcon = nullptr;
     QLabel *m_lblCheck = nullptr;
+    bool m_holdsPackage = false; // the folder holds the package: Installed Already comes next
 };
 
 } // namespace installer

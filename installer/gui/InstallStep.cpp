@@ -56,6 +56,10 @@ void InstallStep::addLine(const QString &text)
 
 InstallResult InstallStep::install(const QString &gameFolder, const Installation::CopyFunction &copy)
 {
+    m_done = false;
+    m_lstFiles->clear();
+    m_pgbInstall->setValue(0);
+    m_lblStatus->clear();
     Installation installation(m_package, utf8(gameFolder));
     if (copy)
         installation.setCopyFunction(copy);
@@ -72,6 +76,9 @@ InstallResult InstallStep::install(const QString &gameFolder, const Installation
 
     const InstallResult result = installation.run(
         [this](const std::string &name) { return m_prompts.askReplace(window(), qt(name)); });
+    // Nothing was done while another setup held the folder: the window waits or goes back.
+    if (result.busy)
+        return result;
     for (const std::string &name : result.notInstalled)
         addLine(qt(texts::notInstalledLine(name)));
     if (!result.ok)

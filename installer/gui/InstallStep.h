@@ -27,7 +27,8 @@ public:
     QString subtitle() const override;
     bool isComplete() const override { return m_done; }
 
-    // Runs the whole installation; window events run between the copied chunks.
+    // Runs the whole installation (again, after a wait: the step starts empty); window events run
+    // between the copied chunks.
     InstallResult install(const QString &gameFolder, const Installation::CopyFunction &copy = {});
 
     QLabel *lblStatus() const { return m_lblStatus; }

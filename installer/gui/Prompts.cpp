@@ -1,5 +1,6 @@
 #include "Prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -36,11 +37,17 @@ void MessageBoxPrompts::showError(QWidget *parent, const QString &text)
     QMessageBox::critical(parent, parent ? parent->windowTitle() : qt(texts::errorCaption()), text);
 }
 
-bool MessageBoxPrompts::confirmQuit(QWidget *parent)
+bool MessageBoxPrompts::confirmQuit(QWidget *parent, const QString &question)
+{
+    return QMessageBox::question(parent, parent ? parent->windowTitle() : QString(), question,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
+bool MessageBoxPrompts::confirmWait(QWidget *parent, const QString &gameFolder)
 {
     return QMessageBox::question(parent, parent ? parent->windowTitle() : QString(),
-                                 qt(texts::quitQuestion()), QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+                                 qt(texts::busyQuestion(utf8(QDir::toNativeSeparators(gameFolder)))),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 bool MessageBoxPrompts::confirmRemoval(QWidget *parent, const QString &question)

@@ -19,8 +19,10 @@ public:
     // The folder does not look like the game: true to install there all the same.
     virtual bool confirmOddFolder(QWidget *parent, const QString &description) = 0;
     virtual void showError(QWidget *parent, const QString &text) = 0;
-    // Cancel before anything was installed: true to leave.
-    virtual bool confirmQuit(QWidget *parent) = 0;
+    // Cancel before anything was changed: true to leave.
+    virtual bool confirmQuit(QWidget *parent, const QString &question) = 0;
+    // Another setup holds the game folder: true to wait until it is free.
+    virtual bool confirmWait(QWidget *parent, const QString &gameFolder) = 0;
     // The question before the package is taken out of the game folder: true to go on.
     virtual bool confirmRemoval(QWidget *parent, const QString &question) = 0;
     // The folder the player picks, or an empty text when the dialog is cancelled.
@@ -33,7 +35,8 @@ public:
     ReplaceAnswer askReplace(QWidget *parent, const QString &fileName) override;
     bool confirmOddFolder(QWidget *parent, const QString &description) override;
     void showError(QWidget *parent, const QString &text) override;
-    bool confirmQuit(QWidget *parent) override;
+    bool confirmQuit(QWidget *parent, const QString &question) override;
+    bool confirmWait(QWidget *parent, const QString &gameFolder) override;
     bool confirmRemoval(QWidget *parent, const QString &question) override;
     QString chooseFolder(QWidget *parent, const QString &start) override;
 };

@@ -43,6 +43,11 @@ QString RemovingStep::subtitle() const
     return qt(texts::removingSubtitle(m_package));
 }
 
+void RemovingStep::showStatus(const QString &text)
+{
+    m_lblStatus->setText(text);
+}
+
 UninstallResult RemovingStep::remove(Uninstallation &uninstallation)
 {
     m_done = false;

@@ -27,6 +27,8 @@ public:
     // Runs the whole removal; window events run between the files.
     UninstallResult remove(Uninstallation &uninstallation);
 
+    void showStatus(const QString &text);
+
     QLabel *lblStatus() const { return m_lblStatus; }
     platform::ProgressBar *pgbRemove() const { return m_pgbRemove; }
 

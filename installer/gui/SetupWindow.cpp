@@ -12,6 +12,7 @@
 
 #include "DoneStep.h"
 #include "FolderStep.h"
+#include "GameFolderLock.h"
 #include "InstallRecord.h"
 #include "InstallStep.h"
 #include "InstalledAlreadyStep.h"
@@ -37,8 +38,14 @@ QFrame *separator(QWidget *parent)
 
 SetupWindow::SetupWindow(Package package, Prompts &prompts, std::unique_ptr<Ticker> readmeTicker,
                          QWidget *parent)
-    : QWidget(parent), m_package(std::move(package)), m_prompts(prompts)
+    : QWidget(parent), m_package(std::move(package)), m_prompts(prompts), m_busyWait(gameFolderBusy)
 {
+    m_busyPoll.setInterval(BusyPollMilliseconds);
+    connect(&m_busyPoll, &QTimer::timeout, this, [this] {
+        m_busyWait.tick(); // may run again, and that run may begin a new wait
+        if (!m_busyWait.waiting())
+            m_busyPoll.stop();
+    });
     setObjectName(QStringLiteral("SetupWindow"));
     setWindowTitle(qt(texts::windowTitle(m_package)));
 
@@ -141,7 +148,6 @@ void SetupWindow::showStep(Step *step)
     m_stack->setCurrentWidget(step);
     m_lblTitle->setText(step->title());
     m_lblSubtitle->setText(step->subtitle());
-    m_cmdNext->setText(step->nextText());
     step->enter();
     updateButtons();
     m_cmdNext->setDefault(true);
@@ -171,9 +177,13 @@ void SetupWindow::updateButtons()
     Step *step = currentStep();
     const bool beforeInstall =
         step == m_welcome || step == m_readme || step == m_folder || step == m_installedAlready;
-    m_cmdBack->setEnabled(step != m_welcome && beforeInstall);
+    // The caption follows the step and, on the game folder step, whether the folder holds the package.
+    m_cmdNext->setText(step->nextText());
+    const bool checking = step == m_installedAlready && m_installedAlready->checking();
+    m_cmdBack->setEnabled(step != m_welcome && beforeInstall && !checking);
     m_cmdNext->setEnabled(!m_installing && step->isComplete());
-    m_cmdCancel->setEnabled(beforeInstall);
+    // A wait for the game folder can be cancelled: nothing was done.
+    m_cmdCancel->setEnabled(beforeInstall || m_busyWait.waiting());
     // Once the files are copied there is nothing to go back to or cancel.
     m_cmdBack->setVisible(step != m_done);
     m_cmdCancel->setVisible(step != m_done);
@@ -211,10 +221,27 @@ void SetupWindow::cmdBack_Click()
 
 void SetupWindow::cmdCancel_Click()
 {
-    if (m_prompts.confirmQuit(this)) {
+    if (m_busyWait.waiting()) {
+        stopWaiting(); // nothing was done: back to the choice of the folder
+        showStep(m_folder);
+        return;
+    }
+    if (currentStep() == m_installedAlready && m_installedAlready->checking()) {
+        m_installedAlready->stopCheck(); // nothing was done: the choice again
+        m_installedAlready->firstFocus()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (m_prompts.confirmQuit(this, quitQuestion())) {
         m_finished = true;
         close();
     }
+}
+
+QString SetupWindow::quitQuestion() const
+{
+    // On Installed Already the package is in the game folder, and stays there.
+    return qt(currentStep() == m_installedAlready ? texts::keepInstalledQuitQuestion()
+                                                  : texts::quitQuestion());
 }
 
 void SetupWindow::folderChosen()
@@ -238,19 +265,19 @@ void SetupWindow::runInstallation(const QString &gameFolder)
     showStep(m_install);
     const InstallResult result = m_install->install(gameFolder, m_copy);
     m_installing = false;
+    if (result.busy) {
+        waitForFolder(gameFolder, [this, gameFolder] { runInstallation(gameFolder); });
+        return;
+    }
+    m_busyWait.finished();
     m_exitCode = result.ok ? 0 : 1;
     m_done->showResult(result, gameFolder);
     showStep(m_done);
 }
 
-bool SetupWindow::confirmRemoval(const Uninstallation &uninstallation, bool thenInstall)
+bool SetupWindow::confirmRemoval(const std::vector<LeftFile> &left, bool thenInstall)
 {
-    if (const std::string problem = uninstallation.preflight(); !problem.empty()) {
-        m_prompts.showError(this, qt(problem));
-        return false;
-    }
     // Reinstall was asked for already; only files that would stay behind need a word first.
-    const std::vector<LeftFile> left = uninstallation.check();
     if (left.empty() && thenInstall)
         return true;
     return m_prompts.confirmRemoval(
@@ -269,14 +296,40 @@ void SetupWindow::runRemoval(bool thenInstall)
             return;
         }
     }
-    Uninstallation uninstallation(utf8(gameFolder), m_package.name);
-    if (!confirmRemoval(uninstallation, thenInstall))
+    auto uninstallation = std::make_unique<Uninstallation>(utf8(gameFolder), m_package.name);
+    if (const std::string problem = uninstallation->preflight(); !problem.empty()) {
+        m_prompts.showError(this, qt(problem));
         return;
+    }
+    // Every recorded file is read for its digest, away from the window's thread; Cancel stops that.
+    m_cmdCancel->setFocus(Qt::OtherFocusReason);
+    m_installedAlready->startCheck(
+        std::move(uninstallation),
+        [this, thenInstall, gameFolder](std::unique_ptr<Uninstallation> checked, std::vector<LeftFile> left) {
+            if (!confirmRemoval(left, thenInstall)) {
+                m_installedAlready->firstFocus()->setFocus(Qt::OtherFocusReason);
+                return;
+            }
+            remove(std::move(checked), thenInstall, gameFolder);
+        });
+}
+
+void SetupWindow::remove(std::unique_ptr<Uninstallation> uninstallation, bool thenInstall,
+                         const QString &gameFolder)
+{
     m_cmdNext->setFocus(Qt::OtherFocusReason); // the choices, Back and Cancel are gone now
     m_installing = true;
     showStep(m_removing);
-    const UninstallResult removal = m_removing->remove(uninstallation);
+    const UninstallResult removal = m_removing->remove(*uninstallation);
     m_installing = false;
+    if (removal.busy) {
+        waitForFolder(gameFolder, [this, thenInstall, gameFolder] {
+            remove(std::make_unique<Uninstallation>(utf8(gameFolder), m_package.name), thenInstall,
+                   gameFolder);
+        });
+        return;
+    }
+    m_busyWait.finished();
     // Files left as they are were agreed to; a removal that could not go on ends here.
     if (thenInstall && removal.error.empty()) {
         runInstallation(gameFolder);
@@ -287,8 +340,38 @@ void SetupWindow::runRemoval(bool thenInstall)
     showStep(m_done);
 }
 
+void SetupWindow::waitForFolder(const QString &gameFolder, std::function<void()> retry)
+{
+    // Asked once: a folder taken again between the look and the run is waited for again.
+    if (!m_busyWait.agreed() && !m_prompts.confirmWait(this, gameFolder)) {
+        stopWaiting();
+        showStep(m_folder);
+        return;
+    }
+    m_busyWait.begin(utf8(gameFolder), std::move(retry));
+    const QString status = qt(texts::busyWaiting());
+    if (currentStep() == m_removing)
+        m_removing->showStatus(status);
+    else
+        m_install->lblStatus()->setText(status);
+    m_busyPoll.start();
+    updateButtons();
+    m_cmdCancel->setFocus(Qt::OtherFocusReason);
+}
+
+void SetupWindow::stopWaiting()
+{
+    m_busyWait.cancel();
+    m_busyPoll.stop();
+}
+
 void SetupWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_busyWait.waiting()) {
+        event->ignore(); // as Cancel: nothing was done, back to the game folder
+        cmdCancel_Click();
+        return;
+    }
     if (m_installing) {
         event->ignore(); // a copy is under way; it is short and ends by itself
         return;
@@ -296,7 +379,7 @@ void SetupWindow::closeEvent(QCloseEvent *event)
     // The title bar's close button asks like Cancel does until something is installed.
     Step *step = currentStep();
     if (!m_finished && step != m_done && step != m_install && step != m_removing &&
-        !m_prompts.confirmQuit(this)) {
+        !m_prompts.confirmQuit(this, quitQuestion())) {
         event->ignore();
         return;
     }

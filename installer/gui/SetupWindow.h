@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <vector>
 
+#include <QTimer>
 #include <QWidget>
 
+#include "BusyWait.h"
 #include "Installation.h"
 #include "Package.h"
 #include "Ticker.h"
@@ -24,11 +28,14 @@ class RemovingStep;
 class Step;
 class Uninstallation;
 class WelcomeStep;
+struct LeftFile;
 
 // The installer's window: Welcome, Readme (only when the package has one), Game
 // folder, Install and Done, one at a time under a header that names the step. A game folder
 // that holds the package already gets the choice between Reinstall (the package's files are
-// removed, then installed again) and Remove (Removing, then Done with what became of them).
+// removed, then installed again) and Remove (Removing, then Done with what became of them). When
+// another setup holds the game folder, the player may wait for it (the run starts again once the
+// folder is free) or go back to the game folder.
 class SetupWindow : public QWidget
 {
     Q_OBJECT
@@ -67,10 +74,15 @@ private:
     void cmdCancel_Click();
     void showStep(Step *step);
     void updateButtons();
+    QString quitQuestion() const;
     void folderChosen();
     void runInstallation(const QString &gameFolder);
     void runRemoval(bool thenInstall);
-    bool confirmRemoval(const Uninstallation &uninstallation, bool thenInstall);
+    bool confirmRemoval(const std::vector<LeftFile> &left, bool thenInstall);
+    void remove(std::unique_ptr<Uninstallation> uninstallation, bool thenInstall, const QString &gameFolder);
+    // The run came back busy: asks, then waits and runs again, or goes back to the game folder.
+    void waitForFolder(const QString &gameFolder, std::function<void()> retry);
+    void stopWaiting();
 
     Package m_package;
     Prompts &m_prompts;
@@ -78,6 +90,8 @@ private:
     int m_exitCode = 1;
     bool m_installing = false;
     bool m_finished = false;
+    BusyWait m_busyWait;
+    QTimer m_busyPoll;
 
     QLabel *m_lblTitle = nullptr;
     QLabel *m_lblSubtitle = nullptr;

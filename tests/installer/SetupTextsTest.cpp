@@ -89,3 +89,49 @@ TEST(SetupTexts, NoTwoButtonsOfAStepShareAMnemonic)
         }
     }
 }
+
+TEST(SetupTexts, TheFinishingPageNamesReplacedFilesAndSaysHowToRemoveThePackage)
+{
+    InstallResult result;
+    result.ok = true;
+    result.installed = {"city.ar", "cars.ar"};
+    result.replaced = {"city.ar"};
+    result.skipped = {"track.ar"};
+    result.backupFolder = "Z:\\Games\\MM2/Quernel Backup/My Pack 2024-05-17 09-05-03";
+    const std::string undo = "To remove the package and put the originals back, run setup again and choose "
+                             "Remove (or run it with --uninstall).";
+    EXPECT_EQ(texts::backupUndo(), undo);
+    EXPECT_EQ(texts::installSummary(result, "Z:\\Games\\MM2", texts::PathStyle::Windows),
+              "The files were copied into Z:\\Games\\MM2.\n\n"
+              "Installed:\n    city.ar (replaced)\n    cars.ar\n\n"
+              "Skipped (the files in the game folder were kept):\n    track.ar\n\n"
+              "Backup: the files that were replaced are kept in\n"
+              "    Z:\\Games\\MM2\\Quernel Backup\\My Pack 2024-05-17 09-05-03\n" +
+                  undo);
+    EXPECT_NE(texts::installSummary(result, "/games/mm2", texts::PathStyle::AsGiven)
+                  .find("\n    Z:\\Games\\MM2/Quernel Backup/My Pack 2024-05-17 09-05-03\n"),
+              std::string::npos);
+
+    // A run that stopped says why, and a run that replaced nothing has no backup paragraph.
+    result.ok = false;
+    result.error = "The disk is full.";
+    result.replaced.clear();
+    result.backupFolder.clear();
+    result.skipped.clear();
+    result.notInstalled = {"track.ar"};
+    EXPECT_EQ(texts::installSummary(result, "C:/MM2", texts::PathStyle::Windows),
+              "The disk is full.\n\nInstalled:\n    city.ar\n    cars.ar\n\nNot installed:\n    track.ar");
+    EXPECT_EQ(texts::windowsPath("C:/a/b\\c/"), "C:\\a\\b\\c\\");
+}
+
+TEST(SetupTexts, TheWordsFollowWhatTheGameFolderHolds)
+{
+    EXPECT_EQ(texts::folderNextButton(false), "&Install");
+    EXPECT_EQ(texts::folderNextButton(true), "&Continue >");
+    EXPECT_EQ(texts::quitQuestion(), "Nothing has been installed yet. Quit setup?");
+    EXPECT_EQ(texts::keepInstalledQuitQuestion(), "The package stays installed as it is. Quit setup?");
+    EXPECT_EQ(texts::busyQuestion("C:\\Games\\MM2"), "Another setup is working on this game folder:\n"
+                                                     "C:\\Games\\MM2\n\nWait until it has finished? "
+                                                     "No leaves everything as it is.");
+    EXPECT_EQ(texts::busyWaiting(), "Waiting for the other setup to finish...");
+}

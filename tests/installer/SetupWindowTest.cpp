@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
 #include "DoneStep.h"
 #include "FolderStep.h"
+#include "GameFolderLock.h"
 #include "InstallRecord.h"
 #include "InstallStep.h"
 #include "InstalledAlreadyStep.h"
@@ -45,10 +50,15 @@ public:
         return oddFolderAnswer;
     }
     void showError(QWidget *, const QString &text) override { calls.append("error " + text); }
-    bool confirmQuit(QWidget *) override
+    bool confirmQuit(QWidget *, const QString &question) override
     {
-        calls.append("quit");
+        calls.append("quit " + question);
         return quitAnswer;
+    }
+    bool confirmWait(QWidget *, const QString &gameFolder) override
+    {
+        calls.append("wait " + gameFolder);
+        return waitAnswer;
     }
     bool confirmRemoval(QWidget *, const QString &question) override
     {
@@ -65,6 +75,7 @@ public:
     ReplaceAnswer replaceAnswer = ReplaceAnswer::Yes;
     bool oddFolderAnswer = false;
     bool quitAnswer = false;
+    bool waitAnswer = true;
     bool removalAnswer = true;
     QString chosenFolder;
 };
@@ -92,7 +103,16 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         return *window;
     }
-    void next() { window->cmdNext()->click(); }
+    // Continue on Installed Already reads the installed files on a worker first: waited for here.
+    void next()
+    {
+        window->cmdNext()->click();
+        waitForCheck();
+    }
+    void waitForCheck()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window->installedAlreadyStep()->checking(); }, 10000));
+    }
     void tick(int times = 1)
     {
         for (int i = 0; i < times; ++i)
@@ -112,6 +132,55 @@ protected:
     FakePrompts prompts;
     ManualTicker *ticker = nullptr;
     std::unique_ptr<SetupWindow> window;
+};
+
+const QString QuitNothingDone = "quit Nothing has been installed yet. Quit setup?";
+const QString QuitKeepsPackage = "quit The package stays installed as it is. Quit setup?";
+
+// Another setup working on a game folder: a process of its own holds the folder's lock until
+// release().
+class OtherSetup
+{
+public:
+    explicit OtherSetup(const std::string &gameFolder)
+    {
+        int toChild[2], toParent[2];
+        if (::pipe(toChild) != 0 || ::pipe(toParent) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(toChild[1]);
+            ::close(toParent[0]);
+            const GameFolderLock lock = GameFolderLock::tryLock(backupAreaOf(gameFolder));
+            const char held = lock.held() ? 'y' : 'n';
+            (void)!::write(toParent[1], &held, 1);
+            char end;
+            (void)!::read(toChild[0], &end, 1); // until the parent closes its end
+            ::_exit(0);
+        }
+        ::close(toChild[0]);
+        ::close(toParent[1]);
+        m_release = toChild[1];
+        char held = 'n';
+        m_held = ::read(toParent[0], &held, 1) == 1 && held == 'y';
+        ::close(toParent[0]);
+    }
+    ~OtherSetup() { release(); }
+    bool held() const { return m_held; }
+    void release()
+    {
+        if (m_release >= 0)
+            ::close(m_release);
+        m_release = -1;
+        if (m_pid > 0)
+            ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_release = -1;
+    bool m_held = false;
 };
 
 using Names = std::vector<std::string>;
@@ -418,7 +487,7 @@ TEST_F(SetupWindowTest, CancelAsksAndLeavesWithoutChangingAnything)
     toFolderStep();
     w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
     w.cmdCancel()->click();
-    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    EXPECT_EQ(prompts.calls, QStringList{QuitNothingDone});
     EXPECT_TRUE(w.isVisible());
     prompts.quitAnswer = true;
     w.cmdCancel()->click();
@@ -462,7 +531,7 @@ TEST_F(SetupWindowTest, TabFollowsTheReadingOrderAndEscAsksLikeCancel)
 
     w.folderStep()->txtGameFolder()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    EXPECT_EQ(prompts.calls, QStringList{QuitNothingDone});
     prompts.quitAnswer = true;
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
@@ -482,7 +551,7 @@ TEST_F(SetupWindowTest, AltWithTheUnderlinedLetterPressesThatButton)
     alt(Qt::Key_B);
     EXPECT_EQ(w.currentStep(), w.welcomeStep());
     alt(Qt::Key_A);
-    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    EXPECT_EQ(prompts.calls, QStringList{QuitNothingDone});
 }
 
 TEST_F(InstalledPackageTest, AFolderHoldingThePackageOffersReinstallOrRemove)
@@ -507,11 +576,52 @@ TEST_F(InstalledPackageTest, AFolderHoldingThePackageOffersReinstallOrRemove)
     EXPECT_EQ(w.cmdNext()->text(), "&Continue >");
     EXPECT_TRUE(w.cmdBack()->isEnabled());
     EXPECT_TRUE(w.cmdCancel()->isEnabled());
+    EXPECT_TRUE(step->lblStatus()->text().isEmpty());
+    EXPECT_TRUE(step->pgbCheck()->isHidden());
+    w.cmdCancel()->click(); // the package is there: Cancel says it stays
+    EXPECT_EQ(prompts.calls, QStringList{QuitKeepsPackage});
 
     w.cmdBack()->click();
     EXPECT_EQ(w.currentStep(), w.folderStep());
+    // The button leads to Installed Already for this folder, and installs into one without the package.
+    EXPECT_EQ(w.cmdNext()->text(), "&Continue >");
+    w.folderStep()->txtGameFolder()->setText(qt(root.path() + "/another game"));
+    EXPECT_EQ(w.cmdNext()->text(), "&Install");
+    w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
+    EXPECT_EQ(w.cmdNext()->text(), "&Continue >");
     w.cmdCancel()->click(); // nothing was changed yet: Cancel asks as before
-    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    EXPECT_EQ(prompts.calls, (QStringList{QuitKeepsPackage, QuitNothingDone}));
+}
+
+TEST_F(InstalledPackageTest, TheCheckBeforeTheRemovalRunsAwayFromTheWindowAndCancelStopsIt)
+{
+    const auto before = listing(root.path());
+    SetupWindow &w = toInstalledAlready();
+    InstalledAlreadyStep *step = w.installedAlreadyStep();
+    step->optRemove()->click();
+    w.cmdNext()->click(); // the check has begun; its end comes through the window's events
+    EXPECT_TRUE(step->checking());
+    EXPECT_EQ(step->lblStatus()->text(), "Checking the installed files...");
+    EXPECT_FALSE(step->pgbCheck()->isHidden());
+    EXPECT_FALSE(w.cmdNext()->isEnabled());
+    EXPECT_FALSE(w.cmdBack()->isEnabled());
+    EXPECT_FALSE(step->optRemove()->isEnabled());
+    EXPECT_TRUE(w.cmdCancel()->isEnabled());
+    w.cmdCancel()->click();
+    EXPECT_FALSE(step->checking());
+    QTest::qWait(300); // the stopped check's end changes nothing
+    EXPECT_TRUE(prompts.calls.isEmpty());
+    EXPECT_EQ(w.currentStep(), step);
+    EXPECT_TRUE(step->lblStatus()->text().isEmpty());
+    EXPECT_TRUE(step->pgbCheck()->isHidden());
+    EXPECT_TRUE(w.cmdNext()->isEnabled());
+    EXPECT_TRUE(step->optRemove()->isChecked());
+    EXPECT_TRUE(listing(root.path()) == before);
+
+    next(); // a check of its own, then the question
+    EXPECT_EQ(prompts.calls,
+              QStringList{"remove Remove My Pack from the game folder and put back the files it replaced?"});
+    EXPECT_EQ(w.currentStep(), w.doneStep());
 }
 
 TEST_F(InstalledPackageTest, RemoveAsksAndPutsTheGameFolderBackByteForByte)
@@ -596,8 +706,9 @@ TEST_F(InstalledPackageTest, TheKeyboardChoosesAndEnterRemoves)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_TRUE(step->optRemove()->isChecked());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    EXPECT_EQ(prompts.calls, QStringList{"quit"});
+    EXPECT_EQ(prompts.calls, QStringList{QuitKeepsPackage});
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    waitForCheck();
     ASSERT_EQ(w.currentStep(), w.doneStep());
     EXPECT_EQ(prompts.calls.size(), 2);
     EXPECT_EQ(QApplication::focusWidget(), w.cmdNext());
@@ -615,4 +726,77 @@ TEST_F(InstalledPackageTest, AReinstallThatCouldNotInstallDoesNotRemoveFirst)
         << prompts.calls[0].toStdString();
     EXPECT_EQ(w.currentStep(), w.installedAlreadyStep());
     EXPECT_TRUE(listing(root.path()) == before);
+}
+
+TEST_F(SetupWindowTest, AnotherSetupOnTheFolderIsWaitedForAndTheInstallationRunsOnceItIsDone)
+{
+    OtherSetup other(gameFolder());
+    ASSERT_TRUE(other.held());
+    SetupWindow &w = open();
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
+    next();
+    EXPECT_EQ(prompts.calls, QStringList{"wait " + qt(gameFolder())});
+    ASSERT_EQ(w.currentStep(), w.installStep());
+    EXPECT_EQ(w.installStep()->lblStatus()->text(), "Waiting for the other setup to finish...");
+    EXPECT_EQ(w.installStep()->lstFiles()->count(), 0);
+    EXPECT_FALSE(w.cmdNext()->isEnabled());
+    EXPECT_TRUE(w.cmdCancel()->isEnabled());
+    QTest::qWait(600); // still held: still waiting, nothing asked again
+    EXPECT_EQ(w.currentStep(), w.installStep());
+    EXPECT_EQ(prompts.calls.size(), 1);
+    EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
+
+    other.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.currentStep() == w.doneStep(); }, 10000));
+    EXPECT_EQ(prompts.calls, (QStringList{"wait " + qt(gameFolder()), "replace city.ar"}));
+    EXPECT_EQ(w.lblTitle()->text(), "Installation Complete");
+    EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
+    EXPECT_EQ(w.exitCode(), 0);
+}
+
+TEST_F(SetupWindowTest, NoOrCancelWhileAnotherSetupWorksGoesBackToTheGameFolderWithNothingDone)
+{
+    OtherSetup other(gameFolder());
+    ASSERT_TRUE(other.held());
+    const auto before = listing(gameFolder());
+    SetupWindow &w = open();
+    toFolderStep();
+    w.folderStep()->txtGameFolder()->setText(qt(gameFolder()));
+    prompts.waitAnswer = false;
+    next();
+    EXPECT_EQ(prompts.calls, QStringList{"wait " + qt(gameFolder())});
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+
+    prompts.waitAnswer = true;
+    next();
+    ASSERT_EQ(w.currentStep(), w.installStep());
+    w.cmdCancel()->click(); // asks nothing: nothing was done
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+    EXPECT_EQ(prompts.calls.size(), 2);
+    other.release();
+    QTest::qWait(600); // the folder is free now, and nothing starts by itself
+    EXPECT_EQ(w.currentStep(), w.folderStep());
+    EXPECT_TRUE(listing(gameFolder()) == before);
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(InstalledPackageTest, ARemovalWaitsForAnotherSetupOnTheFolder)
+{
+    SetupWindow &w = toInstalledAlready();
+    OtherSetup other(gameFolder());
+    ASSERT_TRUE(other.held());
+    w.installedAlreadyStep()->optRemove()->click();
+    next();
+    ASSERT_EQ(prompts.calls.size(), 2);
+    EXPECT_EQ(prompts.calls[1], "wait " + qt(gameFolder()));
+    ASSERT_EQ(w.currentStep(), w.removingStep());
+    EXPECT_EQ(w.removingStep()->lblStatus()->text(), "Waiting for the other setup to finish...");
+    EXPECT_TRUE(w.cmdCancel()->isEnabled());
+    other.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.currentStep() == w.doneStep(); }, 10000));
+    EXPECT_EQ(w.lblTitle()->text(), "Removal Complete");
+    EXPECT_EQ(prompts.calls.size(), 2);
+    EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
+    EXPECT_FALSE(fs::exists(inGame("cars.ar")));
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "BusyWait.h"
 #include "Elevation.h"
 #include "Links.h"
 #include "RemovalFlow.h"
@@ -159,12 +160,16 @@ TEST(RemovalFlowTest, ReinstallGoesOnUnlessTheRemovalStoppedOrCouldNotStart)
     cancelled.error = "The removal was cancelled.";
     UninstallResult refused;
     refused.error = "My Pack is not installed in C:\\MM2.";
+    UninstallResult busy; // the window waits and removes again, or goes back
+    busy.busy = true;
+    busy.error = "Another setup is working on the game folder C:\\MM2; try again when it has finished.";
 
     EXPECT_TRUE(installsAfterRemoval(InstalledChoice::Reinstall, complete));
     EXPECT_TRUE(installsAfterRemoval(InstalledChoice::Reinstall, withFilesLeft));
     EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Reinstall, cancelled));
     EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Reinstall, refused));
-    for (const UninstallResult &result : {complete, withFilesLeft, cancelled, refused})
+    EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Reinstall, busy));
+    for (const UninstallResult &result : {complete, withFilesLeft, cancelled, refused, busy})
         EXPECT_FALSE(installsAfterRemoval(InstalledChoice::Remove, result));
 }
 
@@ -206,4 +211,61 @@ TEST(RemovalFlowTest, InstallationsAreListedOldestFirstAndTheReportNamesEveryFil
     EXPECT_EQ(removalSummary(result),
               "The removal was cancelled.\n\nPut back:\n    city.ar\n\n"
               "Left as they are:\n    track.ar: the backup of the original is damaged");
+}
+
+TEST(BusyWaitTest, TheRunStartsAgainOnceWhenTheFolderIsFreeAndNeverAfterCancel)
+{
+    std::vector<bool> answers; // what the folder looks like at each look, first to last
+    std::vector<std::string> looked;
+    installer::BusyWait wait([&](const std::string &folder) {
+        looked.push_back(folder);
+        const bool busy = answers.front();
+        answers.erase(answers.begin());
+        return busy;
+    });
+    int runs = 0;
+    EXPECT_FALSE(wait.waiting());
+    EXPECT_FALSE(wait.agreed());
+    EXPECT_FALSE(wait.tick()); // nothing to wait for: the folder is not even looked at
+    EXPECT_TRUE(looked.empty());
+
+    answers = {true, true, false};
+    wait.begin("C:/MM2", [&] { ++runs; });
+    EXPECT_TRUE(wait.waiting());
+    EXPECT_TRUE(wait.agreed());
+    EXPECT_FALSE(wait.tick());
+    EXPECT_FALSE(wait.tick());
+    EXPECT_EQ(runs, 0);
+    EXPECT_TRUE(wait.tick());
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(looked, (std::vector<std::string>{"C:/MM2", "C:/MM2", "C:/MM2"}));
+    EXPECT_FALSE(wait.waiting());
+    EXPECT_TRUE(wait.agreed()); // taken again before the run: waited for without a question
+    EXPECT_FALSE(wait.tick());
+    EXPECT_EQ(runs, 1);
+    wait.finished();
+    EXPECT_FALSE(wait.agreed());
+
+    // Cancel while waiting: the run never starts, and the next busy run asks again.
+    answers = {true};
+    wait.begin("C:/MM2", [&] { ++runs; });
+    EXPECT_FALSE(wait.tick());
+    wait.cancel();
+    EXPECT_FALSE(wait.waiting());
+    EXPECT_FALSE(wait.agreed());
+    answers = {false};
+    EXPECT_FALSE(wait.tick());
+    EXPECT_EQ(runs, 1);
+
+    // A retry that finds the folder taken again begins a new wait from inside tick().
+    answers = {false, false};
+    wait.begin("D:/MM2", [&] {
+        ++runs;
+        wait.begin("D:/MM2", [&] { ++runs; });
+    });
+    EXPECT_TRUE(wait.tick());
+    EXPECT_TRUE(wait.waiting());
+    EXPECT_TRUE(wait.tick());
+    EXPECT_EQ(runs, 3);
+    EXPECT_FALSE(wait.waiting());
 }

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "DoneStep.h"
 #include "FolderStep.h"
 #include "Installation.h"
 #include "InstalledAlreadyStep.h"
@@ -43,7 +46,8 @@ public:
     {
         std::fprintf(stderr, "setup window: %s\n", qPrintable(text));
     }
-    bool confirmQuit(QWidget *) override { return true; }
+    bool confirmQuit(QWidget *, const QString &) override { return true; }
+    bool confirmWait(QWidget *, const QString &) override { return true; }
     bool confirmRemoval(QWidget *, const QString &) override
     {
         QTimer::singleShot(0, m_whileRemoving); // runs between the files of the removal
@@ -111,5 +115,10 @@ void shootLinuxSetupRemoval(const QString &out)
     window->installedAlreadyStep()->optRemove()->click();
     shot("setup-linux-1-installed-already");
     window->cmdNext()->click();
+    // The installed files are checked on a worker thread before the removal's question.
+    QElapsedTimer waited;
+    waited.start();
+    while (window->currentStep() != window->doneStep() && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     shot("setup-linux-3-removed");
 }

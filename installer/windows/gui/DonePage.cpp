@@ -1,51 +1,11 @@
 #include "DonePage.h"
 
-#include <algorithm>
-
 #include "RemovalFlow.h"
 #include "SetupTexts.h"
 #include "WinText.h"
 #include "resource.h"
 
 namespace installer::win {
-
-namespace {
-
-std::string shownPath(std::string path)
-{
-    std::replace(path.begin(), path.end(), '/', '\\');
-    return path;
-}
-
-void addList(std::string &text, const std::string &heading, const std::vector<std::string> &lines)
-{
-    if (lines.empty())
-        return;
-    text += "\n\n" + heading;
-    for (const std::string &line : lines)
-        text += "\n    " + line;
-}
-
-std::string summary(const InstallResult &result, const std::string &gameFolder)
-{
-    std::string text = result.ok ? texts::copiedInto(shownPath(gameFolder)) : result.error;
-    std::vector<std::string> installed;
-    for (const std::string &name : result.installed) {
-        const bool replaced =
-            std::find(result.replaced.begin(), result.replaced.end(), name) != result.replaced.end();
-        installed.push_back(replaced ? name + texts::replacedMark() : name);
-    }
-    addList(text, texts::installedHeading(), installed);
-    addList(text, texts::skippedHeading(), result.skipped);
-    addList(text, texts::notInstalledHeading(), result.notInstalled);
-    if (!result.backupFolder.empty()) {
-        text += "\n\n" + texts::backupHeading() + " " + texts::backupKeptIn() + "\n    " +
-                shownPath(result.backupFolder) + "\n" + texts::backupUndo();
-    }
-    return text;
-}
-
-} // namespace
 
 DonePage::DonePage(const Package &package) : Page(IDD_DONE), m_package(package) {}
 
@@ -83,7 +43,9 @@ void DonePage::showResult(const InstallResult &result, const std::string &gameFo
 {
     m_ok = result.ok;
     m_removal = false;
-    ::SetDlgItemTextW(hwnd(), IDC_SUMMARY, wideLines(summary(result, gameFolder)).c_str());
+    ::SetDlgItemTextW(
+        hwnd(), IDC_SUMMARY,
+        wideLines(texts::installSummary(result, gameFolder, texts::PathStyle::Windows)).c_str());
 }
 
 void DonePage::showRemoval(const UninstallResult &result)

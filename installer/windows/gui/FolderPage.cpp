@@ -28,7 +28,7 @@ std::string FolderPage::subtitle() const
 
 std::string FolderPage::nextText() const
 {
-    return texts::installButton();
+    return texts::folderNextButton(m_holdsPackage);
 }
 
 HWND FolderPage::firstFocus() const
@@ -93,6 +93,7 @@ void FolderPage::txtGameFolder_Change()
         text = describe(check, m_package.gameVersion);
         icon = !check.usable() ? IDI_ERROR : check.needsWarning() ? IDI_WARNING : IDI_INFORMATION;
     }
+    m_holdsPackage = isComplete() && !installationsOf(folder(), m_package.name).empty();
     setItem(IDC_CHECK, text);
     HICON loaded = nullptr;
     if (icon)

@@ -48,6 +48,7 @@ private:
     const Package &m_package;
     Prompts &m_prompts;
     std::string m_proposed;
+    bool m_holdsPackage = false; // the folder holds the package: Installed Already comes next
     UniqueIcon m_icon;
 };
 

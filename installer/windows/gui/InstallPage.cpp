@@ -73,6 +73,10 @@ void InstallPage::onInit()
 void InstallPage::start(const std::string &gameFolder, std::function<void(const InstallResult &)> finished)
 {
     m_finished = std::move(finished);
+    m_done = false;
+    ::SendDlgItemMessageW(hwnd(), IDC_FILE_LINES, LB_RESETCONTENT, 0, 0);
+    ::SendDlgItemMessageW(hwnd(), IDC_INSTALL_BAR, PBM_SETPOS, 0, 0);
+    showStatus("");
     m_installation = std::make_unique<Installation>(m_package, gameFolder);
     HWND page = hwnd();
     m_installation->setProgress([page](int index, int count, const std::string &name) {
@@ -116,18 +120,26 @@ bool InstallPage::onMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR 
         return true;
     case WM_INSTALL_FINISHED:
         m_worker.join();
-        for (const std::string &name : m_result.notInstalled)
-            addLine(texts::notInstalledLine(name));
-        if (!m_result.ok)
-            setItem(IDC_STATUS, texts::stoppedStatus());
-        m_done = true;
-        changed();
+        // Nothing was done while another setup held the folder: the window waits or goes back.
+        if (!m_result.busy) {
+            for (const std::string &name : m_result.notInstalled)
+                addLine(texts::notInstalledLine(name));
+            if (!m_result.ok)
+                setItem(IDC_STATUS, texts::stoppedStatus());
+            m_done = true;
+            changed();
+        }
         if (m_finished)
             m_finished(m_result);
         *result = 0;
         return true;
     }
     return false;
+}
+
+void InstallPage::showStatus(const std::string &text)
+{
+    setItem(IDC_STATUS, text);
 }
 
 void InstallPage::addLine(const std::string &text)

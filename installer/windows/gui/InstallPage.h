@@ -24,8 +24,10 @@ public:
     std::string subtitle() const override;
     bool isComplete() const override { return m_done; }
 
-    // Starts the installation; finished runs on the window's thread with the result.
+    // Starts the installation (again, after a wait: the page starts empty); finished runs on the
+    // window's thread with the result.
     void start(const std::string &gameFolder, std::function<void(const InstallResult &)> finished);
+    void showStatus(const std::string &text);
 
 protected:
     void onInit() override;

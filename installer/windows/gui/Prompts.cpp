@@ -83,9 +83,15 @@ void WindowsPrompts::showError(HWND owner, const std::string &text)
     messageBox(owner, text, MB_OK | MB_ICONERROR);
 }
 
-bool WindowsPrompts::confirmQuit(HWND owner)
+bool WindowsPrompts::confirmQuit(HWND owner, const std::string &question)
 {
-    return messageBox(owner, texts::quitQuestion(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+    return messageBox(owner, question, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+bool WindowsPrompts::confirmWait(HWND owner, const std::string &gameFolder)
+{
+    return messageBox(owner, texts::busyQuestion(texts::windowsPath(gameFolder)),
+                      MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 bool WindowsPrompts::confirmElevation(HWND owner, const std::string &reason)

@@ -18,8 +18,10 @@ public:
     // The folder does not look like the game: true to install there all the same.
     virtual bool confirmOddFolder(HWND owner, const std::string &description) = 0;
     virtual void showError(HWND owner, const std::string &text) = 0;
-    // Cancel before anything was installed: true to leave.
-    virtual bool confirmQuit(HWND owner) = 0;
+    // Cancel before anything was changed: true to leave.
+    virtual bool confirmQuit(HWND owner, const std::string &question) = 0;
+    // Another setup holds the game folder: true to wait until it is free.
+    virtual bool confirmWait(HWND owner, const std::string &gameFolder) = 0;
     // The folder cannot be written to: true to start again with administrator rights.
     virtual bool confirmElevation(HWND owner, const std::string &reason) = 0;
     // Before a removal: true to go on. filesLeft: the question names files it would leave.
@@ -37,7 +39,8 @@ public:
     ReplaceAnswer askReplace(HWND owner, const std::string &fileName) override;
     bool confirmOddFolder(HWND owner, const std::string &description) override;
     void showError(HWND owner, const std::string &text) override;
-    bool confirmQuit(HWND owner) override;
+    bool confirmQuit(HWND owner, const std::string &question) override;
+    bool confirmWait(HWND owner, const std::string &gameFolder) override;
     bool confirmElevation(HWND owner, const std::string &reason) override;
     bool confirmRemoval(HWND owner, const std::string &question, bool filesLeft) override;
     std::string chooseFolder(HWND owner, const std::string &start) override;

@@ -68,6 +68,11 @@ void RemovingPage::start(std::unique_ptr<Uninstallation> removal,
     });
 }
 
+void RemovingPage::showStatus(const std::string &text)
+{
+    setItem(IDC_REMOVING_STATUS, text);
+}
+
 void RemovingPage::cancel()
 {
     if (!canCancel())

@@ -27,6 +27,7 @@ public:
                std::function<void(const UninstallResult &)> finished);
     // Stops the removal before its next file; the result says it was cancelled.
     void cancel();
+    void showStatus(const std::string &text);
     // Whether the removal is under way and not asked to stop.
     bool canCancel() const { return m_worker.joinable() && !m_cancelled; }
 

@@ -1,13 +1,16 @@
 #include "SetupWindow.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <commctrl.h>
 
+#include "BusyWait.h"
 #include "DonePage.h"
 #include "ElevatedRun.h"
 #include "FolderPage.h"
+#include "GameFolderLock.h"
 #include "Handles.h"
 #include "InstallPage.h"
 #include "InstalledPage.h"
@@ -24,6 +27,9 @@
 namespace installer::win {
 
 namespace {
+
+// The timer of the wait for a game folder that another setup holds.
+constexpr UINT_PTR BusyTimer = 1;
 
 // The frame: a header that names the step, the step's child dialog, and Back / forward / Cancel.
 class SetupWindow
@@ -56,7 +62,13 @@ private:
     void cmdCancel_Click();
     void cmdInstall_Click();
     void startRemoval();
+    void runRemoval(std::unique_ptr<Uninstallation> removal, InstalledChoice choice,
+                    const std::string &gameFolder);
     void startInstallation(const std::string &gameFolder);
+    // The run came back busy: asks, then waits and runs again, or goes back to the game folder.
+    void waitForFolder(const std::string &gameFolder, std::function<void()> retry);
+    void stopWaiting();
+    void focusChoice(); // back on the Installed Already choice after a check
     void restartElevated(const std::string &gameFolder);
     void close(int exitCode);
 
@@ -75,6 +87,7 @@ private:
     InstallPage m_install;
     DonePage m_done;
     Page *m_current = nullptr;
+    BusyWait m_busyWait{gameFolderBusy};
     int m_exitCode = 1;
 };
 
@@ -194,6 +207,13 @@ INT_PTR SetupWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         paintHeader();
         return TRUE;
+    case WM_TIMER:
+        if (wParam != BusyTimer)
+            return FALSE;
+        m_busyWait.tick(); // may start the run again
+        if (!m_busyWait.waiting())
+            ::KillTimer(m_hwnd, BusyTimer);
+        return TRUE;
     case WM_CTLCOLORSTATIC: {
         const int id = ::GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
         if (id != IDC_TITLE && id != IDC_SUBTITLE)
@@ -224,7 +244,6 @@ void SetupWindow::showPage(Page &page)
     m_current = &page;
     setItemText(m_hwnd, IDC_TITLE, page.title());
     setItemText(m_hwnd, IDC_SUBTITLE, page.subtitle());
-    setItemText(m_hwnd, IDC_NEXT, page.nextText());
     ::ShowWindow(page.hwnd(), SW_SHOW);
     page.enter();
     updateButtons();
@@ -242,10 +261,15 @@ void SetupWindow::updateButtons()
     HWND back = ::GetDlgItem(m_hwnd, IDC_BACK);
     HWND next = ::GetDlgItem(m_hwnd, IDC_NEXT);
     HWND cancel = ::GetDlgItem(m_hwnd, IDCANCEL);
-    ::EnableWindow(back, beforeInstall && m_current != &m_welcome);
+    const bool checking = m_current == &m_installed && m_installed.checking();
+    // The caption follows the step and, on the game folder step, whether the folder holds the package.
+    setItemText(m_hwnd, IDC_NEXT, m_current->nextText());
+    ::EnableWindow(back, beforeInstall && !checking && m_current != &m_welcome);
     ::EnableWindow(next, !installing && m_current->isComplete());
-    // A removal can be stopped between two files, and a later one finishes it.
-    ::EnableWindow(cancel, beforeInstall || (m_current == &m_removing && m_removing.canCancel()));
+    // A removal can be stopped between two files, and a later one finishes it; a wait for the
+    // game folder, before anything was done.
+    ::EnableWindow(cancel, beforeInstall || m_busyWait.waiting() ||
+                               (m_current == &m_removing && m_removing.canCancel()));
     // Once the files are copied or removed there is nothing to go back to or cancel.
     ::ShowWindow(back, done ? SW_HIDE : SW_SHOW);
     ::ShowWindow(cancel, done ? SW_HIDE : SW_SHOW);
@@ -280,6 +304,17 @@ void SetupWindow::cmdBack_Click()
 
 void SetupWindow::cmdCancel_Click()
 {
+    if (m_busyWait.waiting()) {
+        stopWaiting(); // nothing was done: back to the choice of the folder
+        showPage(m_folder);
+        return;
+    }
+    if (m_current == &m_installed && m_installed.checking()) {
+        m_installed.stopCheck(); // nothing was done: the choice again
+        updateButtons();
+        focusChoice();
+        return;
+    }
     if (m_current == &m_install)
         return; // the copy under way is short and ends by itself
     if (m_current == &m_removing) {
@@ -290,7 +325,9 @@ void SetupWindow::cmdCancel_Click()
         close(m_exitCode);
         return;
     }
-    if (m_prompts.confirmQuit(m_hwnd))
+    const std::string question =
+        m_current == &m_installed ? texts::keepInstalledQuitQuestion() : texts::quitQuestion();
+    if (m_prompts.confirmQuit(m_hwnd, question))
         close(1);
 }
 
@@ -329,16 +366,34 @@ void SetupWindow::startRemoval()
         m_prompts.showError(m_hwnd, error);
         return;
     }
-    // Every recorded file is read for its digest: the wait cursor while that lasts.
-    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
-    const std::vector<LeftFile> left = removal->check();
-    ::SetCursor(previous);
-    if (const auto question = removalQuestion(choice, m_package, left);
-        question && !m_prompts.confirmRemoval(m_hwnd, *question, !left.empty()))
-        return;
+    // Every recorded file is read for its digest, away from the window's thread.
+    m_installed.startCheck(
+        std::move(removal),
+        [this, choice, gameFolder](std::unique_ptr<Uninstallation> removal, std::vector<LeftFile> left) {
+            if (const auto question = removalQuestion(choice, m_package, left);
+                question && !m_prompts.confirmRemoval(m_hwnd, *question, !left.empty())) {
+                focusChoice();
+                return;
+            }
+            runRemoval(std::move(removal), choice, gameFolder);
+        });
+    // Enter must not start a second check; Cancel stops this one.
+    ::SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(m_hwnd, IDCANCEL)), TRUE);
+}
+
+void SetupWindow::runRemoval(std::unique_ptr<Uninstallation> removal, InstalledChoice choice,
+                             const std::string &gameFolder)
+{
     // Started before the step is shown, so that Cancel is enabled with it. Cancel does not take the
     // focus: Enter pressed while the files are removed must not stop the removal (Esc does).
     m_removing.start(std::move(removal), [this, choice, gameFolder](const UninstallResult &result) {
+        if (result.busy) {
+            waitForFolder(gameFolder, [this, choice, gameFolder] {
+                runRemoval(std::make_unique<Uninstallation>(gameFolder, m_package.name), choice, gameFolder);
+            });
+            return;
+        }
+        m_busyWait.finished();
         if (installsAfterRemoval(choice, result)) {
             startInstallation(gameFolder);
             return;
@@ -354,12 +409,45 @@ void SetupWindow::startInstallation(const std::string &gameFolder)
 {
     showPage(m_install);
     m_install.start(gameFolder, [this, gameFolder](const InstallResult &result) {
+        if (result.busy) {
+            waitForFolder(gameFolder, [this, gameFolder] { startInstallation(gameFolder); });
+            return;
+        }
+        m_busyWait.finished();
         m_exitCode = result.ok ? 0 : 1;
         if (!result.installed.empty() || result.ok)
             rememberGameFolder(gameFolder);
         m_done.showResult(result, gameFolder);
         showPage(m_done);
     });
+}
+
+void SetupWindow::waitForFolder(const std::string &gameFolder, std::function<void()> retry)
+{
+    // Asked once: a folder taken again between the look and the run is waited for again.
+    if (!m_busyWait.agreed() && !m_prompts.confirmWait(m_hwnd, gameFolder)) {
+        stopWaiting();
+        showPage(m_folder);
+        return;
+    }
+    m_busyWait.begin(gameFolder, std::move(retry));
+    if (m_current == &m_removing)
+        m_removing.showStatus(texts::busyWaiting());
+    else
+        m_install.showStatus(texts::busyWaiting());
+    ::SetTimer(m_hwnd, BusyTimer, BusyPollMilliseconds, nullptr);
+    updateButtons();
+}
+
+void SetupWindow::focusChoice()
+{
+    ::SendMessageW(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_installed.firstFocus()), TRUE);
+}
+
+void SetupWindow::stopWaiting()
+{
+    m_busyWait.cancel();
+    ::KillTimer(m_hwnd, BusyTimer);
 }
 
 void SetupWindow::restartElevated(const std::string &gameFolder)
