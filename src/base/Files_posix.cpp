@@ -807,11 +807,6 @@ bool moveFile(const std::string &from, const std::string &to, std::string *error
     return true;
 }
 
-bool isTemporaryName(std::string_view name)
-{
-    return name.size() > 9 && name.front() == '.' && name.ends_with(".writing");
-}
-
 bool appendDurably(const std::string &path, std::string_view bytes, std::string *error)
 {
     const Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666));

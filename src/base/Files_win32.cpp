@@ -652,6 +652,13 @@ CopyOutcome copyFile(const std::string &source, const std::string &target, const
 
 // ---- Journal, space and locks -----------------------------------------------------------------
 
+bool moveFile(const std::string &from, const std::string &to, std::string *error)
+{
+    if (!movedIntoPlace(nativePath(from), nativePath(to)))
+        return fail(error, to);
+    return true;
+}
+
 bool appendDurably(const std::string &path, std::string_view bytes, std::string *error)
 {
     // FILE_APPEND_DATA alone: every write lands at the end, whatever else has the file open.
