@@ -149,3 +149,79 @@ TEST_F(InstallRecordTest, RemovingTheRecordKeepsFoldersThatStillHoldOriginals)
 
 } // namespace
 } // namespace installer_test
+
+namespace installer_test {
+namespace {
+
+// The journal as a kill at any byte of an append leaves it: whole entries are read, the entry
+// cut short is dropped (its file was never touched), damage before the last entry refuses it.
+TEST_F(InstallRecordTest, AJournalCutShortKeepsItsWholeEntries)
+{
+    const InstallRecord sample = sampleRecord("", "P", "2026-01-01 00:00:00");
+    const std::string first = installer::journalEntryBytes(1, sample.files[0]);
+    const std::string second = installer::journalEntryBytes(2, sample.files[1]);
+    EXPECT_TRUE(first.ends_with("End=1\r\n")) << first;
+    for (std::size_t cut = 0; cut <= second.size(); ++cut) {
+        std::vector<RecordedFile> files;
+        std::string error;
+        ASSERT_TRUE(installer::journalFromBytes(first + second.substr(0, cut), 1, &files, &error))
+            << "cut at " << cut << ": " << error;
+        EXPECT_EQ(files.size(), cut == second.size() ? 2u : 1u) << "cut at " << cut;
+    }
+    const struct
+    {
+        std::string bytes;
+        std::string reason;
+    } damaged[] = {
+        {first.substr(0, first.size() - 8) + second, "[File1] has no End"},
+        {installer::journalEntryBytes(5, sample.files[0]) + second, "[File1] has no Name"},
+        {"junk\r\n" + first + second, "does not begin with an entry"},
+    };
+    for (const auto &c : damaged) {
+        std::vector<RecordedFile> files;
+        std::string error;
+        EXPECT_FALSE(installer::journalFromBytes(c.bytes, 1, &files, &error)) << c.bytes;
+        EXPECT_TRUE(contains(error, c.reason)) << error;
+    }
+}
+
+// A record is the summary's files and then the journal's; a summary caught half-way through its
+// replacement (only its temporary there) is read from the temporary when that is whole.
+TEST_F(InstallRecordTest, ReadsTheJournalAndASummaryFoundOnlyAsItsTemporary)
+{
+    const std::string folder = runFolder("P 2026-01-01 00-00-00");
+    fs::create_directories(folder);
+    InstallRecord summary = sampleRecord(folder, "P", "2026-01-01 00:00:00");
+    const RecordedFile journalled = summary.files[1];
+    summary.files.pop_back();
+    summary.sequence = 7;
+    std::string error;
+    ASSERT_TRUE(installer::writeRecord(summary, &error)) << error;
+    ASSERT_TRUE(installer::appendToJournal(summary, 1, journalled, &error)) << error;
+    auto read = installer::readRecord(folder, &error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->sequence, 7u);
+    ASSERT_EQ(read->files.size(), 2u);
+    EXPECT_EQ(read->files[1].backupName, journalled.backupName);
+
+    const std::string temporary = folder + "/.Quernel Installation.ini.writing";
+    fs::rename(summary.path(), temporary);
+    EXPECT_EQ(installer::installationsOf(gameFolder(), "P").size(), 1u);
+    writeFile(temporary, installer::recordToBytes(summary).substr(0, 60)); // cut short: not a record
+    EXPECT_FALSE(installer::readRecord(folder, &error));
+
+    // What a removal leaves to do goes into the summary, and the journal it came from goes.
+    writeFile(temporary, installer::recordToBytes(summary));
+    read = installer::readRecord(folder, &error);
+    ASSERT_TRUE(read) << error;
+    read->files.erase(read->files.begin());
+    ASSERT_TRUE(installer::rewriteRecord(*read, &error)) << error;
+    EXPECT_FALSE(fs::exists(summary.journalPath()));
+    read = installer::readRecord(folder, &error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->files.size(), 1u);
+    EXPECT_EQ(read->files[0].name, journalled.name);
+}
+
+} // namespace
+} // namespace installer_test

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <deque>
 
+#include <unistd.h>
+
+#include "FilesTesting.h"
 #include "InstallRecord.h"
 #include "Installation.h"
 #include "PackageFixture.h"
@@ -515,3 +518,34 @@ TEST(BackupFolderName, IsSafeOnEverySystem)
     EXPECT_EQ(backupFolderName(std::string(99, 'x') + "é", when),
               "Quernel Backup/" + std::string(99, 'x') + " 2001-02-03 04-05-06");
 }
+
+namespace {
+
+// What the record says of a file is what was written, even when the package's file changed while
+// it was copied: a removal must recognise the file it finds.
+TEST_F(InstallationTest, AFileThatChangesWhileItIsCopiedIsRecordedAsWritten)
+{
+    fs::remove(inGame("city.ar"));
+    bool changed = false;
+    base::files::testing::setSourceReader([&](int fd, void *buffer, std::size_t size) -> long {
+        const long got = ::read(fd, buffer, size);
+        if (got > 0) {
+            static_cast<char *>(buffer)[0] ^= 0x55; // another program writes while we read
+            changed = true;
+        }
+        return got;
+    });
+    const InstallResult r = installation().run(answers({}));
+    base::files::testing::setSourceReader({});
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(changed);
+    const InstallRecord record = recordOf(r);
+    for (const RecordedFile &file : record.files) {
+        const std::string written = readFile(inGame(file.name));
+        EXPECT_NE(written, readFile(inPackage(file.name))) << file.name;
+        EXPECT_EQ(file.sha256, installer::sha256Hex(written)) << file.name;
+        EXPECT_EQ(file.size, written.size()) << file.name;
+    }
+}
+
+} // namespace
