@@ -46,12 +46,13 @@ private:
     std::string m_failure; // the first failure since the last start; empty while all is well
 };
 
-// The hex digest of the bytes.
+// The hex digest of the bytes; a system without SHA-256 stops the program as Sha256::finish does.
 std::string sha256Hex(std::string_view bytes);
 
 // The hex digest and size of a regular file, read in chunks without following a link at the path
 // itself (a link, FIFO, device or folder is refused without waiting on it). keepGoing, when given,
 // runs between chunks; false stops the read (nothing comes back, the error says it was stopped).
+// A system that cannot compute the digest is an error naming the file as well, never a stop.
 struct FileDigest
 {
     std::uint64_t size = 0;
