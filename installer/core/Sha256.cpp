@@ -1,242 +1,214 @@
 #include "Sha256.h"
 
-#include <atomic>
-#include <bit>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <bcrypt.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-#define QUERNEL_SHA_INSTRUCTIONS 1
-#include <cpuid.h>
-#include <immintrin.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
 #endif
 
 #include "FileLinks.h"
 #include "Files.h"
-#include "Sha256Testing.h"
 #ifdef _WIN32
 #include "Text.h"
 #endif
 
 namespace installer {
 
+#ifdef _WIN32
+
 namespace {
 
-constexpr std::array<std::uint32_t, 8> InitialState = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-
-alignas(16) constexpr std::uint32_t RoundConstants[64] = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-
-std::uint32_t loadBigEndian(const std::uint8_t *bytes)
+std::string statusText(const char *call, NTSTATUS status)
 {
-    return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8 |
-           std::uint32_t(bytes[3]);
+    char text[80];
+    std::snprintf(text, sizeof text, "%s failed with status 0x%08lX", call,
+                  static_cast<unsigned long>(status));
+    return text;
 }
 
-// Runs the 64 rounds over count whole blocks of 64 bytes.
-using Compress = void (*)(std::uint32_t *state, const std::uint8_t *blocks, std::size_t count);
-
-void compressPortable(std::uint32_t *state, const std::uint8_t *blocks, std::size_t count)
+// The SHA-256 provider, opened once for all hashes. It stays open until the process ends: a hash
+// still alive in a static object at exit must not outlive it.
+struct Sha256Provider
 {
-    using std::rotr;
-    for (; count > 0; --count, blocks += 64) {
-        std::uint32_t w[64];
-        for (int i = 0; i < 16; ++i)
-            w[i] = loadBigEndian(blocks + 4 * i);
-        for (int i = 16; i < 64; ++i) {
-            const std::uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
-            const std::uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
-            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    BCRYPT_ALG_HANDLE handle = nullptr;
+    std::string failure;
+
+    Sha256Provider()
+    {
+        const NTSTATUS status = ::BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+        if (status < 0) {
+            handle = nullptr;
+            failure = statusText("BCryptOpenAlgorithmProvider(SHA256)", status);
         }
-        std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-        std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
-        for (int i = 0; i < 64; ++i) {
-            const std::uint32_t s1 = rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25);
-            const std::uint32_t choice = (e & f) ^ (~e & g);
-            const std::uint32_t t1 = h + s1 + choice + RoundConstants[i] + w[i];
-            const std::uint32_t s0 = rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22);
-            const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
-            h = g;
-            g = f;
-            f = e;
-            e = d + t1;
-            d = c;
-            c = b;
-            b = a;
-            a = t1 + s0 + majority;
-        }
-        state[0] += a;
-        state[1] += b;
-        state[2] += c;
-        state[3] += d;
-        state[4] += e;
-        state[5] += f;
-        state[6] += g;
-        state[7] += h;
     }
-}
+};
 
-#ifdef QUERNEL_SHA_INSTRUCTIONS
-
-bool cpuHasShaInstructions()
+const Sha256Provider &sha256Provider()
 {
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx))
-        return false;
-    const bool ssse3 = ecx & (1u << 9);
-    const bool sse41 = ecx & (1u << 19);
-    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx))
-        return false;
-    const bool sha = ebx & (1u << 29);
-    return ssse3 && sse41 && sha;
-}
-
-// The rounds with the SHA extensions: the state is kept as the two halves the instructions take
-// (ABEF and CDGH), four rounds' message words per register, the schedule computed by msg1/msg2.
-__attribute__((target("sha,sse4.1,ssse3"))) void
-compressWithShaInstructions(std::uint32_t *state, const std::uint8_t *blocks, std::size_t count)
-{
-    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
-
-    __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i *>(state));
-    __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i *>(state + 4));
-    const __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
-    const __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
-    __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
-    __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
-
-    for (; count > 0; --count, blocks += 64) {
-        const __m128i abefBefore = abef;
-        const __m128i cdghBefore = cdgh;
-        __m128i words[4];
-#pragma GCC unroll 16
-        for (int group = 0; group < 16; ++group) {
-            __m128i &current = words[group % 4];
-            if (group < 4) {
-                current = _mm_shuffle_epi8(
-                    _mm_loadu_si128(reinterpret_cast<const __m128i *>(blocks + 16 * group)), byteSwap);
-            } else {
-                // W[t] = σ1(W[t-2]) + W[t-7] + σ0(W[t-15]) + W[t-16], four at a time.
-                const __m128i &previous = words[(group + 3) % 4];
-                const __m128i &beforePrevious = words[(group + 2) % 4];
-                const __m128i partial = _mm_add_epi32(_mm_sha256msg1_epu32(current, words[(group + 1) % 4]),
-                                                      _mm_alignr_epi8(previous, beforePrevious, 4));
-                current = _mm_sha256msg2_epu32(partial, previous);
-            }
-            __m128i message = _mm_add_epi32(
-                current, _mm_load_si128(reinterpret_cast<const __m128i *>(RoundConstants + 4 * group)));
-            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, message);
-            message = _mm_shuffle_epi32(message, 0x0E);
-            abef = _mm_sha256rnds2_epu32(abef, cdgh, message);
-        }
-        abef = _mm_add_epi32(abef, abefBefore);
-        cdgh = _mm_add_epi32(cdgh, cdghBefore);
-    }
-
-    const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
-    const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(state), _mm_blend_epi16(feba, dchg, 0xF0));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
-}
-
-const bool g_hasShaInstructions = cpuHasShaInstructions();
-
-#else
-
-const bool g_hasShaInstructions = false;
-
-#endif
-
-std::atomic<bool> g_forcePortable{false};
-
-Compress compressor()
-{
-#ifdef QUERNEL_SHA_INSTRUCTIONS
-    if (g_hasShaInstructions && !g_forcePortable.load(std::memory_order_relaxed))
-        return compressWithShaInstructions;
-#endif
-    return compressPortable;
+    static const Sha256Provider provider;
+    return provider;
 }
 
 } // namespace
 
-namespace sha256_testing {
-
-bool processorHasShaInstructions()
+struct Sha256::Context
 {
-    return g_hasShaInstructions;
-}
+    BCRYPT_HASH_HANDLE hash = nullptr;
 
-void forcePortable(bool force)
+    // A hash object serves one digest: the reusable kind needs Windows 8.
+    void release()
+    {
+        if (hash)
+            ::BCryptDestroyHash(hash);
+        hash = nullptr;
+    }
+    ~Context() { release(); }
+};
+
+void Sha256::start()
 {
-    g_forcePortable = force;
+    m_failure.clear();
+    if (!m_context)
+        m_context = std::make_unique<Context>();
+    m_context->release();
+    const Sha256Provider &provider = sha256Provider();
+    if (!provider.handle) {
+        m_failure = provider.failure;
+        return;
+    }
+    // No buffer of ours: since Windows 7 the function keeps the hash object itself.
+    const NTSTATUS status = ::BCryptCreateHash(provider.handle, &m_context->hash, nullptr, 0, nullptr, 0, 0);
+    if (status < 0) {
+        m_context->hash = nullptr;
+        m_failure = statusText("BCryptCreateHash", status);
+    }
 }
-
-} // namespace sha256_testing
-
-Sha256::Sha256() : m_state(InitialState), m_block{} {}
 
 void Sha256::update(const void *data, std::size_t size)
 {
-    const Compress compress = compressor();
     auto bytes = static_cast<const std::uint8_t *>(data);
-    m_totalBytes += size;
-    if (m_blockFill > 0) {
-        const std::size_t taken = std::min(size, m_block.size() - m_blockFill);
-        std::memcpy(m_block.data() + m_blockFill, bytes, taken);
-        m_blockFill += taken;
-        bytes += taken;
-        size -= taken;
-        if (m_blockFill < m_block.size())
-            return;
-        compress(m_state.data(), m_block.data(), 1);
-        m_blockFill = 0;
+    while (m_failure.empty() && size > 0) {
+        const ULONG piece = ULONG(std::min<std::size_t>(size, ULONG(1) << 30));
+        const NTSTATUS status = ::BCryptHashData(m_context->hash, const_cast<PUCHAR>(bytes), piece, 0);
+        if (status < 0)
+            m_failure = statusText("BCryptHashData", status);
+        bytes += piece;
+        size -= piece;
     }
-    const std::size_t wholeBlocks = size / 64;
-    if (wholeBlocks > 0)
-        compress(m_state.data(), bytes, wholeBlocks);
-    bytes += wholeBlocks * 64;
-    size -= wholeBlocks * 64;
-    std::memcpy(m_block.data(), bytes, size);
-    m_blockFill = size;
 }
+
+std::optional<Sha256::Digest> Sha256::tryFinish(std::string *reason)
+{
+    std::optional<Digest> digest;
+    if (m_failure.empty()) {
+        digest.emplace();
+        const NTSTATUS status = ::BCryptFinishHash(m_context->hash, digest->data(), ULONG(digest->size()), 0);
+        if (status < 0) {
+            digest.reset();
+            m_failure = statusText("BCryptFinishHash", status);
+        }
+    }
+    if (!digest && reason)
+        *reason = m_failure;
+    start();
+    return digest;
+}
+
+#else
+
+namespace {
+
+// What libcrypto says went wrong, its queue of errors emptied so that the next failure reads fresh.
+std::string libcryptoFailure(const char *call)
+{
+    std::string text = std::string(call) + " failed";
+    if (const unsigned long code = ::ERR_get_error()) {
+        char detail[256];
+        ::ERR_error_string_n(code, detail, sizeof detail);
+        text += std::string(": ") + detail;
+    }
+    ::ERR_clear_error();
+    return text;
+}
+
+} // namespace
+
+struct Sha256::Context
+{
+    EVP_MD_CTX *context = nullptr;
+    ~Context() { ::EVP_MD_CTX_free(context); }
+};
+
+void Sha256::start()
+{
+    m_failure.clear();
+    if (!m_context)
+        m_context = std::make_unique<Context>();
+    if (!m_context->context)
+        m_context->context = ::EVP_MD_CTX_new();
+    if (!m_context->context)
+        m_failure = libcryptoFailure("EVP_MD_CTX_new");
+    else if (::EVP_DigestInit_ex(m_context->context, ::EVP_sha256(), nullptr) != 1)
+        m_failure = libcryptoFailure("EVP_DigestInit_ex(SHA-256)");
+}
+
+void Sha256::update(const void *data, std::size_t size)
+{
+    if (m_failure.empty() && size > 0 && ::EVP_DigestUpdate(m_context->context, data, size) != 1)
+        m_failure = libcryptoFailure("EVP_DigestUpdate");
+}
+
+std::optional<Sha256::Digest> Sha256::tryFinish(std::string *reason)
+{
+    std::optional<Digest> digest;
+    if (m_failure.empty()) {
+        digest.emplace();
+        unsigned int length = 0;
+        if (::EVP_DigestFinal_ex(m_context->context, digest->data(), &length) != 1 ||
+            length != digest->size()) {
+            digest.reset();
+            m_failure = libcryptoFailure("EVP_DigestFinal_ex");
+        }
+    }
+    if (!digest && reason)
+        *reason = m_failure;
+    start();
+    return digest;
+}
+
+#endif
+
+Sha256::Sha256()
+{
+    start();
+}
+
+Sha256::~Sha256() = default;
+Sha256::Sha256(Sha256 &&other) noexcept = default;
+Sha256 &Sha256::operator=(Sha256 &&other) noexcept = default;
 
 Sha256::Digest Sha256::finish()
 {
-    const std::uint64_t bits = m_totalBytes * 8;
-    // 0x80, zeros up to 56 bytes into a block, then the message's length in bits, big-endian.
-    std::uint8_t padding[72] = {0x80};
-    const std::size_t zeros = (m_blockFill < 56 ? 56 : 120) - m_blockFill;
-    for (int i = 0; i < 8; ++i)
-        padding[zeros + std::size_t(i)] = std::uint8_t(bits >> (56 - 8 * i));
-    update(padding, zeros + 8);
-
-    Digest digest;
-    for (std::size_t i = 0; i < m_state.size(); ++i) {
-        digest[4 * i] = std::uint8_t(m_state[i] >> 24);
-        digest[4 * i + 1] = std::uint8_t(m_state[i] >> 16);
-        digest[4 * i + 2] = std::uint8_t(m_state[i] >> 8);
-        digest[4 * i + 3] = std::uint8_t(m_state[i]);
+    std::string reason;
+    const std::optional<Digest> digest = tryFinish(&reason);
+    if (!digest) {
+        std::fprintf(stderr, "The system cannot compute SHA-256 digests: %s\n", reason.c_str());
+        std::abort();
     }
-    *this = Sha256();
-    return digest;
+    return *digest;
 }
 
 std::string Sha256::hex(const Digest &digest)
@@ -360,6 +332,8 @@ public:
         }
         // Reads of a regular file never wait on a writer; the flag only mattered for the open.
         (void)::fcntl(file->m_fd, F_SETFL, 0);
+        // Read start to end: a larger read-ahead keeps the digest at the library's pace.
+        (void)::posix_fadvise(file->m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         return file;
     }
 
@@ -396,8 +370,12 @@ std::optional<FileDigest> digestOfFile(const std::string &path, std::string *err
     const std::unique_ptr<RegularFile> file = RegularFile::open(path, error);
     if (!file)
         return std::nullopt;
-    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[ChunkBytes]);
     Sha256 sha;
+    if (!sha.failure().empty()) {
+        failWith(error, path, "No SHA-256 from the system: " + sha.failure());
+        return std::nullopt;
+    }
+    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[ChunkBytes]);
     FileDigest digest;
     for (;;) {
         const long long got = file->read(buffer.get(), ChunkBytes, path, error);
@@ -412,7 +390,13 @@ std::optional<FileDigest> digestOfFile(const std::string &path, std::string *err
             return std::nullopt;
         }
     }
-    digest.sha256 = Sha256::hex(sha.finish());
+    std::string reason;
+    const std::optional<Sha256::Digest> sum = sha.tryFinish(&reason);
+    if (!sum) {
+        failWith(error, path, "No SHA-256 from the system: " + reason);
+        return std::nullopt;
+    }
+    digest.sha256 = Sha256::hex(*sum);
     return digest;
 }
 

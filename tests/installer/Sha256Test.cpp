@@ -5,29 +5,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <future>
+#include <optional>
 
 #include "PackageFixture.h"
 #include "Sha256.h"
-#include "Sha256Testing.h"
 
 using namespace installer;
 using namespace installer_test;
 
 namespace {
-
-// Each test runs on the portable rounds and on the processor's SHA instructions.
-class Sha256Engines : public ::testing::TestWithParam<bool>
-{
-protected:
-    void SetUp() override
-    {
-        if (!GetParam() && !sha256_testing::processorHasShaInstructions())
-            GTEST_SKIP() << "this processor has no SHA instructions";
-        sha256_testing::forcePortable(GetParam());
-    }
-    void TearDown() override { sha256_testing::forcePortable(false); }
-};
 
 std::string bytesOfLength(std::size_t size)
 {
@@ -40,42 +29,82 @@ std::string bytesOfLength(std::size_t size)
     return bytes;
 }
 
+// The test vectors of FIPS 180-4's examples (NIST): the empty message, "abc", the 448-bit and
+// 896-bit messages and one million 'a'.
+const std::pair<std::string, std::string> StandardVectors[] = {
+    {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+    {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+    {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+     "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+    {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmno"
+     "ijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+     "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
+    {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+};
+
 } // namespace
 
-INSTANTIATE_TEST_SUITE_P(, Sha256Engines, ::testing::Values(true, false),
-                         [](const auto &info) { return info.param ? "Portable" : "Processor"; });
-
-TEST_P(Sha256Engines, GivesTheStandardsDigests)
+TEST(Sha256Test, GivesTheStandardsDigestsWholeAndInPieces)
 {
-    const std::pair<std::string, std::string> vectors[] = {
-        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-    };
-    for (const auto &[message, digest] : vectors)
+    Sha256 sha; // one object throughout: finish() starts it over
+    for (const auto &[message, digest] : StandardVectors) {
         EXPECT_EQ(sha256Hex(message), digest) << message.size() << " bytes";
+        // Pieces of 3, 10, 0, ... bytes, around and across the 64-byte blocks, some empty.
+        for (std::size_t at = 0, piece = 0; at < message.size(); at += piece) {
+            piece = std::min(message.size() - at, (at * 7 + 3) % 97);
+            sha.update(message.data() + at, piece);
+        }
+        EXPECT_EQ(Sha256::hex(sha.finish()), digest) << message.size() << " bytes in pieces";
+        sha.update(message.data(), message.size());
+        EXPECT_EQ(Sha256::hex(sha.finish()), digest) << message.size() << " bytes after a restart";
+    }
 }
 
-TEST_P(Sha256Engines, PiecesOfAnySizeGiveTheDigestOfTheWhole)
+namespace {
+
+// Makes this process's libcrypto load only its null provider, which has no SHA-256. Only for the
+// death tests' own processes: the configuration is read once, at the library's first use.
+void leaveLibcryptoWithoutSha256(const std::string &folder)
 {
-    // Lengths around the block and padding boundaries, and one of many blocks.
-    for (const std::size_t size : {1u, 55u, 56u, 63u, 64u, 65u, 119u, 120u, 128u, 1000u, 70001u}) {
-        const std::string bytes = bytesOfLength(size);
-        sha256_testing::forcePortable(true);
-        const std::string portableWhole = sha256Hex(bytes);
-        sha256_testing::forcePortable(GetParam());
-        Sha256 sha;
-        for (std::size_t at = 0, piece = 0; at < size; at += piece) {
-            piece = std::min(size - at, (at * 7 + 3) % 97); // 3, 10, 0, ... bytes, some empty
-            sha.update(bytes.data() + at, piece);
-        }
-        EXPECT_EQ(Sha256::hex(sha.finish()), portableWhole) << size;
-        // finish() starts over: the same object gives the same digest again.
-        sha.update(bytes.data(), size);
-        EXPECT_EQ(Sha256::hex(sha.finish()), portableWhole) << size;
-    }
+    const std::string config = folder + "/openssl.cnf";
+    writeFile(config, "openssl_conf = init\n[init]\nproviders = providers\n"
+                      "[providers]\nnull = null\n[null]\nactivate = 1\n");
+    ::setenv("OPENSSL_CONF", config.c_str(), 1);
+}
+
+} // namespace
+
+TEST(Sha256Test, ASystemWithoutSha256IsAnErrorOfTheFileNotACrash)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process, libcrypto not yet started
+    EXPECT_EXIT(
+        {
+            std::string error;
+            bool refused = false;
+            {
+                TemporaryFolder root;
+                leaveLibcryptoWithoutSha256(root.path());
+                writeFile(root.path() + "/plain.ar", "plain");
+                refused = !digestOfFile(root.path() + "/plain.ar", &error);
+            }
+            std::fprintf(stderr, "%s\n", error.c_str());
+            std::_Exit(refused ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        "/plain\\.ar: No SHA-256 from the system: EVP_DigestInit_ex.*unsupported");
+    // A caller that cannot go on without the digest stops with the reason rather than get a wrong one.
+    EXPECT_DEATH(
+        {
+            std::optional<Sha256> sha;
+            {
+                TemporaryFolder root;
+                leaveLibcryptoWithoutSha256(root.path());
+                sha.emplace();
+            }
+            sha->update("abc", 3);
+            sha->finish();
+        },
+        "The system cannot compute SHA-256 digests: EVP_DigestInit_ex");
 }
 
 class FileDigestTest : public ::testing::Test
