@@ -154,13 +154,14 @@ SplitPath splitPath(const std::wstring &path)
 std::wstring temporaryName(const std::wstring &target, const std::wstring &stagingFolder = {})
 {
     const SplitPath split = splitPath(target);
-    std::wstring folder = split.folder;
-    if (!stagingFolder.empty()) {
-        folder = stagingFolder;
-        if (folder.back() != L'\\' && folder.back() != L'/')
-            folder += L'\\';
-    }
-    return folder + L"." + split.name.substr(0, 255 - 9) + L".writing";
+    if (stagingFolder.empty())
+        return split.folder + L"." + split.name.substr(0, 255 - 9) + L".writing";
+    // Marked as staged: the folder may hold a file of the target's name with its own temporary
+    // (the installer's backup of the original the target replaces).
+    std::wstring folder = stagingFolder;
+    if (folder.back() != L'\\' && folder.back() != L'/')
+        folder += L'\\';
+    return folder + L"." + split.name.substr(0, 255 - 16) + L".staged.writing";
 }
 
 bool writeAll(HANDLE file, const char *data, std::size_t size)
