@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <random>
 #include <regex>
@@ -196,10 +197,12 @@ TEST_F(KillRaceClock, AnInstallationKilledAtAnyStepIsUndoneByteForByte)
     ASSERT_EQ(run(setup(), removal()).status, 0);
     ASSERT_EQ(snapshot(gameFolder()), before);
 
-    // Steps are numbered from 1. Every (N/60)-th, the first and the last, the first and last of
-    // each kind, and every tenth backup just named with its file not yet in place.
+    // Steps are numbered from 1. About every (N/60)-th (an odd stride, which the eight steps of
+    // two files never divide, so that the kills fall on every place in a file's steps), the first
+    // and the last, the first and last of each kind, and every tenth backup just named with its
+    // file not yet in place.
     std::set<std::size_t> kills{1, steps.size()};
-    for (std::size_t k = 1; k <= steps.size(); k += std::max<std::size_t>(1, steps.size() / 60))
+    for (std::size_t k = 1; k <= steps.size(); k += steps.size() / 60 | 1)
         kills.insert(k);
     for (int number = 0; number < 5; ++number) {
         const auto kind = InstallStep(number);
@@ -338,6 +341,27 @@ TEST_F(KillRaceClock, WhileAnotherHoldsTheGameFolderSetupAndRemovalExitAtOnce)
     lock.leave(area);
     EXPECT_EQ(run(setup(), removal()).status, 0);
     EXPECT_EQ(snapshot(gameFolder()), first);
+}
+
+TEST_F(KillRaceClock, ASetupComingAsTheLastLeavesGetsTheLockOrIsBusy)
+{
+    // The holder that leaves removes the backup area once it is empty, maybe just as the next
+    // setup is about to make its lock file there: that one is never refused for it.
+    const std::string area = gameFolder() + "/Quernel Backup";
+    std::atomic<int> failed = 0;
+    const auto takeAndLeave = [&] {
+        for (int i = 0; i < 20000; ++i) {
+            installer::GameFolderLock lock = installer::GameFolderLock::tryLock(area);
+            failed += lock.state() == installer::GameFolderLock::State::Failed;
+            if (lock.held())
+                lock.leave(area);
+        }
+    };
+    std::thread other(takeAndLeave);
+    takeAndLeave();
+    other.join();
+    EXPECT_EQ(failed, 0);
+    EXPECT_FALSE(fs::exists(area));
 }
 
 TEST_F(KillRaceClock, RemovalFollowsTheOrderOfInstallationsNotTheClock)
