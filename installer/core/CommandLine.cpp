@@ -114,8 +114,12 @@ int uninstall(const SetupArguments &options, const std::string &packageFolder, s
     }
     const std::string target = gameFolderFrom(options.target);
     Uninstallation uninstallation(target, name);
-    if (const std::string problem = uninstallation.preflight(); !problem.empty())
+    if (const std::string problem = uninstallation.preflight(); !problem.empty()) {
+        // An installer killed before its first record is not installed, but its leftovers go.
+        if (uninstallation.installations().empty())
+            uninstallation.sweepStrays();
         return fail(problem);
+    }
     if (!options.yes) {
         const std::vector<LeftFile> left = uninstallation.check();
         if (!left.empty())

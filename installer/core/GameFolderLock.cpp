@@ -14,9 +14,16 @@ std::string lockFileName()
 GameFolderLock GameFolderLock::tryLock(const std::string &backupArea)
 {
     GameFolderLock lock;
-    std::error_code ec;
-    std::filesystem::create_directory(base::files::toPath(backupArea), ec);
-    switch (lock.m_lock.tryAcquire(backupArea + '/' + lockFileName(), &lock.m_error)) {
+    // A holder that leaves removes the area once it is empty: when that happened between the
+    // area's making here and the lock file's, the area is made again (a lasting fault stays one).
+    base::files::FileLock::Outcome outcome = base::files::FileLock::Outcome::Failed;
+    for (int attempt = 0; attempt < 16 && outcome == base::files::FileLock::Outcome::Failed; ++attempt) {
+        std::error_code ec;
+        std::filesystem::create_directory(base::files::toPath(backupArea), ec);
+        lock.m_error.clear();
+        outcome = lock.m_lock.tryAcquire(backupArea + '/' + lockFileName(), &lock.m_error);
+    }
+    switch (outcome) {
     case base::files::FileLock::Outcome::Acquired:
         lock.m_state = State::Held;
         lock.m_pendingArea = std::make_unique<base::files::PendingFolder>(backupArea);

@@ -191,6 +191,13 @@ void removeStrayFolder(const std::string &folder)
     fs::remove(base::files::toPath(folder), ec);
 }
 
+// What installers killed before they recorded anything left behind; for the lock's holder.
+void removeStrayFolders(const std::string &gameFolder)
+{
+    for (const std::string &stray : strayRunFolders(gameFolder))
+        removeStrayFolder(stray);
+}
+
 bool isSafeRunFolder(const std::string &gameFolder, const std::string &folder)
 {
     const fs::path path = base::files::toPath(folder);
@@ -453,9 +460,7 @@ UninstallResult Uninstallation::run()
                                        : "The backup folder " + area + " cannot be used: " + lock->error();
             return result;
         }
-        // What an installer killed before it recorded anything left behind.
-        for (const std::string &stray : strayRunFolders(m_gameFolder))
-            removeStrayFolder(stray);
+        removeStrayFolders(m_gameFolder);
         // A run's folder that was read before and is no folder of its own now stays in the list,
         // so that the player learns why it is left.
         std::vector<InstallRecord> now = installationsOf(m_gameFolder, m_packageName);
@@ -490,6 +495,18 @@ UninstallResult Uninstallation::run()
     remover.finish();
     leaveArea();
     return result;
+}
+
+void Uninstallation::sweepStrays()
+{
+    const std::string area = backupAreaOf(m_gameFolder);
+    if (area.empty() || !isRealFolder(area))
+        return;
+    GameFolderLock lock = GameFolderLock::tryLock(area);
+    if (!lock.held())
+        return;
+    removeStrayFolders(m_gameFolder);
+    lock.leave(area);
 }
 
 } // namespace installer

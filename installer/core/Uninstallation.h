@@ -61,6 +61,10 @@ public:
 
     // Undoes what can be undone; every file is checked again just before it is touched.
     UninstallResult run();
+    // Removes what installers killed before their first record left (run folders holding nothing
+    // of value, the lock file, a backup area left empty), unless another setup works on the game
+    // folder: for a removal that finds nothing to undo.
+    void sweepStrays();
 
     // Stops a run before the next file; safe from another thread or a callback.
     void cancel() { *m_cancelled = true; }

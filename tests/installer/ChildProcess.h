@@ -23,17 +23,22 @@ class ChildProcess
 {
 public:
     // Starts program with the arguments in folder workingFolder; environment entries given as
-    // "NAME=value" replace or add to the test's own, and names in unset are removed.
+    // "NAME=value" replace or add to the test's own, and bare names are removed.
     ChildProcess(const std::string &program, const std::vector<std::string> &arguments,
-                 const std::string &outputFolder, const std::vector<std::string> &unset = {},
+                 const std::string &outputFolder, const std::vector<std::string> &environment = {},
                  const std::string &workingFolder = std::filesystem::temp_directory_path().string())
         : m_out(outputFolder + "/out-" + std::to_string(++counter())),
           m_err(outputFolder + "/err-" + std::to_string(counter()))
     {
         m_pid = ::fork();
         if (m_pid == 0) {
-            for (const std::string &name : unset)
-                ::unsetenv(name.c_str());
+            for (const std::string &entry : environment) {
+                const std::size_t equals = entry.find('=');
+                if (equals == std::string::npos)
+                    ::unsetenv(entry.c_str());
+                else
+                    ::setenv(entry.substr(0, equals).c_str(), entry.c_str() + equals + 1, 1);
+            }
             const int out = ::open(m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int err = ::open(m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(out, 1);

@@ -78,9 +78,9 @@ inline std::map<std::string, std::string> listing(const std::string &root)
 class TemporaryFolder
 {
 public:
-    TemporaryFolder()
+    explicit TemporaryFolder(const fs::path &base = fs::temp_directory_path())
     {
-        std::string pattern = (fs::temp_directory_path() / "installer-test-XXXXXX").string();
+        std::string pattern = (base / "installer-test-XXXXXX").string();
         m_path = ::mkdtemp(pattern.data()) ? pattern : std::string();
     }
     ~TemporaryFolder()
