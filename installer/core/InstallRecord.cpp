@@ -279,14 +279,16 @@ bool journalFromBytes(std::string_view bytes, std::size_t firstNumber, std::vect
         const std::size_t number = firstNumber + i;
         const std::string section = fileSection(number);
         RecordReader reader(entries[i]);
-        RecordedFile file = readFileSection(reader, section);
-        const std::string end = reader.ok() ? reader.text(section, "End") : std::string();
+        // An entry is whole once its closing line is there; only the last one can lack it, cut
+        // short by a kill while it was appended (its file was never touched).
+        const std::string end = reader.text(section, "End");
         if (reader.ok() && end != std::to_string(number))
             reader.fail("[" + section + "] ends with End=" + end);
+        if (!reader.ok() && i + 1 == entries.size())
+            break;
+        // A whole entry that does not make sense is no accident: the journal is refused.
+        RecordedFile file = readFileSection(reader, section);
         if (!reader.ok()) {
-            // Only the last entry can be one that a kill cut short while it was being appended.
-            if (i + 1 == entries.size())
-                break;
             *error = "journal: " + reader.error();
             return false;
         }

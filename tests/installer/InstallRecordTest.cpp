@@ -159,6 +159,9 @@ TEST_F(InstallRecordTest, AJournalCutShortKeepsItsWholeEntries)
 {
     const InstallRecord sample = sampleRecord("", "P", "2026-01-01 00:00:00");
     const std::string first = installer::journalEntryBytes(1, sample.files[0]);
+    const auto replaced = [](std::string bytes, const std::string &from, const std::string &to) {
+        return bytes.replace(bytes.find(from), from.size(), to);
+    };
     const std::string second = installer::journalEntryBytes(2, sample.files[1]);
     EXPECT_TRUE(first.ends_with("End=1\r\n")) << first;
     for (std::size_t cut = 0; cut <= second.size(); ++cut) {
@@ -175,7 +178,10 @@ TEST_F(InstallRecordTest, AJournalCutShortKeepsItsWholeEntries)
         std::string reason;
     } damaged[] = {
         {first.substr(0, first.size() - 7) + second, "[File1] has no End"},
-        {installer::journalEntryBytes(5, sample.files[0]) + second, "[File1] has no Name"},
+        {installer::journalEntryBytes(5, sample.files[0]) + second, "[File1] has no End"},
+        // Whole, last, and leading out of the game folder: refused, not taken for a cut.
+        {first + replaced(second, "Backup=Quernel Installation.ini (original)", "Backup=../x.ar"),
+         "is not a plain file name"},
         {"junk\r\n" + first + second, "does not begin with an entry"},
     };
     for (const auto &c : damaged) {

@@ -176,10 +176,10 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar")) << r.out;
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    // The run's folder holds its record and no original.
+    // The run's folder holds its record (summary and journal) and no original.
     ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
     const std::string backup = gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front();
-    EXPECT_EQ(listing(backup).size(), 1u);
+    EXPECT_EQ(listing(backup).size(), 2u);
     EXPECT_TRUE(fs::exists(backup + "/Quernel Installation.ini"));
 }
 
@@ -449,7 +449,7 @@ TEST_F(WindowsSetup, ARecordNamingABackupOutsideIsRefusedInBoundedTime)
     ASSERT_EQ(runSetup({"--target", windowsGame, "--yes"}).status, 0);
     ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
     const std::string record =
-        gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front() + "/Quernel Installation.ini";
+        gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front() + "/Quernel Journal.ini";
     const std::string bytes = readFile(record);
     const std::string hostile =
         std::regex_replace(bytes, std::regex("Backup=[^\r\n]*"), "Backup=../../outside/victim.ar");
