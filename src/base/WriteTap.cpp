@@ -6,8 +6,8 @@ namespace base::files {
 
 WriteTap::WriteTap(Sink sink, std::size_t bufferBytes) : m_sink(std::move(sink)), m_bufferBytes(bufferBytes)
 {
-    m_buffers[0].resize(bufferBytes);
-    m_buffers[1].resize(bufferBytes);
+    for (std::vector<char> &buffer : m_buffers)
+        buffer.resize(bufferBytes);
     try {
         m_thread = std::thread([this] { run(); });
     } catch (const std::system_error &) {
@@ -37,14 +37,14 @@ void WriteTap::hand(std::size_t size)
 {
     if (!m_thread.joinable()) {
         m_sink(m_buffers[m_fill].data(), size);
-        m_fill ^= 1;
+        m_fill = (m_fill + 1) % Buffers;
         return;
     }
     {
         std::lock_guard lock(m_mutex);
         m_sizes[m_fill] = size;
         m_pending[m_fill] = true;
-        m_fill ^= 1;
+        m_fill = (m_fill + 1) % Buffers;
     }
     m_changed.notify_all();
 }
@@ -52,12 +52,18 @@ void WriteTap::hand(std::size_t size)
 void WriteTap::drain()
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_pending[0] && !m_pending[1]; });
+    m_changed.wait(lock, [this] {
+        for (const bool pending : m_pending) {
+            if (pending)
+                return false;
+        }
+        return true;
+    });
 }
 
 void WriteTap::run()
 {
-    // Buffers are seen in the order they were handed: alternately, starting with the first.
+    // Buffers are seen in the order they were handed: round the ring, starting with the first.
     int next = 0;
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -69,7 +75,7 @@ void WriteTap::run()
         m_sink(m_buffers[next].data(), size);
         lock.lock();
         m_pending[next] = false;
-        next ^= 1;
+        next = (next + 1) % Buffers;
         m_changed.notify_all();
     }
 }

@@ -10,8 +10,9 @@
 namespace base::files {
 
 // Shows the bytes a copy writes to an observer (a digest) on a thread of its own, so that the
-// copy does not wait for it: the copy fills one buffer while the observer reads the other. With
-// no thread to be had, the observer runs on the caller's.
+// copy does not wait for it: the copy fills one buffer while the observer reads those handed
+// before, in a ring that evens out the two sides' pace. With no thread to be had, the observer
+// runs on the caller's.
 class WriteTap
 {
 public:
@@ -25,7 +26,7 @@ public:
     // The buffer to fill next; it is the observer's no longer.
     char *buffer();
     std::size_t bufferBytes() const { return m_bufferBytes; }
-    // The first size bytes of buffer() go to the observer; the next buffer() is the other one.
+    // The first size bytes of buffer() go to the observer; the next buffer() is the next one.
     void hand(std::size_t size);
     // Returns once the observer has seen everything handed.
     void drain();
@@ -35,9 +36,10 @@ private:
 
     Sink m_sink;
     std::size_t m_bufferBytes;
-    std::vector<char> m_buffers[2];
-    std::size_t m_sizes[2] = {0, 0};
-    bool m_pending[2] = {false, false}; // handed, not yet seen
+    static constexpr int Buffers = 4;
+    std::vector<char> m_buffers[Buffers];
+    std::size_t m_sizes[Buffers] = {};
+    bool m_pending[Buffers] = {}; // handed, not yet seen
     int m_fill = 0;
     bool m_stop = false;
     std::mutex m_mutex;
