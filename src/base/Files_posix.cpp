@@ -286,8 +286,13 @@ public:
     explicit Temporary(const std::string &target, const std::string &stagingFolder = {})
         : m_target(target), m_split(splitPath(target))
     {
-        if (!stagingFolder.empty())
+        // Staged elsewhere, the hidden name is apart from those of that folder's own files: one of
+        // the same name may be written there at the same time (an installer's backup).
+        if (!stagingFolder.empty()) {
+            constexpr std::string_view kStaged = ".staged";
             m_split.folder = stagingFolder.back() == '/' ? stagingFolder : stagingFolder + '/';
+            m_split.name = m_split.name.substr(0, 255 - 9 - kStaged.size()) + std::string(kStaged);
+        }
     }
 
     // False with errno set when no file can be made beside the target.

@@ -155,12 +155,16 @@ std::wstring temporaryName(const std::wstring &target, const std::wstring &stagi
 {
     const SplitPath split = splitPath(target);
     std::wstring folder = split.folder;
+    // Staged elsewhere, the temporary is named apart from those of that folder's own files: one of
+    // the same name may be written there at the same time (an installer's backup).
+    std::wstring mark;
     if (!stagingFolder.empty()) {
         folder = stagingFolder;
         if (folder.back() != L'\\' && folder.back() != L'/')
             folder += L'\\';
+        mark = L".staged";
     }
-    return folder + L"." + split.name.substr(0, 255 - 9) + L".writing";
+    return folder + L"." + split.name.substr(0, 255 - 9 - mark.size()) + mark + L".writing";
 }
 
 bool writeAll(HANDLE file, const char *data, std::size_t size)

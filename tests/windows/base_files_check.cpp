@@ -226,7 +226,7 @@ void checkStagedCopy(const std::string &dir)
         check(dropped.stage(source, target, options, &error) == files::CopyOutcome::Copied,
               "stage: " + error);
         checkEqual(read(target), std::string("original"), "staging leaves the target");
-        checkEqual(entries(staging), std::set<std::string>{".staged.ar.writing"},
+        checkEqual(entries(staging), std::set<std::string>{".staged.ar.staged.writing"},
                    "the temporary is in the staging folder");
     }
     checkEqual(entries(staging), std::set<std::string>{}, "a dropped staged copy leaves nothing");
