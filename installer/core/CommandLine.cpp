@@ -114,8 +114,12 @@ int uninstall(const SetupArguments &options, const std::string &packageFolder, s
     }
     const std::string target = gameFolderFrom(options.target);
     Uninstallation uninstallation(target, name);
-    if (const std::string problem = uninstallation.preflight(); !problem.empty())
+    if (const std::string problem = uninstallation.preflight(); !problem.empty()) {
+        // Nothing recorded may still mean an installer killed before its first file left its
+        // traces: they go all the same.
+        uninstallation.removeWhatKilledRunsLeft();
         return fail(problem);
+    }
     if (!options.yes) {
         const std::vector<LeftFile> left = uninstallation.check();
         if (!left.empty())

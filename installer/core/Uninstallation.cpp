@@ -434,6 +434,19 @@ std::vector<LeftFile> Uninstallation::check() const
     return left;
 }
 
+void Uninstallation::removeWhatKilledRunsLeft() const
+{
+    const std::string area = backupAreaOf(m_gameFolder);
+    if (area.empty() || !isRealFolder(area))
+        return;
+    GameFolderLock lock = GameFolderLock::tryLock(area);
+    if (!lock.held())
+        return;
+    for (const std::string &stray : strayRunFolders(m_gameFolder))
+        removeStrayFolder(stray);
+    lock.leave(area);
+}
+
 UninstallResult Uninstallation::run()
 {
     UninstallResult result;

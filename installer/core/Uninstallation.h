@@ -59,6 +59,10 @@ public:
     // is changed).
     std::vector<LeftFile> check() const;
 
+    // Removes what an installer killed before it recorded anything left in the game folder: run's
+    // folders with no record and the lock file. Nothing while another setup works on it.
+    void removeWhatKilledRunsLeft() const;
+
     // Undoes what can be undone; every file is checked again just before it is touched.
     UninstallResult run();
 
