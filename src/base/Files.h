@@ -50,7 +50,8 @@ struct CopyOptions
     bool durable = false;
     // The folder that holds the temporary while the copy is under way (empty: the target's own).
     // It must be on the target's volume; a process killed there leaves nothing in the target's
-    // folder, at most a hidden temporary in this one (see isTemporaryName).
+    // folder, at most a hidden temporary in this one (see isTemporaryName), named apart from the
+    // temporaries of this folder's own files.
     std::string stagingFolder;
     // The copy takes the source's permissions (a backup keeps the original's), or else those any
     // new file in the target's folder gets (the umask; on Windows no read-only attribute).

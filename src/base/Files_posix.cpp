@@ -203,11 +203,9 @@ SplitPath splitPath(const std::string &path)
 
 // The one hidden name a target's temporary ever has: a temporary that a killed process left there
 // is removed by the next write to the same target, which needs that name.
-std::string hiddenTemporaryName(const SplitPath &split, bool staged = false)
+std::string hiddenTemporaryName(const SplitPath &split)
 {
-    // A staged copy's temporary is marked as such: its folder may hold a file of the target's
-    // name with a temporary of its own (the installer's backup of the original it replaces).
-    const std::string_view kSuffix = staged ? ".staged.writing" : ".writing";
+    static constexpr std::string_view kSuffix = ".writing";
     constexpr std::size_t kNameMax = 255;
     std::string name = split.name.substr(0, kNameMax - 1 - kSuffix.size());
     return split.folder + "." + name + std::string(kSuffix);
@@ -288,9 +286,13 @@ public:
     explicit Temporary(const std::string &target, const std::string &stagingFolder = {})
         : m_target(target), m_split(splitPath(target))
     {
-        if (!stagingFolder.empty())
+        // Staged elsewhere, the hidden name is apart from those of that folder's own files: one of
+        // the same name may be written there at the same time (an installer's backup).
+        if (!stagingFolder.empty()) {
+            constexpr std::string_view kStaged = ".staged";
             m_split.folder = stagingFolder.back() == '/' ? stagingFolder : stagingFolder + '/';
-        m_staged = !stagingFolder.empty();
+            m_split.name = m_split.name.substr(0, 255 - 9 - kStaged.size()) + std::string(kStaged);
+        }
     }
 
     // False with errno set when no file can be made beside the target.
@@ -308,7 +310,7 @@ public:
                 return false;
         }
 #endif
-        const std::string hidden = hiddenTemporaryName(m_split, m_staged);
+        const std::string hidden = hiddenTemporaryName(m_split);
         if (!claimHiddenName(hidden, [&] {
                 m_fd = Descriptor(::open(hidden.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
                 return m_fd.valid();
@@ -334,7 +336,7 @@ public:
                 return false;
             // No link can replace a file: the unnamed file gets the hidden name for the rename,
             // locked first so that another writer waits for the name instead of taking it.
-            const std::string hidden = hiddenTemporaryName(m_split, m_staged);
+            const std::string hidden = hiddenTemporaryName(m_split);
             if (::flock(m_fd.get(), LOCK_EX) != 0)
                 return false;
             if (!claimHiddenName(hidden, [&] {
@@ -346,7 +348,7 @@ public:
             m_pending.keep();
             return true;
         }
-        if (::rename(hiddenTemporaryName(m_split, m_staged).c_str(), m_target.c_str()) != 0)
+        if (::rename(hiddenTemporaryName(m_split).c_str(), m_target.c_str()) != 0)
             return false;
         m_pending.keep();
         return true;
@@ -375,7 +377,6 @@ private:
 
     std::string m_target;
     SplitPath m_split;
-    bool m_staged = false;
     PendingTemporary m_pending; // before m_fd: the file is closed before its name is removed
     Descriptor m_fd;
     bool m_unnamed = false;

@@ -137,6 +137,27 @@ TEST_P(CopyTest, AStrayTemporaryOfAKilledCopyIsGoneAfterTheNextCopy)
     EXPECT_EQ(entries(at("pkg")), std::set<std::string>{"a.ar"});
 }
 
+// An installer stages the game file's copy in the folder where the original's backup of the same
+// name is staged at the same time: neither takes the other's temporary.
+TEST_P(CopyTest, ACopyStagedElsewhereAndAFileOfTheSameNameThereStandSideBySide)
+{
+    ::mkdir(at("run").c_str(), 0755);
+    write(at("a.ar"), "new");
+    write(at("pkg/a.ar"), "original");
+    files::StagedCopy backup;
+    files::StagedCopy copy;
+    files::CopyOptions staged;
+    staged.stagingFolder = at("run");
+    std::string error;
+    ASSERT_EQ(backup.stage(at("pkg/a.ar"), at("run/a.ar"), {}, &error), CopyOutcome::Copied) << error;
+    ASSERT_EQ(copy.stage(at("a.ar"), at("pkg/a.ar"), staged, &error), CopyOutcome::Copied) << error;
+    ASSERT_TRUE(backup.publish(&error)) << error;
+    ASSERT_TRUE(copy.publish(&error)) << error;
+    EXPECT_EQ(read(at("run/a.ar")), "original");
+    EXPECT_EQ(read(at("pkg/a.ar")), "new");
+    EXPECT_EQ(entries(at("run")), std::set<std::string>{"a.ar"});
+}
+
 // A source that delivers 20 MB/s, as a USB stick or a network share: the window that runs between
 // the chunks must still answer within 100 ms.
 TEST_P(CopyTest, ChunksFromASlowSourceTakeAboutTheChunkTime)

@@ -6,8 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <map>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "FolderDigests.h"
 #include "InstallRecord.h"
@@ -176,11 +181,13 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     EXPECT_TRUE(contains(r.out, "Left as they were: city.ar")) << r.out;
     EXPECT_EQ(readFile(inGame("city.ar")), "the original city");
     EXPECT_EQ(readFile(inGame("cars.ar")), carsBytes);
-    // The run's folder holds its record (summary and journal) and no original.
+    // The run's folder holds its record (the summary and the journal of files) and no original.
     ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
     const std::string backup = gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front();
-    EXPECT_EQ(listing(backup).size(), 2u);
-    EXPECT_TRUE(fs::exists(backup + "/Quernel Installation.ini"));
+    std::set<std::string> kept;
+    for (const auto &[name, bytes] : listing(backup))
+        kept.insert(name);
+    EXPECT_EQ(kept, (std::set<std::string>{"Quernel Installation.ini", "Quernel Journal.ini"}));
 }
 
 TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNothingChanged)
@@ -448,6 +455,7 @@ TEST_F(WindowsSetup, ARecordNamingABackupOutsideIsRefusedInBoundedTime)
     const std::string windowsGame = windows(gameFolder());
     ASSERT_EQ(runSetup({"--target", windowsGame, "--yes"}).status, 0);
     ASSERT_EQ(backupFolders(gameFolder()).size(), 1u);
+    // The files and their backups are named in the journal of the run.
     const std::string record =
         gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front() + "/Quernel Journal.ini";
     const std::string bytes = readFile(record);
@@ -482,4 +490,220 @@ TEST_F(WindowsSetup, RefusesANameWindowsReservesForADeviceLikeLinux)
         EXPECT_EQ(r.err, std::string("setup.exe: ") + name + ": Windows reserves this name for a device.\n");
         fs::remove(inPackage(name));
     }
+}
+
+namespace {
+
+// A package of many small files, every third replacing an original of the game folder: a run
+// long enough under Wine for a kill or a second setup to land in the middle of it.
+class WindowsSetupManyFiles : public WindowsSetup
+{
+protected:
+    static constexpr int FileCount = 120;
+
+    void SetUp() override
+    {
+        WindowsSetup::SetUp();
+        fs::remove(ini());
+        setEntry(ini(), "install.ini", "Name", "Many Files");
+        setEntry(ini(), "install.ini", "mmType", "2");
+        for (int i = 1; i <= FileCount; ++i) {
+            const std::string name = "part" + std::to_string(i) + ".ar";
+            const std::string tag{char('A' + i % 26), char('a' + i / 26)};
+            setEntry(ini(), "Files", "File" + std::to_string(i), name);
+            writeFile(inPackage(name), archiveBytes(tag.c_str(), 3000 + 37 * i));
+            packageBytes[name] = readFile(inPackage(name));
+            if (i % 3 == 0) {
+                writeFile(inGame(name), archiveBytes(tag.c_str(), 2000 + 11 * i));
+                originals[name] = readFile(inGame(name));
+            }
+        }
+        setEntry(ini(), "install.ini", "TotalFiles", std::to_string(FileCount));
+        game = windows(gameFolder());
+        install = {inPackage("setup.exe"), "--target", game, "--yes"};
+        uninstall = {inPackage("setup.exe"), "--uninstall", "--target", game, "--yes"};
+    }
+
+    // The game folder without the installer's backup area.
+    std::map<std::string, std::string> gameFiles() const
+    {
+        auto files = digests(gameFolder());
+        std::erase_if(files, [](const auto &entry) { return entry.first.starts_with("Quernel Backup"); });
+        return files;
+    }
+
+    // True once a run's folder is in the backup area; false when the process ended first.
+    bool waitForRunFolder(ChildProcess &process) const
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < end && !process.waitFor(std::chrono::milliseconds(0))) {
+            const std::vector<std::string> folders = backupFolders(gameFolder());
+            if (std::any_of(folders.begin(), folders.end(),
+                            [](const std::string &name) { return name.starts_with("Many Files "); }))
+                return true;
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        return false;
+    }
+
+    std::string game;
+    std::vector<std::string> install;
+    std::vector<std::string> uninstall;
+    std::map<std::string, std::string> packageBytes;
+    std::map<std::string, std::string> originals;
+};
+
+} // namespace
+
+// setup.exe killed with SIGKILL at moments spread over an installation, as a power cut or the task
+// manager ends it: nothing of the program runs after the signal, no handler and no cleanup. The
+// signal goes to the process that runs setup.exe alone (not "wineserver -k", which would end the
+// prefix's server and services too, nor the process group, which is the test's own). Each kill is
+// followed by a removal that leaves the game folder byte for byte as it was.
+TEST_F(WindowsSetupManyFiles, AnInstallationKilledAtAnyMomentIsUndoneByteForByte)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto before = digests(gameFolder());
+
+    // Undisturbed first: how long the files take from the run's folder to the end.
+    auto whole = startWine(install, outputFolder(), "/tmp");
+    ASSERT_TRUE(waitForRunFolder(*whole));
+    const auto filesStart = Clock::now();
+    ASSERT_EQ(whole->wait(), 0) << whole->err();
+    const auto filesTake = Clock::now() - filesStart;
+    ASSERT_EQ(runWine(uninstall, outputFolder(), "/tmp").status, 0);
+    ASSERT_EQ(digests(gameFolder()), before);
+
+    constexpr int Rounds = 10;
+    std::vector<std::size_t> journalledAtKill;
+    for (int round = 0; round < Rounds; ++round) {
+        // From the moment the run's folder appears to a little after the files would be done.
+        const auto delay =
+            std::chrono::duration_cast<Clock::duration>(filesTake * (1.1 * round / (Rounds - 1)));
+        SCOPED_TRACE("killed " +
+                     std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()) +
+                     " ms after the run's folder appeared");
+        int status = 0;
+        {
+            auto setup = startWine(install, outputFolder(), "/tmp");
+            ASSERT_TRUE(waitForRunFolder(*setup)) << setup->err();
+            std::this_thread::sleep_for(delay);
+            ::kill(setup->pid(), SIGKILL);
+            status = setup->wait();
+        }
+        // The signal reached the program itself: nothing changes afterwards.
+        const auto atKill = digests(gameFolder());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ASSERT_EQ(digests(gameFolder()), atKill) << "setup.exe went on after its process was killed";
+        // Every file is whole: the original or the package's, or not there when it had none.
+        for (const auto &[name, bytes] : packageBytes) {
+            const auto original = originals.find(name);
+            const std::string now = fs::exists(inGame(name)) ? readFile(inGame(name)) : std::string();
+            if (original != originals.end())
+                EXPECT_TRUE(now == original->second || now == bytes) << name << " is cut or missing";
+            else
+                EXPECT_TRUE(now.empty() || now == bytes) << name << " is cut";
+        }
+        std::size_t journalled = 0;
+        for (const installer::InstallRecord &record : installer::recordedInstallations(gameFolder()))
+            journalled += record.files.size();
+        journalledAtKill.push_back(status == -SIGKILL ? journalled : std::size_t(FileCount) + 1);
+
+        const Outcome removed = runWine(uninstall, outputFolder(), "/tmp");
+        if (journalled > 0 || removed.status != 1)
+            EXPECT_EQ(removed.status, 0) << removed.err;
+        else
+            EXPECT_TRUE(contains(removed.err, "is not installed in")) << removed.err;
+        EXPECT_EQ(digests(gameFolder()), before);
+    }
+    // Spread over the run: some kills landed between the first file and the last.
+    const auto halfWay = std::count_if(journalledAtKill.begin(), journalledAtKill.end(),
+                                       [](std::size_t n) { return n > 0 && n < FileCount; });
+    EXPECT_GE(halfWay, 3);
+    std::string spread;
+    for (const std::size_t n : journalledAtKill)
+        spread += n > std::size_t(FileCount) ? " ended" : " " + std::to_string(n);
+    std::cout << "Files recorded when killed:" << spread << " (of " << FileCount << ")\n";
+}
+
+// A removal and an installation started together, again and again: one waits for the other or
+// refuses at once with the busy line; the game folder ends installed or removed, never a mix, and
+// no original is lost.
+TEST_F(WindowsSetupManyFiles, AnInstallationAndARemovalAtTheSameTimeLeaveOneWholeState)
+{
+    const auto first = digests(gameFolder());
+    ASSERT_EQ(runWine(install, outputFolder(), "/tmp").status, 0);
+    const auto installedFiles = gameFiles();
+    const std::string busyLine = "setup.exe: Another setup is working on the game folder " + game +
+                                 "; try again when it has finished.\n";
+
+    std::map<std::string, int> outcomes;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        int removal = -1;
+        int installation = -1;
+        {
+            auto removing = startWine(uninstall, outputFolder(), "/tmp");
+            auto installing = startWine(install, outputFolder(), "/tmp");
+            removal = removing->wait();
+            installation = installing->wait();
+            EXPECT_TRUE(removal == 0 || (removal == 2 && removing->err() == busyLine)) << removing->err();
+            EXPECT_TRUE(installation == 0 || (installation == 2 && installing->err() == busyLine))
+                << installing->err();
+        }
+        const bool removed = digests(gameFolder()) == first;
+        const bool installed =
+            gameFiles() == installedFiles && !installer::recordedInstallations(gameFolder()).empty();
+        EXPECT_TRUE(removed || installed) << "a mix of installed and removed";
+        // Each original is in its place or in a backup.
+        std::set<std::string> present;
+        for (const auto &[path, content] : digests(gameFolder()))
+            present.insert(content);
+        for (const auto &[name, bytes] : originals)
+            EXPECT_TRUE(
+                present.count(std::to_string(bytes.size()) + " bytes, " + installer::sha256Hex(bytes)))
+                << name << ": the original is lost";
+        outcomes["removal " + std::to_string(removal) + ", installation " + std::to_string(installation) +
+                 (removed ? ": removed" : ": installed")]++;
+        if (removed)
+            ASSERT_EQ(runWine(install, outputFolder(), "/tmp").status, 0);
+    }
+    for (const auto &[outcome, count] : outcomes)
+        std::cout << outcome << ": " << count << " round(s)\n";
+
+    const Outcome last = runWine(uninstall, outputFolder(), "/tmp");
+    EXPECT_EQ(last.status, 0) << last.err;
+    EXPECT_EQ(digests(gameFolder()), first);
+}
+
+// Removal goes by the order in which installations were made, not by their dates: version 2 of a
+// package installed over version 1 and then dated a year before it (a clock set back, a record
+// copied from elsewhere) is still undone first.
+TEST_F(WindowsSetup, RemovalUndoesTheNewestInstallationFirstWhateverItsDate)
+{
+    const std::string game = windows(gameFolder());
+    const auto first = digests(gameFolder());
+    const Outcome versionOne = runSetup({"--target", game, "--yes"});
+    ASSERT_EQ(versionOne.status, 0) << versionOne.err;
+    writeFile(inPackage("city.ar"), archiveBytes("v2", 71000));
+    writeFile(inPackage("cars.ar"), archiveBytes("w2", 1300));
+    const Outcome versionTwo = runSetup({"--target", game, "--yes"});
+    ASSERT_EQ(versionTwo.status, 0) << versionTwo.err;
+
+    const auto records = installer::recordedInstallations(gameFolder());
+    ASSERT_EQ(records.size(), 2u);
+    ASSERT_LT(records[0].sequence, records[1].sequence);
+    const std::string firstDate = records[0].installedAt;
+    const std::string yearBefore =
+        std::to_string(std::stoi(firstDate.substr(0, 4)) - 1) + firstDate.substr(4);
+    const std::string summary = readFile(records[1].path());
+    const std::string backdated =
+        std::regex_replace(summary, std::regex("Installed=[^\r\n]*"), "Installed=" + yearBefore);
+    ASSERT_NE(backdated, summary);
+    writeFile(records[1].path(), backdated);
+
+    const Outcome r = runSetup({"--uninstall", "--target", game, "--yes"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(digests(gameFolder()), first);
 }

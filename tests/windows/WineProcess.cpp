@@ -4,8 +4,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include "ChildProcess.h"
-
 namespace wine_test {
 
 namespace {
@@ -67,6 +65,15 @@ std::optional<Outcome> runWineWithin(const std::vector<std::string> &arguments,
     if (!status)
         return std::nullopt; // the process is killed as it goes out of scope
     return Outcome{*status, withoutCarriageReturns(process.out()), withoutCarriageReturns(process.err())};
+}
+
+std::unique_ptr<installer_test::ChildProcess> startWine(const std::vector<std::string> &arguments,
+                                                        const std::string &outputFolder,
+                                                        const std::string &workingFolder)
+{
+    std::filesystem::create_directories(outputFolder);
+    return std::make_unique<installer_test::ChildProcess>(onPath("wine"), arguments, outputFolder,
+                                                          std::vector<std::string>{}, workingFolder);
 }
 
 std::string windowsPath(const std::string &unixPath, const std::string &outputFolder)
