@@ -466,6 +466,15 @@ std::vector<std::string> strayRunFolders(const std::string &gameFolder)
     return strays;
 }
 
+void removeStrayRunFolders(const std::string &gameFolder)
+{
+    for (const std::string &folder : strayRunFolders(gameFolder)) {
+        removeTemporariesIn(folder);
+        std::error_code ec;
+        fs::remove(base::files::toPath(folder), ec);
+    }
+}
+
 std::vector<InstallRecord> recordedInstallations(const std::string &gameFolder,
                                                  std::vector<std::string> *unreadable)
 {

@@ -86,6 +86,8 @@ bool removeRecord(const InstallRecord &record, std::string *error);
 // Run folders that a killed installer left before it recorded anything (empty, or holding only
 // temporaries), for the holder of the game folder's lock to remove.
 std::vector<std::string> strayRunFolders(const std::string &gameFolder);
+// Removes them (their temporaries, then the folders); for the holder of the game folder's lock.
+void removeStrayRunFolders(const std::string &gameFolder);
 
 // Every installation recorded in the game folder, oldest first (by sequence, then installedAt,
 // then by the number a run's folder got when its name was taken: "... (2)" after the plain name).

@@ -392,6 +392,9 @@ InstallResult Installation::run(const AskReplace &ask)
         return result;
     }
 
+    // What installers killed before their first record left goes now that the folder is ours.
+    removeStrayRunFolders(m_gameFolder);
+
     const auto &files = m_package.files;
     const int count = int(files.size());
     const Timestamp when = m_clock ? m_clock() : localNow();

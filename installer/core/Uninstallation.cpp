@@ -176,28 +176,6 @@ std::string fileKey(const std::string &name)
 // restoring and dropping backups would reach outside the game folder.
 bool isSafeRunFolder(const std::string &gameFolder, const std::string &folder);
 
-// A run's folder that holds nothing of value: empty, or temporaries a killed run left.
-void removeStrayFolder(const std::string &folder)
-{
-    std::error_code ec;
-    for (fs::directory_iterator it(base::files::toPath(folder), ec), end; !ec && it != end;
-         it.increment(ec)) {
-        const std::string name = base::files::fromPath(it->path().filename());
-        if (!base::files::isTemporaryName(name) || base::files::isLink(folder + '/' + name))
-            return;
-        std::error_code removed;
-        fs::remove(it->path(), removed);
-    }
-    fs::remove(base::files::toPath(folder), ec);
-}
-
-// What installers killed before they recorded anything left behind; for the lock's holder.
-void removeStrayFolders(const std::string &gameFolder)
-{
-    for (const std::string &stray : strayRunFolders(gameFolder))
-        removeStrayFolder(stray);
-}
-
 bool isSafeRunFolder(const std::string &gameFolder, const std::string &folder)
 {
     const fs::path path = base::files::toPath(folder);
@@ -460,7 +438,7 @@ UninstallResult Uninstallation::run()
                                        : "The backup folder " + area + " cannot be used: " + lock->error();
             return result;
         }
-        removeStrayFolders(m_gameFolder);
+        removeStrayRunFolders(m_gameFolder);
         // A run's folder that was read before and is no folder of its own now stays in the list,
         // so that the player learns why it is left.
         std::vector<InstallRecord> now = installationsOf(m_gameFolder, m_packageName);
@@ -505,7 +483,7 @@ void Uninstallation::sweepStrays()
     GameFolderLock lock = GameFolderLock::tryLock(area);
     if (!lock.held())
         return;
-    removeStrayFolders(m_gameFolder);
+    removeStrayRunFolders(m_gameFolder);
     lock.leave(area);
 }
 
