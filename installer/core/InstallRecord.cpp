@@ -444,24 +444,36 @@ bool removeRecord(const InstallRecord &record, std::string *error)
     return true;
 }
 
-std::vector<std::string> strayRunFolders(const std::string &gameFolder)
+namespace {
+
+// The run folders of every backup area of the game folder, never reached through a link.
+std::vector<std::string> runFolders(const std::string &gameFolder)
 {
-    std::vector<std::string> strays;
+    std::vector<std::string> folders;
     for (const std::string &area : entriesOf(gameFolder)) {
         const std::string areaPath = gameFolder + '/' + area;
         if (!isBackupAreaName(area) || !isRealFolder(areaPath))
             continue;
         for (const std::string &run : entriesOf(areaPath)) {
-            const std::string folder = areaPath + '/' + run;
-            if (!isRealFolder(folder))
-                continue;
-            const std::vector<std::string> inside = entriesOf(folder);
-            if (std::all_of(inside.begin(), inside.end(), [&](const std::string &name) {
-                    return base::files::isTemporaryName(name) &&
-                           fs::is_regular_file(linkStatus(folder + '/' + name));
-                }))
-                strays.push_back(folder);
+            if (isRealFolder(areaPath + '/' + run))
+                folders.push_back(areaPath + '/' + run);
         }
+    }
+    return folders;
+}
+
+} // namespace
+
+std::vector<std::string> strayRunFolders(const std::string &gameFolder)
+{
+    std::vector<std::string> strays;
+    for (const std::string &folder : runFolders(gameFolder)) {
+        const std::vector<std::string> inside = entriesOf(folder);
+        if (std::all_of(inside.begin(), inside.end(), [&](const std::string &name) {
+                return base::files::isTemporaryName(name) &&
+                       fs::is_regular_file(linkStatus(folder + '/' + name));
+            }))
+            strays.push_back(folder);
     }
     return strays;
 }
@@ -479,23 +491,15 @@ std::vector<InstallRecord> recordedInstallations(const std::string &gameFolder,
                                                  std::vector<std::string> *unreadable)
 {
     std::vector<InstallRecord> records;
-    for (const std::string &area : entriesOf(gameFolder)) {
-        const std::string areaPath = gameFolder + '/' + area;
-        if (!isBackupAreaName(area) || !isRealFolder(areaPath))
-            continue;
-        for (const std::string &run : entriesOf(areaPath)) {
-            const std::string folder = areaPath + '/' + run;
-            if (!isRealFolder(folder))
-                continue;
-            const std::string summary = folder + '/' + recordFileName();
-            if (!paths::exists(summary) && !paths::exists(folder + "/." + recordFileName() + ".writing"))
-                continue; // a backup folder of an installation before records were kept
-            std::string error;
-            if (std::optional<InstallRecord> record = readRecord(folder, &error))
-                records.push_back(std::move(*record));
-            else if (unreadable)
-                unreadable->push_back(error);
-        }
+    for (const std::string &folder : runFolders(gameFolder)) {
+        const std::string summary = folder + '/' + recordFileName();
+        if (!paths::exists(summary) && !paths::exists(folder + "/." + recordFileName() + ".writing"))
+            continue; // a backup folder of an installation before records were kept
+        std::string error;
+        if (std::optional<InstallRecord> record = readRecord(folder, &error))
+            records.push_back(std::move(*record));
+        else if (unreadable)
+            unreadable->push_back(error);
     }
     std::stable_sort(records.begin(), records.end(), [](const InstallRecord &a, const InstallRecord &b) {
         if (a.sequence != b.sequence)

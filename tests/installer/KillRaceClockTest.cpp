@@ -77,17 +77,10 @@ fs::path fastTemporaryBase()
     return fs::temp_directory_path();
 }
 
-class KillRaceClock : public ::testing::Test
+class KillRaceClock : public PackageFixture
 {
 protected:
-    TemporaryFolder root{fastTemporaryBase()};
-
-    std::string at(const std::string &relative) const { return root.path() + '/' + relative; }
-    std::string packageFolder() const { return at("My Pack"); }
-    std::string gameFolder() const { return at("Game"); }
-    std::string ini() const { return packageFolder() + "/install.ini"; }
-    std::string inPackage(const std::string &name) const { return packageFolder() + '/' + name; }
-    std::string inGame(const std::string &name) const { return gameFolder() + '/' + name; }
+    KillRaceClock() : PackageFixture(fastTemporaryBase()) {}
 
     void SetUp() override
     {

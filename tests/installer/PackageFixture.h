@@ -103,6 +103,9 @@ private:
 class PackageFixture : public ::testing::Test
 {
 protected:
+    // The temporary tree under base (the system's temporary folder unless a fixture needs another).
+    explicit PackageFixture(const fs::path &base = fs::temp_directory_path()) : root(base) {}
+
     TemporaryFolder root;
 
     std::string at(const std::string &relative) const { return root.path() + '/' + relative; }

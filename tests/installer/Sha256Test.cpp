@@ -10,6 +10,7 @@
 #include <future>
 #include <optional>
 
+#include "../common/Sha256Vectors.h"
 #include "PackageFixture.h"
 #include "Sha256.h"
 
@@ -29,18 +30,7 @@ std::string bytesOfLength(std::size_t size)
     return bytes;
 }
 
-// The test vectors of FIPS 180-4's examples (NIST): the empty message, "abc", the 448-bit and
-// 896-bit messages and one million 'a'.
-const std::pair<std::string, std::string> StandardVectors[] = {
-    {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-    {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-    {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-     "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-    {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmno"
-     "ijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
-     "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
-    {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-};
+const auto &StandardVectors = Sha256StandardVectors;
 
 } // namespace
 

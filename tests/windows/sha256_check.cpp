@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "../common/Sha256Vectors.h"
 #include "CheckTally.h"
 #include "Sha256.h"
 #include "Text.h"
@@ -31,16 +32,7 @@ void write(const std::string &path, const std::string &bytes)
 // one object that finish() starts over.
 void checkStandardVectors()
 {
-    const std::pair<std::string, std::string> vectors[] = {
-        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
-        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
-        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmno"
-         "ijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
-         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1"},
-        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
-    };
+    const auto &vectors = Sha256StandardVectors;
     installer::Sha256 sha;
     check(sha.failure().empty(), "CNG gives a SHA-256: " + sha.failure());
     for (const auto &[message, digest] : vectors) {
