@@ -741,7 +741,7 @@ CopyOutcome StagedCopy::stage(const std::string &source, const std::string &targ
 
     std::optional<WriteTap> tap;
     if (options.written)
-        tap.emplace(options.written, std::size_t(1) << 20);
+        tap.emplace(options.written, std::size_t(1) << 20, std::uint64_t(sourceStat.st_size));
     ChunkTransfer transfer(in.get(), temporary.fd(), tap ? &*tap : nullptr);
     ChunkPacer pacer(options.chunkTime, options.maxChunkBytes);
     std::uint64_t copied = 0;

@@ -530,7 +530,7 @@ CopyOutcome copyChunks(HANDLE in, HANDLE out, std::uint64_t total, const CopyOpt
     std::optional<WriteTap> tap;
     std::vector<char> own;
     if (options.written)
-        tap.emplace(options.written, kCopyBufferBytes);
+        tap.emplace(options.written, kCopyBufferBytes, total);
     else
         own.resize(kCopyBufferBytes);
     ChunkPacer pacer(options.chunkTime, options.maxChunkBytes);

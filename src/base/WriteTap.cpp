@@ -4,10 +4,14 @@
 
 namespace base::files {
 
-WriteTap::WriteTap(Sink sink, std::size_t bufferBytes) : m_sink(std::move(sink)), m_bufferBytes(bufferBytes)
+WriteTap::WriteTap(Sink sink, std::size_t bufferBytes, std::uint64_t expectedBytes)
+    : m_sink(std::move(sink)), m_bufferBytes(bufferBytes)
 {
-    for (std::vector<char> &buffer : m_buffers)
-        buffer.resize(bufferBytes);
+    // Filled before they are read: no need to clear them first.
+    for (std::unique_ptr<char[]> &buffer : m_buffers)
+        buffer = std::make_unique_for_overwrite<char[]>(bufferBytes);
+    if (expectedBytes <= bufferBytes)
+        return;
     try {
         m_thread = std::thread([this] { run(); });
     } catch (const std::system_error &) {
@@ -30,13 +34,13 @@ char *WriteTap::buffer()
 {
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return !m_pending[m_fill]; });
-    return m_buffers[m_fill].data();
+    return m_buffers[m_fill].get();
 }
 
 void WriteTap::hand(std::size_t size)
 {
     if (!m_thread.joinable()) {
-        m_sink(m_buffers[m_fill].data(), size);
+        m_sink(m_buffers[m_fill].get(), size);
         m_fill = (m_fill + 1) % Buffers;
         return;
     }
@@ -72,7 +76,7 @@ void WriteTap::run()
             return;
         const std::size_t size = m_sizes[next];
         lock.unlock();
-        m_sink(m_buffers[next].data(), size);
+        m_sink(m_buffers[next].get(), size);
         lock.lock();
         m_pending[next] = false;
         next = (next + 1) % Buffers;

@@ -2,10 +2,11 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace base::files {
 
@@ -18,7 +19,9 @@ class WriteTap
 public:
     using Sink = std::function<void(const char *data, std::size_t size)>;
 
-    WriteTap(Sink sink, std::size_t bufferBytes);
+    // A copy that fits in one buffer gains nothing from a thread: expectedBytes up to bufferBytes
+    // runs the observer on the caller's thread.
+    WriteTap(Sink sink, std::size_t bufferBytes, std::uint64_t expectedBytes);
     ~WriteTap();
     WriteTap(const WriteTap &) = delete;
     WriteTap &operator=(const WriteTap &) = delete;
@@ -37,7 +40,7 @@ private:
     Sink m_sink;
     std::size_t m_bufferBytes;
     static constexpr int Buffers = 4;
-    std::vector<char> m_buffers[Buffers];
+    std::unique_ptr<char[]> m_buffers[Buffers];
     std::size_t m_sizes[Buffers] = {};
     bool m_pending[Buffers] = {}; // handed, not yet seen
     int m_fill = 0;
