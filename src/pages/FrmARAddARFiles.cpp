@@ -21,6 +21,7 @@
 #include "Pages.h"
 #include "Platform.h"
 #include "ProgressBar.h"
+#include "Text.h"
 #include "Vemko.h"
 #include "Widgets.h"
 
@@ -72,6 +73,12 @@ QString fileIdentity(const QString &path)
     return canonical.isEmpty() ? path : canonical;
 }
 
+// Two names that land on the same file in the package folder on Windows, which ignores case.
+QString packageFolderKey(const QString &name)
+{
+    return package::toQt(base::text::foldCase(name.toStdString()));
+}
+
 // Rows that ask for no width of their own are laid out as wide as the list: a long
 // path is then elided on the left, showing the file's name, where the list would
 // otherwise grow a horizontal scroll bar and show the start of the folder.
@@ -118,6 +125,7 @@ void FrmARAddARFiles::Form_Load()
 {
     FileNumber = 0;
     m_recorded.clear();
+    m_listedByName.clear();
     // The lists start in the process's current folder; if that folder is gone there
     // is nowhere to browse from, and the page that opens the picker reports it.
     const QString start = QDir::currentPath();
@@ -142,6 +150,7 @@ void FrmARAddARFiles::File1_DblClick()
     if (!canRecord(name, path))
         return;
     m_recorded.insert(fileIdentity(path));
+    m_listedByName.insert(packageFolderKey(name), path);
 
     FileNumber = static_cast<qint16>(FileNumber + 1);
     FileTotal = FileNumber;
@@ -164,6 +173,17 @@ bool FrmARAddARFiles::canRecord(const QString &name, const QString &path)
         platform::current().messageBox(QStringLiteral("This file is in the list already:\r\n") + path,
                                        platform::MB_ICONINFORMATION, package::windowCaption());
         return false;
+    }
+    // The package folder is flat: a second file of the same name would overwrite the
+    // first there, while install.ini listed the name twice.
+    if (const auto listed = m_listedByName.constFind(packageFolderKey(name));
+        listed != m_listedByName.cend()) {
+        return warn(
+            QStringLiteral("A file of the same name is in the list already:\r\n") + path +
+            QStringLiteral("\r\n") + *listed +
+            QStringLiteral("\r\nThe package folder holds its files side by side, and Windows does not "
+                           "tell names apart by letter case, so one would overwrite the other. Please "
+                           "rename one of the files and add it again."));
     }
     // A read of install.ini or temp.ini gives at most IniValueLimit bytes: a longer
     // name could not be read back by the package's installer, a longer path not by Add.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSet>
 
 #include "BrowsePanel.h"
@@ -59,6 +60,7 @@ private:
     QLabel *m_lblAmount = nullptr;
     QListWidget *m_lstFile = nullptr;
     bool m_adding = false;
-    QSet<int> m_warned;       // files already reported during this Add
-    QSet<QString> m_recorded; // the files recorded in this opening, by their real path
+    QSet<int> m_warned;                     // files already reported during this Add
+    QSet<QString> m_recorded;               // the files recorded in this opening, by their real path
+    QHash<QString, QString> m_listedByName; // their listed paths, by name as Windows compares names
 };

@@ -25,7 +25,8 @@ protected:
     void frameCloseRequested() override;
 
 private:
-    static bool isUnsafePackageName(const QString &name);
+    // Why the name cannot name the package folder, or nothing when it can.
+    static QString refusalOf(const QString &name);
 
     QLabel *m_lblPackage = nullptr;
     QLineEdit *m_txtPackage = nullptr;

@@ -158,6 +158,57 @@ TEST_F(FilesStage, AFileListedInThisOpeningIsNotRecordedAgain)
     EXPECT_EQ(picker.lstFile()->count(), 1);
 }
 
+TEST_F(FilesStage, ASecondFileOfTheSameNameIsRefusedWithoutARecord)
+{
+    const QString other = QDir(inProgram("..")).canonicalPath() + "/Other AR";
+    const QString sameName =
+        "A file of the same name is in the list already:\r\n%1\r\n%2\r\nThe package folder holds its "
+        "files side by side, and Windows does not tell names apart by letter case, so one would "
+        "overwrite the other. Please rename one of the files and add it again.";
+    struct Row
+    {
+        QString firstFolder, firstName, secondFolder, secondName;
+        bool samePath;
+    };
+    const Row rows[] = {
+        {source, "city.ar", other, "city.ar", false},
+        {source, "CITY.AR", source, "city.ar", false},
+        {source, QStringLiteral("\u00C9.ar"), other, QStringLiteral("\u00E9.ar"), false},
+        {source, "city.ar", source, "city.ar", true},
+    };
+    for (const Row &row : rows) {
+        writeFile(row.firstFolder + "/" + row.firstName, "first");
+        writeFile(row.secondFolder + "/" + row.secondName, "second");
+    }
+    for (const Row &row : rows) {
+        const QString first = row.firstFolder + "/" + row.firstName;
+        const QString second = row.secondFolder + "/" + row.secondName;
+        FrmARAddARFiles &picker = openPicker(row.firstFolder);
+        add(picker, row.firstName);
+        const QByteArray installBytes = readFile(packageFile("install.ini"));
+        const QByteArray tempBytes = readFile(packageFile("temp.ini"));
+        fake->messageBoxes.clear();
+        picker.Dir1()->setPath(row.secondFolder);
+        add(picker, row.secondName);
+
+        ASSERT_EQ(fake->messageBoxes.size(), 1) << second.toStdString();
+        if (row.samePath) {
+            EXPECT_EQ(fake->messageBoxes[0].text, "This file is in the list already:\r\n" + second);
+            EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONINFORMATION);
+        } else {
+            EXPECT_EQ(fake->messageBoxes[0].text, sameName.arg(second, first));
+            EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+        }
+        EXPECT_EQ(readFile(packageFile("install.ini")), installBytes) << second.toStdString();
+        EXPECT_EQ(readFile(packageFile("temp.ini")), tempBytes) << second.toStdString();
+        ASSERT_EQ(picker.lstFile()->count(), 1);
+        EXPECT_EQ(picker.lstFile()->item(0)->text(), first);
+        EXPECT_EQ(picker.lblAmount()->text(), "Amount of files in package: 1");
+        picker.window().cmdCancel->click();
+    }
+    EXPECT_TRUE(fake->copies.isEmpty());
+}
+
 TEST_F(FilesStage, NamesAndPathsLongerThanARecordReadAreRefused)
 {
     // A read of a package record gives 254 bytes: the installer reads the name, Add the path.

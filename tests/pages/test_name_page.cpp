@@ -135,6 +135,85 @@ TEST_F(NamePage, NamesThatLeaveTheProgramFolderAreRefused)
     EXPECT_FALSE(QFile::exists(programFolder() + "/../install.ini"));
 }
 
+TEST_F(NamePage, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten)
+{
+    const QString characters =
+        "The package name cannot contain < > : \" | ? * or control characters.\r\nThe package folder is made "
+        "under the package name, and Windows allows none of them in a folder name; please choose another "
+        "name.";
+    const QString ending =
+        "The package name cannot end in a dot or a blank.\r\nThe package folder is made under the package "
+        "name, and Windows drops them from the end of a folder name; please choose another name.";
+    const QString device =
+        "The package name cannot be CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9, with or without an "
+        "extension.\r\nThe package folder is made under the package name, and Windows keeps these names for "
+        "its devices; please choose another name.";
+    struct Row
+    {
+        QString name;
+        const QString &message;
+    };
+    const Row rows[] = {
+        {"a<b", characters},
+        {"a>b", characters},
+        {"C:drive", characters},
+        {"say \"hi\"", characters},
+        {"a|b", characters},
+        {"why?", characters},
+        {"star*", characters},
+        {"tab\there", characters},
+        {QString("nul") + QChar(0), characters},
+        {"bell\x07", characters},
+        {"dot.", ending},
+        {"blank ", ending},
+        {"...", ending},
+        {" ", ending},
+        {"CON", device},
+        {"con", device},
+        {"Prn", device},
+        {"aux.txt", device},
+        {"NUL.tar.gz", device},
+        {"nul .txt", device},
+        {"com1", device},
+        {"COM9.ar", device},
+        {"lPt5", device},
+        {QString("LPT") + QChar(0xB9), device},
+    };
+    FrmARNew0 &page = start();
+    for (const Row &row : rows) {
+        fake->messageBoxes.clear();
+        page.txtPackage()->setText(row.name);
+        ASSERT_EQ(page.txtPackage()->text(), row.name);
+        page.window().cmdNext->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1) << row.name.toStdString();
+        EXPECT_EQ(fake->messageBoxes[0].text, row.message) << row.name.toStdString();
+        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+        EXPECT_TRUE(page.isVisible());
+        EXPECT_FALSE(frmARNew1().isLoaded());
+    }
+    EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{});
+}
+
+TEST_F(NamePage, NamesWithDotsBlanksAndAnyScriptInsideAreAccepted)
+{
+    for (const QString &good :
+         {QStringLiteral("v1.2 final"), QStringLiteral(".pack"), QStringLiteral("Caf\u00E9 \u00C9t\u00E9"),
+          QStringLiteral("\u65E5\u672C"), QStringLiteral("CONSOLE"), QStringLiteral("COM10"),
+          QStringLiteral("LPT"), QStringLiteral("Aux Pack.v2"), QStringLiteral("a-b_c (1)")}) {
+        FrmARNew0 &page = start();
+        page.txtPackage()->setText(good);
+        page.window().cmdNext->click();
+        flushDeletes();
+        EXPECT_TRUE(fake->messageBoxes.isEmpty()) << good.toStdString();
+        EXPECT_EQ(readFile(inProgram(good + "/install.ini")),
+                  "[install.ini]\r\nName=" + good.toUtf8() + "\r\n");
+        EXPECT_TRUE(frmARNew1().isVisible());
+        frmARNew1().unload();
+        flushDeletes();
+    }
+}
+
 TEST_F(NamePage, AFolderThatCannotBeMadeIsReportedAndNextStays)
 {
     writeFile(inProgram("Taken"), "a file, not a folder");
