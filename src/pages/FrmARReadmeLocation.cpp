@@ -14,6 +14,14 @@
 #include "Vemko.h"
 #include "Widgets.h"
 
+namespace {
+
+const QString Instruction =
+    QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or .TXT formats.  "
+                   "Information will appear here.");
+
+} // namespace
+
 FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme File")) {}
 
 void FrmARReadmeLocation::build(PageWindow &w)
@@ -21,16 +29,13 @@ void FrmARReadmeLocation::build(PageWindow &w)
     m_lists = new BrowsePanel(&w, {{76, 58, 364, 24}, {76, 86, 364, 78}, {76, 168, 364, 50}, 16, 56},
                               QStringLiteral("*.rtf;*.txt"));
     m_file = m_lists->File1();
-    m_lblPath =
-        widgets::label(&w, "lblPath",
-                       QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or "
-                                      ".TXT formats.  Information will appear here."),
-                       {16, 222, 424, 50});
+    m_lblPath = widgets::label(&w, "lblPath", Instruction, {16, 222, 424, 50});
     m_lblPath->setWordWrap(true);
     m_lblPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     w.cmdNext->setText(QStringLiteral("&Open"));
 
     QObject::connect(m_file, &platform::FileList::click, &w, [this] { File1_Click(); });
+    QObject::connect(m_file, &platform::FileList::pathChange, &w, [this] { File1_PathChange(); });
     QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
     QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
 }
@@ -40,6 +45,15 @@ void FrmARReadmeLocation::File1_Click()
     const QString name = m_file->fileName();
     m_lblPath->setText(QStringLiteral("Absolute Path: ") + m_file->path() + platform::separator() + name +
                        QStringLiteral("\r\n") + QStringLiteral("File Name: ") + name);
+}
+
+void FrmARReadmeLocation::File1_PathChange()
+{
+    // Another folder clears the selection: information already shown follows the file
+    // list's folder, with no file named, rather than naming a file no longer selected.
+    // The instruction stays until the first click.
+    if (m_lblPath->text() != Instruction)
+        File1_Click();
 }
 
 void FrmARReadmeLocation::cmdNext_Click()

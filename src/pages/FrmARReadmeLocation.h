@@ -24,6 +24,7 @@ public:
     QLabel *lblPath() { return loaded(m_lblPath); }
 
     void File1_Click();
+    void File1_PathChange();
     void cmdNext_Click();
     void cmdCancel_Click();
 

@@ -6,10 +6,16 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QUrl>
+#include <QtMath>
 
 #include "FileOps.h"
 #include "Wine.h"
@@ -18,52 +24,101 @@ namespace platform {
 
 namespace {
 
-// A message box grows as wide as its longest unbreakable run of text, and a long
-// path has no blank to wrap at. In words longer than LongWord characters, invisible
-// break opportunities after each separator, and at least every Chunk characters,
-// let the box wrap them within its usual width, lines filled nearly to the edge.
-QString withBreakablePaths(const QString &text)
+// A message box whose text keeps its exact characters (what a screen reader reads and
+// Ctrl+C copies) and still stays a sensible width when the text holds a long path.
+// Qt sizes a box to its longest unbreakable run of text, up to the whole screen, and
+// a path with no blank is one such run; past the screen the run is cut off. Here a
+// box that comes out at least MaxWidth (or the screen) wide is set to that width, and
+// its text label wraps at word boundaries where it can and anywhere else where it must.
+class WrappingMessageBox : public QMessageBox
 {
-    constexpr qsizetype LongWord = 32;
-    constexpr qsizetype Chunk = 8;
-    const QChar zeroWidthSpace(0x200B);
-    QString out;
-    out.reserve(text.size() + text.size() / 8);
-    for (qsizetype i = 0; i < text.size();) {
-        if (text[i].isSpace()) {
-            out += text[i++];
-            continue;
-        }
-        qsizetype end = i;
-        while (end < text.size() && !text[end].isSpace())
-            ++end;
-        const QStringView word = QStringView(text).mid(i, end - i);
-        if (word.size() <= LongWord) {
-            out += word;
-        } else {
-            qsizetype run = 0;
-            for (const QChar c : word) {
-                out += c;
-                if (c == QLatin1Char('/') || c == QLatin1Char('\\') || ++run >= Chunk) {
-                    out += zeroWidthSpace;
-                    run = 0;
-                }
-            }
-        }
-        i = end;
+public:
+    static constexpr int MaxWidth = 600;
+
+protected:
+    bool event(QEvent *e) override
+    {
+        const bool handled = QMessageBox::event(e);
+        // Qt recomputes the box's size on these two; the narrower width is set after it.
+        if (e->type() == QEvent::Show || e->type() == QEvent::LayoutRequest)
+            fitWithinMaxWidth();
+        return handled;
     }
-    return out;
-}
+
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        // The label lays its text out again with plain word wrap whenever it is
+        // resized or restyled; it is set to wrap anywhere again before it paints.
+        if (e->type() == QEvent::Paint && watched == textLabel())
+            wrapAnywhere();
+        return QMessageBox::eventFilter(watched, e);
+    }
+
+private:
+    QLabel *textLabel() const { return findChild<QLabel *>(QStringLiteral("qt_msgbox_label")); }
+
+    // The document the label lays its text out in: it has one while its text can be selected.
+    QTextDocument *labelDocument() const
+    {
+        const QLabel *label = textLabel();
+        return label ? label->findChild<QTextDocument *>() : nullptr;
+    }
+
+    void wrapAnywhere()
+    {
+        QTextDocument *document = labelDocument();
+        if (!document)
+            return;
+        textLabel()->heightForWidth(textLabel()->width()); // lets the label finish its own layout first
+        QTextOption option = document->defaultTextOption();
+        if (option.wrapMode() != QTextOption::WrapAtWordBoundaryOrAnywhere) {
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            document->setDefaultTextOption(option);
+        }
+    }
+
+    int wrappedTextHeight(int width) const
+    {
+        QTextDocument measure;
+        measure.setDefaultFont(textLabel()->font());
+        measure.setDocumentMargin(0);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        measure.setDefaultTextOption(option);
+        measure.setPlainText(text());
+        measure.setTextWidth(width);
+        return qCeil(measure.size().height());
+    }
+
+    void fitWithinMaxWidth()
+    {
+        const int limit = qMin(MaxWidth, screen()->availableGeometry().width());
+        QLabel *label = textLabel();
+        if (width() < limit || !label || !labelDocument())
+            return;
+        // The label takes the whole narrowing: the icon and the margins keep their size.
+        label->setFixedHeight(wrappedTextHeight(label->width() - (width() - limit)));
+        label->installEventFilter(this);
+        wrapAnywhere();
+        layout()->activate();
+        setFixedSize(limit, layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(limit)
+                                                          : layout()->totalMinimumSize().height());
+        // Sizing posts a layout request, which would size the box all over again.
+        QCoreApplication::removePostedEvents(this, QEvent::LayoutRequest);
+    }
+};
 
 } // namespace
 
 int QtPlatform::messageBox(const QString &text, unsigned flags, const QString &title)
 {
-    QMessageBox box;
+    WrappingMessageBox box;
     box.setWindowTitle(title);
     // The texts use CR LF between lines; a label wants plain line feeds.
-    box.setText(withBreakablePaths(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setTextFormat(Qt::PlainText);
+    // Selectable text is laid out in a document, which is what lets a long path wrap anywhere.
+    box.setTextInteractionFlags(box.textInteractionFlags() | Qt::TextSelectableByMouse);
 
     switch (flags & 0xF0) {
     case MB_ICONQUESTION:

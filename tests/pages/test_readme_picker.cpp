@@ -91,6 +91,25 @@ TEST_F(ReadmePicker, ClickingAFileShowsItsAbsolutePathAndName)
     EXPECT_EQ(picker.lblPath()->text(), "Absolute Path: " + work + "/readme.rtf\r\nFile Name: readme.rtf");
 }
 
+TEST_F(ReadmePicker, AnotherFolderOrVolumeShowsItsPathNotTheFileClickedBefore)
+{
+    QDir().mkpath(inProgram("../Other"));
+    const QString other = QDir(inProgram("../Other")).canonicalPath();
+    FrmARReadmeLocation &picker = openAt(work);
+    picker.File1()->setFileName("readme.txt");
+
+    picker.Dir1()->setPath(other);
+    EXPECT_EQ(picker.File1()->fileName(), "");
+    EXPECT_EQ(picker.lblPath()->text(), "Absolute Path: " + other + "/\r\nFile Name: ");
+
+    const QList<platform::Volume> volumes{{"/", "root", "ext4", "/dev/sda1"},
+                                          {work, "Work", "ext4", "/dev/sdb1"}};
+    picker.Drive1()->setVolumes(volumes);
+    picker.Dir1()->setVolumes(volumes);
+    picker.Drive1()->setDrive(work);
+    EXPECT_EQ(picker.lblPath()->text(), "Absolute Path: " + work + "/\r\nFile Name: ");
+}
+
 TEST_F(ReadmePicker, AtTheRootTheSeparatorIsDoubled)
 {
     const QString name = QStringLiteral("quernel-root-test-%1.txt").arg(::getpid());

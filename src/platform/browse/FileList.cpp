@@ -73,8 +73,10 @@ QString FileList::path() const
 void FileList::setPath(const QString &folder)
 {
     const QString target = QDir::cleanPath(QDir(folder).absolutePath());
-    if (relist(target, true))
-        m_path = target;
+    if (!relist(target, true))
+        return;
+    m_path = target;
+    emit pathChange();
 }
 
 QString FileList::pattern() const

@@ -23,8 +23,9 @@ public:
 
     // The folder listed; no trailing "/" except for "/" itself.
     QString path() const;
-    // Lists folder (again, when it is the current one) with nothing selected. A folder
-    // that cannot be read is not listed: the author is told why and nothing changes.
+    // Lists folder (again, when it is the current one) with nothing selected and raises
+    // pathChange(). A folder that cannot be read is not listed: the author is told why
+    // and nothing changes.
     void setPath(const QString &folder);
 
     QString pattern() const;
@@ -47,6 +48,8 @@ signals:
     void click();
     // The author double-clicked a file or pressed Enter on the selected one.
     void dblClick();
+    // setPath() listed a folder; whatever was selected before is no longer.
+    void pathChange();
 
 private:
     // Lists folder with the current pattern, nothing selected. When folder cannot be
