@@ -307,6 +307,9 @@ int runCommandLine(const std::vector<std::string> &arguments, const std::string 
         out << "Left as they were: " << joined(result.skipped) << std::endl;
     if (!result.backupFolder.empty())
         out << "Replaced files are kept in: " << texts::displayPath(result.backupFolder) << std::endl;
+    // Installed, but with something to say (the record could not be marked as complete).
+    if (!result.error.empty())
+        err << "setup.exe: " << oneLine(result.error) << std::endl;
     return ExitOk;
 }
 

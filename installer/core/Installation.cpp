@@ -403,6 +403,7 @@ InstallResult Installation::run(const AskReplace &ask)
     if (runFolder.empty()) {
         result.notInstalled = files;
         result.error = error;
+        lock.leave(area);
         return result;
     }
     // Until the record is in it, a Ctrl-C or a kill by a script leaves no empty folder behind.
