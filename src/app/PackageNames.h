@@ -1,28 +1,22 @@
 #pragma once
 
+#include <string>
 #include <string_view>
-
-#include <QString>
 
 #include "PackageFormat.h"
 
-// The package format's names as Qt text, for the wizard's INI records, paths and captions.
+// The package format's names as the wizard's texts, for its INI records, paths and captions.
 namespace package {
 
-inline QString toQt(std::string_view name)
+inline std::string text(std::string_view name)
 {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-}
-
-inline QString windowCaption()
-{
-    return toQt(WindowCaption);
+    return std::string(name);
 }
 
 // The key of the numbered file entry: "File1", "File2", ...
-inline QString fileKey(int number)
+inline std::string fileKey(int number)
 {
-    return toQt(key::FilePrefix) + QString::number(number);
+    return std::string(key::FilePrefix) + std::to_string(number);
 }
 
 } // namespace package

@@ -1,13 +1,10 @@
 #include "Page.h"
 
-Page::Page(QString bannerTitle) : m_bannerTitle(std::move(bannerTitle)) {}
+Page::Page(form::PageLayout layout) : m_layout(std::move(layout)) {}
 
-Page::~Page()
-{
-    delete m_window;
-}
+Page::~Page() = default;
 
-PageWindow &Page::window()
+form::Window &Page::window()
 {
     if (!m_window)
         load();
@@ -21,19 +18,15 @@ bool Page::isVisible() const
 
 void Page::load()
 {
-    m_window = new PageWindow(m_bannerTitle);
-    m_window->setCloseHandler([this] { frameCloseRequested(); });
+    m_window = form::runtime().createWindow(m_layout);
+    m_window->CloseRequest = [this] { frameCloseRequested(); };
     build(*m_window);
-    m_window->finishLayout();
     Form_Load();
 }
 
 void Page::show()
 {
-    PageWindow &w = window();
-    w.show();
-    w.raise();
-    w.activateWindow();
+    window().show();
 }
 
 void Page::hide()
@@ -45,10 +38,9 @@ void Page::unload()
 {
     if (!m_window)
         return;
-    PageWindow *old = m_window;
-    m_window = nullptr;
-    old->setCloseHandler({});
+    std::unique_ptr<form::Window> old = std::move(m_window);
+    old->CloseRequest = nullptr;
     old->hide();
     // A handler may unload its own page; the window goes once that handler has returned.
-    old->deleteLater();
+    form::runtime().destroyLater(std::move(old));
 }

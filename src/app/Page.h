@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include <memory>
 
-#include "PageWindow.h"
+#include "Form.h"
 
 // A page of the wizard: its window and controls come and go, the page object and
 // its page-level variables stay for the whole run.
@@ -14,13 +14,15 @@
 class Page
 {
 public:
-    explicit Page(QString bannerTitle);
+    explicit Page(form::PageLayout layout);
     virtual ~Page();
     Page(const Page &) = delete;
     Page &operator=(const Page &) = delete;
 
+    const form::PageLayout &layout() const { return m_layout; }
+
     // The window, built and loaded if need be.
-    PageWindow &window();
+    form::Window &window();
 
     bool isLoaded() const { return m_window != nullptr; }
     bool isVisible() const;
@@ -30,6 +32,12 @@ public:
     void hide();
     void unload();
 
+    // The template's bottom row.
+    form::Button *cmdCancel() { return &window().control<form::Button>("cmdCancel"); }
+    form::Button *cmdBack() { return &window().control<form::Button>("cmdBack"); }
+    form::Button *cmdNext() { return &window().control<form::Button>("cmdNext"); }
+    form::Label *lblBanner() { return &window().control<form::Label>("lblBanner"); }
+
 protected:
     // A control of the page, reached through the page: builds and loads the page first.
     template <class Control> Control *loaded(Control *const &control)
@@ -38,8 +46,8 @@ protected:
         return control;
     }
 
-    // Creates the page's own controls on the template window, with their design-time contents.
-    virtual void build(PageWindow &window) = 0;
+    // Finds the page's controls in the new window and connects their events.
+    virtual void build(form::Window &window) = 0;
     virtual void Form_Load() {}
     // A close request from the window frame.
     virtual void frameCloseRequested() = 0;
@@ -47,6 +55,6 @@ protected:
 private:
     void load();
 
-    QString m_bannerTitle;
-    PageWindow *m_window = nullptr;
+    form::PageLayout m_layout;
+    std::unique_ptr<form::Window> m_window;
 };

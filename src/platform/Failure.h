@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <exception>
-
-#include <QString>
+#include <string>
 
 namespace platform {
 
@@ -12,26 +12,26 @@ namespace platform {
 class Failure : public std::exception
 {
 public:
-    Failure(qint32 code, QString description) : m_code(code), m_description(std::move(description)) {}
+    Failure(std::int32_t code, std::string description) : m_code(code), m_description(std::move(description)) {}
 
-    qint32 code() const { return m_code; }
-    const QString &description() const { return m_description; }
-    const char *what() const noexcept override { return "platform failure"; }
+    std::int32_t code() const { return m_code; }
+    const std::string &description() const { return m_description; }
+    const char *what() const noexcept override { return m_description.c_str(); }
 
 private:
-    qint32 m_code;
-    QString m_description;
+    std::int32_t m_code;
+    std::string m_description;
 };
 
 // The failure codes the platform layer reports, with the classic numbers.
 namespace failure {
-constexpr qint32 OutOfMemory = 7;
-constexpr qint32 InternalError = 51;
-constexpr qint32 FileNotFound = 53;
-constexpr qint32 DeviceUnavailable = 68;
-constexpr qint32 PermissionDenied = 70;
-constexpr qint32 PathFileAccessError = 75;
-constexpr qint32 PathNotFound = 76;
+constexpr std::int32_t OutOfMemory = 7;
+constexpr std::int32_t InternalError = 51;
+constexpr std::int32_t FileNotFound = 53;
+constexpr std::int32_t DeviceUnavailable = 68;
+constexpr std::int32_t PermissionDenied = 70;
+constexpr std::int32_t PathFileAccessError = 75;
+constexpr std::int32_t PathNotFound = 76;
 } // namespace failure
 
 } // namespace platform
