@@ -46,7 +46,9 @@ platform::CopyOutcome FakePlatform::copyFile(const std::string &source, const st
                                              std::string *error)
 {
     copies.push_back(source + " -> " + target);
-    return platform::fileops::copyFile(source, target, error, [this] { doEvents(); }, copyChunkSize);
+    // Events run through the runtime in use: this fake one, or a real one in end-to-end runs.
+    return platform::fileops::copyFile(
+        source, target, error, [] { form::runtime().doEvents(); }, copyChunkSize);
 }
 
 bool FakePlatform::deleteFile(const std::string &path, std::string *error)
