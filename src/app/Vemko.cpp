@@ -2,84 +2,81 @@
 
 #include <cstdlib>
 
-#include <QUrl>
-
+#include "FileUrl.h"
+#include "Form.h"
 #include "IniFuncs.h"
 #include "PackageNames.h"
 #include "Platform.h"
 
 namespace Vemko {
 
-QString PackageFolder;
-qint16 MsgResult = 0;
-qint16 ExampleCountdown = 0;
+std::string PackageFolder;
+std::int16_t MsgResult = 0;
+std::int16_t ExampleCountdown = 0;
 
 namespace {
-const QString Caption = package::windowCaption();
+const std::string Caption = package::text(package::WindowCaption);
 
-QString storedPackageName()
+std::string storedPackageName()
 {
-    return ReadINI(InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::Name),
-                   QString());
+    return ReadINI(InstallFile(), package::text(package::section::Main), package::text(package::key::Name),
+                   std::string());
 }
 } // namespace
 
-QString ProgramFolder()
+std::string ProgramFolder()
 {
     return platform::current().programFolder();
 }
 
-QString PackageFile(const QString &name)
+std::string PackageFile(const std::string &name)
 {
     return PackageFolder + platform::separator() + name;
 }
 
-QString InstallFile()
+std::string InstallFile()
 {
-    return PackageFile(package::toQt(package::file::Install));
+    return PackageFile(package::text(package::file::Install));
 }
 
-QString TempFile()
+std::string TempFile()
 {
-    return PackageFile(package::toQt(package::file::Temp));
+    return PackageFile(package::text(package::file::Temp));
 }
 
-QString ErrorHelpAddress()
+std::string ErrorHelpAddress()
 {
-    return QUrl::fromLocalFile(ProgramFolder() + platform::separator() + QStringLiteral("errors.html"))
-        .toString();
+    return platform::fileUrl(ProgramFolder() + platform::separator() + "errors.html");
 }
 
 void ConfirmCancel()
 {
-    using namespace platform;
-    QString name = storedPackageName();
-    MsgResult = static_cast<qint16>(current().messageBox(
-        QStringLiteral("Are you sure you want to cancel the creation of '") + name + QStringLiteral("?'"),
-        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, Caption));
+    using namespace form;
+    std::string name = storedPackageName();
+    MsgResult = static_cast<std::int16_t>(
+        runtime().messageBox("Are you sure you want to cancel the creation of '" + name + "?'",
+                             MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, Caption));
     if (MsgResult == IDNO)
         return;
 
     name = storedPackageName();
-    current().messageBox(
-        QStringLiteral("Creation of '") + name +
-            QStringLiteral("' was terminated early.  Your system isn't changed, and you may run "
-                           "the Vemko at another time if you want."),
-        MB_ICONINFORMATION, Caption);
-    current().endProgram();
+    runtime().messageBox("Creation of '" + name +
+                             "' was terminated early.  Your system isn't changed, and you may run "
+                             "the Vemko at another time if you want.",
+                         MB_ICONINFORMATION, Caption);
+    runtime().endProgram();
 }
 
-void ReportError(qint32 code, const QString &description)
+void ReportError(std::int32_t code, const std::string &description)
 {
-    using namespace platform;
-    const QString codeText = QString::number(code);
-    const QString text = QStringLiteral("The following error has occured:") + QStringLiteral("\r\n") +
-                         description + QStringLiteral("\r\n") + QStringLiteral("Error ID: ") + codeText +
-                         QStringLiteral("\r\n") + QStringLiteral("Please visit '") + ErrorHelpAddress() +
-                         QStringLiteral("' for more information.");
-    MsgResult = static_cast<qint16>(current().messageBox(text, MB_ICONWARNING | MB_SYSTEMMODAL,
-                                                         QStringLiteral("Quernel Error ") + codeText));
-    current().endProgram();
+    using namespace form;
+    const std::string codeText = std::to_string(code);
+    const std::string text = "The following error has occured:" + std::string("\r\n") + description + "\r\n" +
+                             "Error ID: " + codeText + "\r\n" + "Please visit '" + ErrorHelpAddress() +
+                             "' for more information.";
+    MsgResult = static_cast<std::int16_t>(
+        runtime().messageBox(text, MB_ICONWARNING | MB_SYSTEMMODAL, "Quernel Error " + codeText));
+    runtime().endProgram();
     std::abort(); // not reached: ending the program does not return
 }
 

@@ -1,6 +1,6 @@
 #include "Platform.h"
 
-#include <QDir>
+#include <stdexcept>
 
 namespace platform {
 
@@ -10,7 +10,8 @@ Platform *g_platform = nullptr;
 
 Platform &current()
 {
-    Q_ASSERT_X(g_platform, "platform::current", "no platform installed");
+    if (!g_platform)
+        throw std::logic_error("no platform installed");
     return *g_platform;
 }
 
@@ -19,9 +20,13 @@ void install(Platform *platform)
     g_platform = platform;
 }
 
-QString separator()
+std::string separator()
 {
-    return QString(QDir::separator());
+#ifdef _WIN32
+    return "\\";
+#else
+    return "/";
+#endif
 }
 
 } // namespace platform

@@ -19,7 +19,47 @@ struct ProgramEnded
 {
 };
 
-class FakeWindow;
+class FakeRuntime;
+
+// A window of the fake runtime: its controls, which one has the focus, and whether
+// it may still raise events.
+class FakeWindow : public Window
+{
+public:
+    FakeWindow(FakeRuntime &runtime, const PageLayout &layout);
+    ~FakeWindow() override;
+
+    void show() override { m_visible = true; }
+    void hide() override { m_visible = false; }
+    bool isVisible() const override { return m_visible; }
+    Control *find(std::string_view name, int index = -1) const override;
+
+    // The members of a group of controls sharing a name.
+    template <class T> std::vector<T *> group(const std::string &name) const
+    {
+        std::vector<T *> members;
+        for (const auto &c : m_controls)
+            if (c->name() == name)
+                if (auto *typed = dynamic_cast<T *>(c.get()))
+                    members.push_back(typed);
+        return members;
+    }
+
+    // Runs an event handler unless the window is on its way out.
+    void raise(const Handler &handler) const
+    {
+        if (handler && !doomed)
+            handler();
+    }
+
+    Control *focused = nullptr;
+    bool doomed = false; // destroyed, or to be destroyed later: raises no event
+
+private:
+    FakeRuntime &m_runtime;
+    bool m_visible = false;
+    std::vector<std::unique_ptr<Control>> m_controls;
+};
 
 class FakeRuntime : public Runtime
 {
@@ -70,9 +110,8 @@ public:
     static void pressEscape(Window &window);
     static void pressEnter(Window &window);
 
-    static void unregister(FakeWindow *window);
-
 private:
+    friend class FakeWindow;
     void forget(FakeWindow *window);
 
     std::deque<int> m_answers;

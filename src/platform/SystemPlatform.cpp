@@ -1,0 +1,230 @@
+#include "SystemPlatform.h"
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "FileOps.h"
+#include "FileUrl.h"
+#include "Files.h"
+#include "Form.h"
+#include "Text.h"
+#include "Wine.h"
+
+#ifndef _WIN32
+extern char **environ;
+#endif
+
+namespace platform {
+
+namespace {
+
+void setError(std::string *error, std::string text)
+{
+    if (error)
+        *error = std::move(text);
+}
+
+// The folder part of a path: no trailing separator unless it is the root.
+std::string folderOf(const std::string &path)
+{
+    const std::size_t last = path.find_last_of(separator());
+    if (last == std::string::npos)
+        return ".";
+    return path.substr(0, last == 0 ? 1 : last);
+}
+
+#ifndef _WIN32
+// Starts the program in a session of its own with default signal handling, without waiting
+// for it. A thread waits for its end, so that no finished child stays behind as a zombie and
+// no other child of the program is reaped by mistake. 0 or the errno of the failure.
+int spawnDetached(const char *program, bool searchPath, const std::vector<std::string> &arguments)
+{
+    std::vector<char *> argv;
+    argv.push_back(const_cast<char *>(program));
+    for (const std::string &argument : arguments)
+        argv.push_back(const_cast<char *>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+#ifdef POSIX_SPAWN_SETSID
+    flags |= POSIX_SPAWN_SETSID;
+#endif
+    posix_spawnattr_setflags(&attributes, flags);
+
+    pid_t pid = 0;
+    const int result = searchPath ? ::posix_spawnp(&pid, program, nullptr, &attributes, argv.data(), environ)
+                                  : ::posix_spawn(&pid, program, nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (result != 0)
+        return result;
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return 0;
+}
+#endif
+
+} // namespace
+
+std::string SystemPlatform::programFolder() const
+{
+#ifdef _WIN32
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    std::string utf8 = base::text::narrow(path);
+    if (utf8.rfind("\\\\?\\", 0) == 0 && utf8.rfind("\\\\?\\UNC\\", 0) != 0)
+        utf8.erase(0, 4);
+    const std::size_t last = utf8.find_last_of("\\/");
+    if (last == std::string::npos)
+        return utf8;
+    // "C:\setup.exe" is in "C:\", the root keeps its separator.
+    return utf8.substr(0, last == 2 && utf8[1] == ':' ? 3 : last);
+#else
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0)
+            return {};
+        if (std::size_t(length) < path.size()) {
+            path.resize(std::size_t(length));
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return folderOf(path);
+#endif
+}
+
+std::string SystemPlatform::currentFolder() const
+{
+#ifdef _WIN32
+    const DWORD length = ::GetCurrentDirectoryW(0, nullptr);
+    if (length == 0)
+        return {};
+    std::wstring path(length, L'\0');
+    const DWORD written = ::GetCurrentDirectoryW(length, path.data());
+    if (written == 0 || written >= length)
+        return {};
+    path.resize(written);
+    return base::text::narrow(path);
+#else
+    // getcwd fails with ENOENT once the folder is removed.
+    std::string path(256, '\0');
+    for (;;) {
+        if (::getcwd(path.data(), path.size())) {
+            path.resize(std::strlen(path.c_str()));
+            return path;
+        }
+        if (errno != ERANGE)
+            return {};
+        path.resize(path.size() * 2);
+    }
+#endif
+}
+
+bool SystemPlatform::createFolder(const std::string &path, std::string *error)
+{
+    return fileops::createFolder(path, error);
+}
+
+CopyOutcome SystemPlatform::copyFile(const std::string &source, const std::string &target, std::string *error)
+{
+    // Large files keep the windows live: events run between the chunks.
+    return fileops::copyFile(source, target, error, [] { form::runtime().doEvents(); });
+}
+
+bool SystemPlatform::deleteFile(const std::string &path, std::string *error)
+{
+    return fileops::deleteFile(path, error);
+}
+
+std::int64_t SystemPlatform::fileLength(const std::string &path, std::string *error)
+{
+    return fileops::fileLength(path, error);
+}
+
+bool SystemPlatform::startProgram(const std::string &path, const std::vector<std::string> &arguments,
+                                  std::string *error)
+{
+#ifdef _WIN32
+    (void)arguments;
+    setError(error, path + ": starting programs is not available here yet");
+    return false;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        setError(error, path + ": No such file or directory");
+        return false;
+    }
+    if (S_ISDIR(st.st_mode) || ::access(path.c_str(), X_OK) != 0) {
+        setError(error, path + ": Permission denied");
+        return false;
+    }
+    if (const int failure = spawnDetached(path.c_str(), false, arguments)) {
+        setError(error, path + ": " + std::strerror(failure));
+        return false;
+    }
+    return true;
+#endif
+}
+
+std::string SystemPlatform::wineLauncher() const
+{
+#ifdef _WIN32
+    return {};
+#else
+    return findWineLauncher(systemVariable);
+#endif
+}
+
+bool SystemPlatform::openFolder(const std::string &path, std::string *error)
+{
+#ifdef _WIN32
+    // Explorer through ShellExecuteExW comes with the Windows runtime.
+    setError(error, path + ": no file manager could be started to show it");
+    return false;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        setError(error, path + ": No such folder");
+        return false;
+    }
+    // The desktop's own choice of file manager, as its "open" of a file: URL.
+    if (spawnDetached("xdg-open", true, {encodedFileUrl(path)}) != 0) {
+        setError(error, path + ": no file manager could be started to show it");
+        return false;
+    }
+    return true;
+#endif
+}
+
+} // namespace platform
