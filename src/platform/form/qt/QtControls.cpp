@@ -56,18 +56,13 @@ QList<platform::Volume> toQt(const std::vector<Volume> &volumes)
     return out;
 }
 
-// The lists tell the author through the runtime's message box.
-platform::MessageHandler warnThroughRuntime()
-{
-    return [](const QString &, const QString &text) { warnCannotOpen(fromQt(text)); };
-}
-
 // A mouse button released over the widget: what the author calls a click, for
 // widgets that have no click signal of their own.
 class ClickFilter : public QObject
 {
 public:
-    ClickFilter(QWidget *widget, std::function<void()> handler) : QObject(widget), m_handler(std::move(handler))
+    ClickFilter(QWidget *widget, std::function<void()> handler)
+        : QObject(widget), m_handler(std::move(handler))
     {
     }
 
@@ -247,7 +242,8 @@ void QtOption::click()
         m_widget->click();
 }
 
-QtListBox::QtListBox(ControlSpec spec, QListWidget *list, QObject *events) : WidgetControl(std::move(spec), list)
+QtListBox::QtListBox(ControlSpec spec, QListWidget *list, QObject *events)
+    : WidgetControl(std::move(spec), list)
 {
     QObject::connect(list, &QListWidget::itemDoubleClicked, events, [this] { raise(DblClick); });
 }
@@ -289,7 +285,6 @@ void QtListBox::setCurrentRow(int row)
 QtDriveList::QtDriveList(ControlSpec spec, platform::DriveList *list, QObject *events)
     : WidgetControl(std::move(spec), list)
 {
-    list->setMessageHandler(warnThroughRuntime());
     QObject::connect(list, &platform::DriveList::change, events, [this] { raise(Change); });
 }
 
@@ -329,7 +324,6 @@ std::string QtDriveList::lastFolderOn(const std::string &root) const
 QtDirList::QtDirList(ControlSpec spec, platform::DirList *list, QObject *events)
     : WidgetControl(std::move(spec), list)
 {
-    list->setMessageHandler(warnThroughRuntime());
     QObject::connect(list, &platform::DirList::change, events, [this] { raise(Change); });
 }
 
@@ -361,7 +355,6 @@ void QtDirList::setVolumes(const std::vector<Volume> &volumes)
 QtFileList::QtFileList(ControlSpec spec, platform::FileList *list, QObject *events)
     : WidgetControl(std::move(spec), list)
 {
-    list->setMessageHandler(warnThroughRuntime());
     QObject::connect(list, &platform::FileList::click, events, [this] { raise(Click); });
     QObject::connect(list, &platform::FileList::dblClick, events, [this] { raise(DblClick); });
     QObject::connect(list, &platform::FileList::pathChange, events, [this] { raise(PathChange); });

@@ -132,8 +132,9 @@ QListWidget *listBox(const ControlSpec &spec, QWidget *parent)
 PageWidget::PageWidget()
 {
     setWindowTitle(QString::fromLatin1(WindowCaption));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ClientWidthPx, ClientHeightPx);
 }
 
