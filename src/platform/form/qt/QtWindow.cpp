@@ -353,9 +353,15 @@ void QtWindow::build(const std::vector<ControlSpec> &specs)
 
 void QtWindow::finishLayout(const std::vector<ControlSpec> &specs)
 {
+    // A list is a compound widget whose focus goes to the view or drop-down inside it: the
+    // chain links those, as Qt orders no widget that takes no focus itself.
+    const auto focusTaker = [this](std::size_t i) {
+        QWidget *w = widgetOf(*m_controls[i]);
+        return w->focusProxy() ? w->focusProxy() : w;
+    };
     const std::vector<std::size_t> order = tabOrder(specs);
     for (std::size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(widgetOf(*m_controls[order[i - 1]]), widgetOf(*m_controls[order[i]]));
+        QWidget::setTabOrder(focusTaker(order[i - 1]), focusTaker(order[i]));
 
     // The first field the author can type into gets the focus, as the layout says.
     // Without one, the first control of the tab order; a disabled control takes none.
