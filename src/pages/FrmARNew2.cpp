@@ -15,8 +15,8 @@
 
 namespace {
 
-// Whether the UTF-8 text at the front of s (back, if fromBack) is white space, and
-// how many bytes it takes: ASCII white space and the Unicode blanks a text box may hold.
+// The length in bytes of the white space at the front of s (its back, if fromBack), 0 if
+// none: ASCII white space and the Unicode blanks, as the delay's trimming has always taken them.
 std::size_t spaceLength(std::string_view s, bool fromBack)
 {
     static constexpr std::string_view Blanks[] = {

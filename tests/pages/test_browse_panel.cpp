@@ -1,4 +1,5 @@
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "Files.h"
@@ -23,6 +24,12 @@ const Picker Pickers[] = {
      [] { return frmARReadmeLocation().File1(); }},
     {"ARFilePicker", [] { return frmARAddARFiles().Dir1(); }, [] { return frmARAddARFiles().File1(); }},
 };
+
+// Names the picker in test names, not its bytes.
+void PrintTo(const Picker &picker, std::ostream *out)
+{
+    *out << picker.name;
+}
 
 class BothPickers : public WizardFixture, public ::testing::WithParamInterface<Picker>
 {

@@ -2,6 +2,7 @@
 // name, where they lie, the order Tab visits them and what their buddies name.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,12 @@ const PageCase Pages[] = {
       "cmdCancel", "cmdBack", "cmdNext"},
      "txtReadmeDelay"},
 };
+
+// Names the case in test names, not its bytes.
+void PrintTo(const PageCase &c, std::ostream *out)
+{
+    *out << c.page;
+}
 
 class PageLayouts : public ::testing::TestWithParam<PageCase>
 {

@@ -495,6 +495,16 @@ std::unique_ptr<Control> makeControl(const ControlSpec &spec, FakeWindow &w)
 
 FakeRuntime *g_live = nullptr;
 
+// The window a control belongs to.
+FakeWindow *owner(const Control &control)
+{
+    if (g_live)
+        for (FakeWindow *w : g_live->windows())
+            if (w->find(control.name(), control.index()) == &control)
+                return w;
+    return nullptr;
+}
+
 } // namespace
 
 FakeWindow::FakeWindow(FakeRuntime &runtime, const PageLayout &layout) : Window(layout), m_runtime(runtime)
@@ -589,6 +599,11 @@ void FakeRuntime::doEvents()
 void FakeRuntime::endProgram()
 {
     ended = true;
+    // Every page goes at once; no handler of theirs runs.
+    for (FakeWindow *w : m_windows) {
+        w->hide();
+        w->doomed = true;
+    }
     throw ProgramEnded{};
 }
 
@@ -630,6 +645,19 @@ void FakeRuntime::pressEscape(Window &window)
 {
     if (auto *cancel = dynamic_cast<Button *>(window.find("cmdCancel", -1)); cancel && cancel->isEnabled())
         cancel->click();
+}
+
+void FakeRuntime::click(TextBox &box)
+{
+    if (box.isEnabled() && box.isVisible())
+        if (FakeWindow *window = owner(box))
+            window->raise(box.Click);
+}
+
+void FakeRuntime::requestClose(Window &window)
+{
+    if (auto *fake = dynamic_cast<FakeWindow *>(&window))
+        fake->raise(fake->CloseRequest);
 }
 
 void FakeRuntime::pressEnter(Window &)

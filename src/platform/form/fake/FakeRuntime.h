@@ -109,6 +109,10 @@ public:
     // (no page has a default button).
     static void pressEscape(Window &window);
     static void pressEnter(Window &window);
+    // A mouse click into a text box: raises its Click when enabled and visible.
+    static void click(TextBox &box);
+    // A close request from the window frame (the title bar's close button).
+    static void requestClose(Window &window);
 
 private:
     friend class FakeWindow;
