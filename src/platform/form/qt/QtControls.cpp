@@ -238,7 +238,7 @@ void QtOption::setChecked(bool checked)
 
 void QtOption::click()
 {
-    if (isEnabled())
+    if (isEnabled() && isVisible())
         m_widget->click();
 }
 
