@@ -2,14 +2,13 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QGuiApplication>
 
 #include "Files.h"
-#include "PackageNames.h"
+#include "Form.h"
 #include "Pages.h"
 #include "Platform.h"
-#include "QtPlatform.h"
-#include "Vemko.h"
+#include "QtRuntime.h"
+#include "SystemPlatform.h"
 
 namespace {
 
@@ -32,12 +31,14 @@ int main(int argc, char **argv)
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(package::windowCaption());
+    QApplication::setApplicationName(QString::fromLatin1(form::WindowCaption));
     // The run ends only through Finish, the cancel question or the error report.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    platform::QtPlatform qtPlatform;
-    platform::install(&qtPlatform);
+    form::qt::QtRuntime runtime;
+    form::install(&runtime);
+    platform::SystemPlatform system;
+    platform::install(&system);
     // Stopped by a signal while copying, the wizard leaves no hidden temporary in the package.
     base::files::removeTemporariesOnSignals();
 

@@ -111,6 +111,29 @@ TEST_F(AnimationTest, TheTimerRunsOnlyWhileShown)
     EXPECT_FALSE(animation.isPlaying());
 }
 
+TEST_F(AnimationTest, AStoppedClipHoldsItsFrameUntilPlayedOrOpenedAgain)
+{
+    Animation animation;
+    ASSERT_TRUE(animation.open(m_path));
+    animation.show();
+    animation.advanceFrame();
+    animation.stop();
+    EXPECT_FALSE(animation.isPlaying());
+    EXPECT_EQ(animation.currentFrame(), 1);
+    animation.hide();
+    animation.show(); // showing again does not restart a stopped clip
+    EXPECT_FALSE(animation.isPlaying());
+    animation.play();
+    EXPECT_TRUE(animation.isPlaying());
+    EXPECT_EQ(animation.currentFrame(), 1);
+    animation.stop();
+    ASSERT_TRUE(animation.open(m_path));
+    EXPECT_TRUE(animation.isPlaying());
+    animation.close();
+    animation.play(); // nothing open: nothing to play
+    EXPECT_FALSE(animation.isPlaying());
+}
+
 TEST_F(AnimationTest, AClipThatCannotBeReadLeavesTheControlEmpty)
 {
     QFile damaged(m_dir.filePath("damaged.avi"));

@@ -30,6 +30,7 @@ bool Animation::open(const QString &path, QString *error)
     const quint32 ms = (m_reader->microSecondsPerFrame() + 500) / 1000;
     m_timer.setInterval(int(std::clamp<quint32>(ms, 10, 10000)));
     showFrame(0);
+    m_stopped = false;
     if (isVisible())
         m_timer.start();
     updateGeometry();
@@ -43,6 +44,19 @@ void Animation::close()
     m_image = QImage();
     m_current = 0;
     update();
+}
+
+void Animation::play()
+{
+    m_stopped = false;
+    if (m_reader && isVisible())
+        m_timer.start();
+}
+
+void Animation::stop()
+{
+    m_stopped = true;
+    m_timer.stop();
 }
 
 bool Animation::isOpen() const
@@ -105,7 +119,7 @@ void Animation::paintEvent(QPaintEvent *)
 void Animation::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (m_reader)
+    if (m_reader && !m_stopped)
         m_timer.start();
 }
 

@@ -28,6 +28,10 @@ public:
     bool open(const QString &path, QString *error = nullptr);
     // Stops and forgets the clip; unlike QWidget::close() it leaves the window alone.
     void close();
+    // Plays the open clip again after stop(), while the widget is visible.
+    void play();
+    // Holds the clip at its current frame until play() or the next open().
+    void stop();
 
     bool isOpen() const;
     bool isPlaying() const;
@@ -56,6 +60,7 @@ private:
     QImage m_image;
     int m_current = 0;
     quint32 m_background = 0;
+    bool m_stopped = false;
 };
 
 } // namespace platform

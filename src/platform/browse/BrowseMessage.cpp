@@ -1,13 +1,12 @@
 #include "BrowseMessage.h"
 
-#include "Platform.h"
+#include "Form.h"
 
 namespace platform {
 
 MessageHandler warningThroughPlatform()
 {
-    return
-        [](const QString &title, const QString &text) { current().messageBox(text, MB_ICONWARNING, title); };
+    return [](const QString &, const QString &text) { form::warnCannotOpen(text.toStdString()); };
 }
 
 QString cannotOpenText(const QString &what, const QString &path, const QString &reason)

@@ -17,8 +17,8 @@ using MessageHandler = std::function<void(const QString &title, const QString &t
 inline const QString browseMessageTitle =
     QString::fromUtf8(package::WindowCaption.data(), static_cast<qsizetype>(package::WindowCaption.size()));
 
-// A warning message box through the current platform, like every other message of the program, so
-// that the platform decides how it is shown and a test's platform records it.
+// A warning message box through the form runtime, like every other message of the program, so
+// that the runtime decides how it is shown and a test's runtime records it.
 MessageHandler warningThroughPlatform();
 
 // "Cannot open the folder /x:" and the reason on a second line.

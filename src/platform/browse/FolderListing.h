@@ -1,41 +1,13 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 
+#include "NameListing.h"
+
+// The folder listing of NameListing.h for the Qt widgets, in Qt text. NamePatterns takes
+// QString as it is (see NameListing.h).
 namespace platform {
-
-// A ";"-separated list of wildcard patterns ("*.rtf;*.txt"), each matched against a
-// whole file name without regard to letter case: "*" stands for any run of
-// characters, "?" for one. An empty list, "*" and "*.*" match every name ("*.*"
-// keeps its old meaning of "all files", dot or not). Compiled once, then cheap
-// to apply to many names.
-class NamePatterns
-{
-public:
-    explicit NamePatterns(const QString &patternList);
-
-    bool matches(QStringView name) const;
-
-private:
-    enum class Kind
-    {
-        Suffix,
-        Exact,
-        Wildcard
-    };
-    struct Pattern
-    {
-        Kind kind;
-        QString text; // case-folded; for Suffix the part after the leading "*"
-    };
-
-    bool m_matchesAll = false;
-    bool m_needsFolding = false; // some pattern is compared against the folded name
-    QList<Pattern> m_patterns;
-};
 
 // Whether folder can be listed; if not, *error gets the reason ("Permission denied").
 bool canListFolder(const QString &folder, QString *error = nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,27 @@ public:
     explicit NamePatterns(std::string_view patternList);
 
     bool matches(std::string_view name) const;
+
+    // The same for a toolkit's text type that gives its UTF-8 through toStdString(), so that
+    // the widgets' own listing keeps one set of patterns with this one.
+    template <class Text>
+    requires requires(const Text &text)
+    {
+        {
+            text.toStdString()
+            } -> std::convertible_to<std::string>;
+    }
+    explicit NamePatterns(const Text &patternList) : NamePatterns(std::string_view(patternList.toStdString()))
+    {
+    }
+    template <class Text>
+    requires requires(const Text &text)
+    {
+        {
+            text.toStdString()
+            } -> std::convertible_to<std::string>;
+    }
+    bool matches(const Text &name) const { return matches(std::string_view(name.toStdString())); }
 
 private:
     enum class Kind
