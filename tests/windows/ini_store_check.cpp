@@ -95,12 +95,13 @@ void folderLock(const std::string &folder)
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         check(!written, "a writer waits while another holds the folder's lock");
-        {
-            const Ini::system::FolderLock reader(ini, Ini::system::FolderLock::Mode::Shared);
-            check(reader.held(), "the lock file is shared by its users");
-        }
     }
     writer.join();
+    {
+        const Ini::system::FolderLock first(ini, Ini::system::FolderLock::Mode::Shared);
+        const Ini::system::FolderLock second(ini, Ini::system::FolderLock::Mode::Shared);
+        check(first.held() && second.held(), "readers share the folder's lock");
+    }
     check(written && ReadINI(ini, "Files", "File1", "") == "a.ar",
           "the writer goes on once the lock is let go");
     check(entries(folder) == std::set<std::string>{"install.ini", "temp.ini"}, "no lock file is left behind");
