@@ -1,41 +1,53 @@
 #include "BrowsePanel.h"
 
-#include <QLabel>
-
-#include "DirList.h"
-#include "DriveList.h"
-#include "FileList.h"
-#include "Widgets.h"
-
 namespace {
 
-void caption(QWidget *parent, const char *name, const QString &text, const BrowsePanel::Geometry &g,
-             const QRect &beside, QWidget *buddy)
+constexpr int LabelHeight = 270;
+constexpr int LabelOffset = 30; // the label's text lines up with the list's first row
+
+form::ControlSpec list(form::Kind kind, const char *name, const form::Rect &place)
 {
-    QLabel *l = widgets::label(parent, name, text, {g.labelX, beside.y() + 2, g.labelWidth, 18});
-    l->setBuddy(buddy);
+    form::ControlSpec spec;
+    spec.kind = kind;
+    spec.name = name;
+    spec.place = place;
+    return spec;
+}
+
+form::ControlSpec caption(const char *name, const char *text, const BrowsePanel::Geometry &g,
+                          const form::Rect &beside, const char *buddy)
+{
+    form::ControlSpec spec;
+    spec.kind = form::Kind::Label;
+    spec.name = name;
+    spec.caption = text;
+    spec.place = {g.labelLeft, beside.top + LabelOffset, g.labelWidth, LabelHeight};
+    spec.buddy = buddy;
+    return spec;
 }
 
 } // namespace
 
-BrowsePanel::BrowsePanel(QWidget *parent, const Geometry &g, const QString &pattern)
-    : QObject(parent), m_drive(new platform::DriveList(parent)), m_dir(new platform::DirList(parent)),
-      m_file(new platform::FileList(parent))
+std::vector<form::ControlSpec> BrowsePanel::controls(const Geometry &g, const std::string &pattern)
 {
-    m_drive->setObjectName(QStringLiteral("Drive1"));
-    m_drive->setGeometry(g.drive);
-    m_dir->setObjectName(QStringLiteral("Dir1"));
-    m_dir->setGeometry(g.dir);
-    m_file->setObjectName(QStringLiteral("File1"));
-    m_file->setGeometry(g.file);
-    m_file->setPattern(pattern);
+    std::vector<form::ControlSpec> rows;
+    rows.push_back(list(form::Kind::DriveList, "Drive1", g.drive));
+    rows.push_back(list(form::Kind::DirList, "Dir1", g.dir));
+    form::ControlSpec file = list(form::Kind::FileList, "File1", g.file);
+    file.pattern = pattern;
+    rows.push_back(file);
+    rows.push_back(caption("lblVolume", "Volume:", g, g.drive, "Drive1"));
+    rows.push_back(caption("lblFolder", "Folder:", g, g.dir, "Dir1"));
+    rows.push_back(caption("lblFile", "File:", g, g.file, "File1"));
+    return rows;
+}
 
-    caption(parent, "lblVolume", QStringLiteral("Volume:"), g, g.drive, m_drive);
-    caption(parent, "lblFolder", QStringLiteral("Folder:"), g, g.dir, m_dir);
-    caption(parent, "lblFile", QStringLiteral("File:"), g, g.file, m_file);
-
-    connect(m_drive, &platform::DriveList::change, this, &BrowsePanel::Drive1_Change);
-    connect(m_dir, &platform::DirList::change, this, &BrowsePanel::Dir1_Change);
+BrowsePanel::BrowsePanel(form::Window &window)
+    : m_drive(&window.control<form::DriveList>("Drive1")), m_dir(&window.control<form::DirList>("Dir1")),
+      m_file(&window.control<form::FileList>("File1"))
+{
+    m_drive->Change = [this] { Drive1_Change(); };
+    m_dir->Change = [this] { Dir1_Change(); };
 }
 
 void BrowsePanel::Drive1_Change()
@@ -52,7 +64,7 @@ void BrowsePanel::Dir1_Change()
 
 void BrowsePanel::setEnabled(bool enabled)
 {
-    for (QWidget *list :
-         {static_cast<QWidget *>(m_file), static_cast<QWidget *>(m_dir), static_cast<QWidget *>(m_drive)})
-        list->setEnabled(enabled);
+    m_file->setEnabled(enabled);
+    m_dir->setEnabled(enabled);
+    m_drive->setEnabled(enabled);
 }

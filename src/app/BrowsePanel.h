@@ -1,40 +1,36 @@
 #pragma once
 
-#include <QObject>
-#include <QRect>
+#include <string>
+#include <vector>
 
-class QWidget;
+#include "Form.h"
 
-namespace platform {
-class DirList;
-class DriveList;
-class FileList;
-} // namespace platform
-
-// The volume, folder and file lists of a picker, each with its label to the left,
-// created with the objectNames the pickers use (Drive1, Dir1, File1). The panel
-// keeps them in step, the same way in both pickers: the folder list follows the
-// volume, the file list the folder. Their messages (a volume or folder that cannot
-// be read) go through the platform's message box. What a click or double-click on
-// a file does is the page's own business.
-class BrowsePanel : public QObject
+// The volume, folder and file lists of a picker, each with its label to the left
+// (Drive1, Dir1, File1; lblVolume, lblFolder, lblFile). The panel keeps them in step,
+// the same way in both pickers: the folder list follows the volume, the file list the
+// folder. What a click or double-click on a file does is the page's own business.
+class BrowsePanel
 {
 public:
+    // Places of the three lists and of their labels' column, in twips.
     struct Geometry
     {
-        QRect drive;
-        QRect dir;
-        QRect file;
-        int labelX;
+        form::Rect drive;
+        form::Rect dir;
+        form::Rect file;
+        int labelLeft;
         int labelWidth;
     };
 
-    // Places the lists on parent, which owns them and the panel.
-    BrowsePanel(QWidget *parent, const Geometry &geometry, const QString &pattern);
+    // The layout rows of the three lists and their labels; the file list shows pattern.
+    static std::vector<form::ControlSpec> controls(const Geometry &geometry, const std::string &pattern);
 
-    platform::DriveList *Drive1() const { return m_drive; }
-    platform::DirList *Dir1() const { return m_dir; }
-    platform::FileList *File1() const { return m_file; }
+    // Finds the lists in a window built with controls() and connects them.
+    explicit BrowsePanel(form::Window &window);
+
+    form::DriveList *Drive1() const { return m_drive; }
+    form::DirList *Dir1() const { return m_dir; }
+    form::FileList *File1() const { return m_file; }
 
     // Another volume: its last folder in the folder list, that folder's files in the file list.
     void Drive1_Change();
@@ -44,7 +40,7 @@ public:
     void setEnabled(bool enabled);
 
 private:
-    platform::DriveList *m_drive;
-    platform::DirList *m_dir;
-    platform::FileList *m_file;
+    form::DriveList *m_drive;
+    form::DirList *m_dir;
+    form::FileList *m_file;
 };

@@ -1,124 +1,148 @@
 #include "FrmARAddARFiles.h"
 
 #include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <limits>
 #include <string_view>
+#include <system_error>
 
-#include <QDir>
-#include <QFileInfo>
-#include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QStyledItemDelegate>
-
-#include "BrowsePanel.h"
 #include "Failure.h"
-#include "FileList.h"
+#include "Files.h"
 #include "FrmARCreate.h"
 #include "FrmARNew3.h"
 #include "IniFuncs.h"
-#include "MultiLineTextBox.h"
 #include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
-#include "ProgressBar.h"
 #include "Text.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
 
 // The most bytes a read of a package record gives back.
-constexpr int IniValueLimit = 254;
+constexpr std::size_t IniValueLimit = 254;
 
-const QString FilesSection = package::toQt(package::section::Files);
+const std::string FilesSection = package::text(package::section::Files);
 
-QString readInstall(std::string_view section, std::string_view key)
+std::string readInstall(std::string_view section, std::string_view key)
 {
-    return ReadINI(Vemko::InstallFile(), package::toQt(section), package::toQt(key), QString());
+    return ReadINI(Vemko::InstallFile(), package::text(section), package::text(key), std::string());
 }
 
-QString readDescription(std::string_view key)
+std::string readDescription(std::string_view key)
 {
     return readInstall(package::section::Main, key);
 }
 
-QString readFileEntry(int number)
+std::string readFileEntry(int number)
 {
-    return ReadINI(Vemko::InstallFile(), FilesSection, package::fileKey(number), QString());
+    return ReadINI(Vemko::InstallFile(), FilesSection, package::fileKey(number), std::string());
+}
+
+void warn(const std::string &text, unsigned icon = form::MB_ICONWARNING)
+{
+    form::runtime().messageBox(text, icon, package::text(package::WindowCaption));
 }
 
 // The classic number-to-text conversion that keeps a position for the sign.
-QString withSignPosition(int number)
+std::string withSignPosition(int number)
 {
-    return number < 0 ? QString::number(number) : QStringLiteral(" ") + QString::number(number);
+    return number < 0 ? std::to_string(number) : " " + std::to_string(number);
 }
 
-// The classic conversion of text to a number: the leading digits, 0 when there are none.
-int leadingNumber(const QString &text)
+// The classic conversion of text to a number: the leading digits, 0 when there are none
+// (or when they make a number too large to hold).
+int leadingNumber(std::string_view text)
 {
-    const QString t = text.trimmed();
-    qsizetype end = 0;
-    if (end < t.size() && (t[end] == QLatin1Char('-') || t[end] == QLatin1Char('+')))
-        ++end;
-    while (end < t.size() && t[end].isDigit())
-        ++end;
-    return t.left(end).toInt();
+    constexpr std::string_view Blanks = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos)
+        return 0;
+    text.remove_prefix(first);
+    bool negative = false;
+    if (text.front() == '-' || text.front() == '+') {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const std::size_t digits =
+        std::find_if(text.begin(), text.end(), [](char c) { return c < '0' || c > '9'; }) - text.begin();
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + digits, value);
+    (void)end;
+    if (error != std::errc())
+        return 0;
+    value = negative ? -value : value;
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return 0;
+    return static_cast<int>(value);
 }
 
 // What tells one picked file from another: the file itself, whatever folder link or
 // doubled separator led to it; a file gone meanwhile by its path.
-QString fileIdentity(const QString &path)
+std::string fileIdentity(const std::string &path)
 {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? path : canonical;
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::canonical(base::files::toPath(path), error);
+    return error ? path : base::files::fromPath(canonical);
 }
 
 // Two names that land on the same file in the package folder on Windows, which ignores case.
-QString packageFolderKey(const QString &name)
+std::string packageFolderKey(const std::string &name)
 {
-    return package::toQt(base::text::foldCase(name.toStdString()));
+    return base::text::foldCase(name);
 }
-
-// Rows that ask for no width of their own are laid out as wide as the list: a long
-// path is then elided on the left, showing the file's name, where the list would
-// otherwise grow a horizontal scroll bar and show the start of the folder.
-class ListWideRows : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return {0, QStyledItemDelegate::sizeHint(option, index).height()};
-    }
-};
 
 } // namespace
 
-FrmARAddARFiles::FrmARAddARFiles() : Page(QStringLiteral("Add .AR File(s)")) {}
+FrmARAddARFiles::FrmARAddARFiles() : Page(layout()) {}
 
-void FrmARAddARFiles::build(PageWindow &w)
+FrmARAddARFiles::~FrmARAddARFiles() = default;
+
+form::PageLayout FrmARAddARFiles::layout()
 {
-    m_lblAmount =
-        widgets::label(&w, "lblAmount", QStringLiteral("Amount of files in package: 0"), {16, 56, 220, 18});
-    m_lists = new BrowsePanel(&w, {{70, 78, 160, 24}, {70, 106, 160, 74}, {70, 184, 160, 66}, 12, 56},
-                              QStringLiteral("*.ar"));
-    m_file = m_lists->File1();
-    widgets::label(&w, "lblAddFile", QStringLiteral("Double-click on a file to add it to your package"),
-                   {12, 254, 432, 18});
-    m_lstFile = new QListWidget(&w);
-    m_lstFile->setObjectName(QStringLiteral("lstFile"));
-    m_lstFile->setGeometry(240, 56, 204, 194);
-    m_lstFile->setTextElideMode(Qt::ElideLeft); // the file's name matters more than its folder
-    m_lstFile->setItemDelegate(new ListWideRows(m_lstFile));
-    w.cmdBack->setText(QStringLiteral("&Help"));
-    w.cmdBack->setEnabled(true);
-    w.cmdNext->setText(QStringLiteral("&Add"));
+    using form::Kind;
+    form::PageLayout page;
+    page.title = "Add .AR File(s)";
+    page.backCaption = "&Help";
+    page.backEnabled = true;
+    page.nextCaption = "&Add";
+    page.controls.push_back({.kind = Kind::Label,
+                             .name = "lblAmount",
+                             .caption = "Amount of files in package: 0",
+                             .place = {240, 840, 3300, 270}});
+    const std::vector<form::ControlSpec> lists = BrowsePanel::controls(
+        {{1050, 1170, 2400, 360}, {1050, 1590, 2400, 1110}, {1050, 2760, 2400, 990}, 180, 840}, "*.ar");
+    page.controls.insert(page.controls.end(), lists.begin(), lists.end());
+    page.controls.push_back({.kind = Kind::Label,
+                             .name = "lblAddFile",
+                             .caption = "Double-click on a file to add it to your package",
+                             .place = {180, 3810, 6480, 270}});
+    // The file's name matters more than its folder: a long path shows its end.
+    page.controls.push_back({.kind = Kind::ListBox,
+                             .name = "lstFile",
+                             .place = {3600, 840, 3060, 2910},
+                             .flags = form::style::ElideLeft});
+    return page;
+}
 
-    QObject::connect(m_file, &platform::FileList::dblClick, &w, [this] { File1_DblClick(); });
-    QObject::connect(w.cmdBack, &QPushButton::clicked, &w, [this] { cmdBack_Click(); });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+void FrmARAddARFiles::build(form::Window &w)
+{
+    m_lblAmount = &w.control<form::Label>("lblAmount");
+    m_lists = std::make_unique<BrowsePanel>(w);
+    m_file = m_lists->File1();
+    m_lstFile = &w.control<form::ListBox>("lstFile");
+
+    m_file->DblClick = [this] { File1_DblClick(); };
+    w.control<form::Button>("cmdBack").Click = [this] { cmdBack_Click(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
+}
+
+BrowsePanel &FrmARAddARFiles::panel()
+{
+    window();
+    return *m_lists;
 }
 
 void FrmARAddARFiles::Form_Load()
@@ -128,90 +152,78 @@ void FrmARAddARFiles::Form_Load()
     m_listedByName.clear();
     // The lists start in the process's current folder; if that folder is gone there
     // is nowhere to browse from, and the page that opens the picker reports it.
-    const QString start = QDir::currentPath();
-    if (start.isEmpty() || !QFileInfo(start).isDir())
+    const std::string start = platform::current().currentFolder();
+    std::error_code error;
+    if (start.empty() || !std::filesystem::is_directory(base::files::toPath(start), error))
         throw platform::Failure(platform::failure::PathNotFound,
-                                QStringLiteral("Path not found: the current folder no longer exists"));
+                                "Path not found: the current folder no longer exists");
 }
 
 void FrmARAddARFiles::File1_DblClick()
 {
-    if (m_adding || m_file->fileName().isEmpty())
+    if (m_adding || m_file->fileName().empty())
         return;
     if (FileNumber == 32767) {
-        platform::current().messageBox(
-            QStringLiteral("No more files can be added in this window: it holds 32767 files already.\r\n"
-                           "Press Add to put them into the package, then add the others."),
-            platform::MB_ICONWARNING, package::windowCaption());
+        warn("No more files can be added in this window: it holds 32767 files already.\r\n"
+             "Press Add to put them into the package, then add the others.");
         return;
     }
-    const QString name = m_file->fileName();
-    const QString path = m_file->path() + platform::separator() + name;
+    const std::string name = m_file->fileName();
+    const std::string path = m_file->path() + platform::separator() + name;
     if (!canRecord(name, path))
         return;
     m_recorded.insert(fileIdentity(path));
-    m_listedByName.insert(packageFolderKey(name), path);
+    m_listedByName.insert_or_assign(packageFolderKey(name), path);
 
-    FileNumber = static_cast<qint16>(FileNumber + 1);
+    FileNumber = static_cast<std::int16_t>(FileNumber + 1);
     FileTotal = FileNumber;
-    m_lblAmount->setText(QStringLiteral("Amount of files in package: ") + QString::number(FileTotal));
-    auto *line = new QListWidgetItem(path, m_lstFile);
-    line->setToolTip(path);
-    m_lstFile->scrollToItem(line);
+    m_lblAmount->setText("Amount of files in package: " + std::to_string(FileTotal));
+    m_lstFile->addItem(path);
     WriteINI(Vemko::InstallFile(), FilesSection, package::fileKey(FileNumber), name);
     WriteINI(Vemko::TempFile(), FilesSection, package::fileKey(FileNumber), path);
 }
 
-bool FrmARAddARFiles::canRecord(const QString &name, const QString &path)
+bool FrmARAddARFiles::canRecord(const std::string &name, const std::string &path)
 {
-    const auto warn = [](const QString &text) {
-        platform::current().messageBox(text, platform::MB_ICONWARNING, package::windowCaption());
-        return false;
-    };
     // Recorded twice, the file would be copied twice and listed twice in the package.
     if (m_recorded.contains(fileIdentity(path))) {
-        platform::current().messageBox(QStringLiteral("This file is in the list already:\r\n") + path,
-                                       platform::MB_ICONINFORMATION, package::windowCaption());
+        warn("This file is in the list already:\r\n" + path, form::MB_ICONINFORMATION);
         return false;
     }
     // The package folder is flat: a second file of the same name would overwrite the
     // first there, while install.ini listed the name twice.
-    if (const auto listed = m_listedByName.constFind(packageFolderKey(name));
-        listed != m_listedByName.cend()) {
-        return warn(
-            QStringLiteral("A file of the same name is in the list already:\r\n") + path +
-            QStringLiteral("\r\n") + *listed +
-            QStringLiteral("\r\nThe package folder holds its files side by side, and Windows does not "
-                           "tell names apart by letter case, so one would overwrite the other. Please "
-                           "rename one of the files and add it again."));
+    if (const auto listed = m_listedByName.find(packageFolderKey(name)); listed != m_listedByName.end()) {
+        warn("A file of the same name is in the list already:\r\n" + path + "\r\n" + listed->second +
+             "\r\nThe package folder holds its files side by side, and Windows does not tell names apart "
+             "by letter case, so one would overwrite the other. Please rename one of the files and add it "
+             "again.");
+        return false;
     }
     // A read of install.ini or temp.ini gives at most IniValueLimit bytes: a longer
     // name could not be read back by the package's installer, a longer path not by Add.
-    if (name.toUtf8().size() > IniValueLimit) {
-        return warn(QStringLiteral("This file's name is longer than %1 bytes:\r\n").arg(IniValueLimit) +
-                    name +
-                    QStringLiteral("\r\nThe package's installer could not read it, so the package could not "
-                                   "be installed. Please give the file a shorter name and add it again."));
+    const std::string limit = std::to_string(IniValueLimit);
+    if (name.size() > IniValueLimit) {
+        warn("This file's name is longer than " + limit + " bytes:\r\n" + name +
+             "\r\nThe package's installer could not read it, so the package could not be installed. "
+             "Please give the file a shorter name and add it again.");
+        return false;
     }
-    if (path.toUtf8().size() > IniValueLimit) {
-        return warn(QStringLiteral("This file's full path is longer than %1 bytes:\r\n").arg(IniValueLimit) +
-                    path +
-                    QStringLiteral("\r\nThe package records could not hold it. Please move the file to a "
-                                   "folder with a shorter path and add it from there."));
+    if (path.size() > IniValueLimit) {
+        warn("This file's full path is longer than " + limit + " bytes:\r\n" + path +
+             "\r\nThe package records could not hold it. Please move the file to a folder with a shorter "
+             "path and add it from there.");
+        return false;
     }
     return true;
 }
 
 void FrmARAddARFiles::cmdBack_Click()
 {
-    platform::current().messageBox(
-        QStringLiteral(
-            "*To add an .AR file to your package, double click on the file (the list below the folder "
-            "list)") +
-            QStringLiteral("\r\n") +
-            QStringLiteral(
-                "*Clicking Add will add all the files to the package and close the Add AR Files window"),
-        platform::MB_ICONINFORMATION, QStringLiteral("Quernel Vemko Help"));
+    form::runtime().messageBox(
+        "*To add an .AR file to your package, double click on the file (the list below the folder list)"
+        "\r\n"
+        "*Clicking Add will add all the files to the package and close the Add AR Files window",
+        form::MB_ICONINFORMATION, "Quernel Vemko Help");
 }
 
 void FrmARAddARFiles::cmdNext_Click()
@@ -220,23 +232,19 @@ void FrmARAddARFiles::cmdNext_Click()
         return;
     // Nothing recorded: the copy would name a file that was never picked.
     if (FileTotal < 1) {
-        platform::current().messageBox(
-            QStringLiteral(
-                "No file was added to the package yet.\r\nDouble-click on an .AR file to add it, then "
-                "press Add."),
-            platform::MB_ICONINFORMATION, package::windowCaption());
+        warn(
+            "No file was added to the package yet.\r\nDouble-click on an .AR file to add it, then press Add.",
+            form::MB_ICONINFORMATION);
         return;
     }
 
-    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main),
-             package::toQt(package::key::TotalFiles), withSignPosition(FileTotal));
+    WriteINI(Vemko::InstallFile(), package::text(package::section::Main),
+             package::text(package::key::TotalFiles), withSignPosition(FileTotal));
     // The copy is driven by what install.ini says; if it cannot be written the
     // package cannot be assembled, and saying nothing would pass that off as done.
     if (leadingNumber(readDescription(package::key::TotalFiles)) != FileTotal) {
-        platform::current().messageBox(
-            QStringLiteral("The package description could not be written:\r\n") + Vemko::InstallFile() +
-                QStringLiteral("\r\nCheck that the package folder exists and can be written to."),
-            platform::MB_ICONWARNING, package::windowCaption());
+        warn("The package description could not be written:\r\n" + Vemko::InstallFile() +
+             "\r\nCheck that the package folder exists and can be written to.");
         return;
     }
 
@@ -259,73 +267,71 @@ void FrmARAddARFiles::cmdNext_Click()
 void FrmARAddARFiles::copyPickedFiles()
 {
     FrmARCreate &create = frmARCreate();
-    platform::ProgressBar *bar = create.pgbStatus();
-    create.lblStatus()->setText(QStringLiteral("Adding Files to Package Folder..."));
+    form::ProgressBar *bar = create.pgbStatus();
+    platform::Platform &machine = platform::current();
+    create.lblStatus()->setText("Adding Files to Package Folder...");
     bar->setMin(0);
     bar->setMax(leadingNumber(readDescription(package::key::TotalFiles)));
     bar->setValue(0);
 
     const int last = bar->max();
-    for (FileNumber = 0; FileNumber <= last; FileNumber = static_cast<qint16>(FileNumber + 1)) {
+    for (FileNumber = 0; FileNumber <= last; FileNumber = static_cast<std::int16_t>(FileNumber + 1)) {
         // The last step handles the last file a second time.
         const int k = FileNumber != bar->max() ? FileNumber + 1 : FileNumber;
-        const QString source = ReadINI(Vemko::TempFile(), FilesSection, package::fileKey(k), QString());
+        const std::string source =
+            ReadINI(Vemko::TempFile(), FilesSection, package::fileKey(k), std::string());
 
-        QString error;
-        const qint64 size = platform::current().fileLength(source, &error);
+        std::string error;
+        const std::int64_t size = machine.fileLength(source, &error);
         if (size < 0) {
             warnOnce(k, source, error);
         } else {
-            create.lblStatus()->setText(QStringLiteral("Adding File (") + QString::number(FileNumber) +
-                                        QStringLiteral(" of ") + readDescription(package::key::TotalFiles) +
-                                        QStringLiteral("), Size: ") + QString::number(size) +
-                                        QStringLiteral(" bytes"));
+            create.lblStatus()->setText("Adding File (" + std::to_string(FileNumber) + " of " +
+                                        readDescription(package::key::TotalFiles) +
+                                        "), Size: " + std::to_string(size) + " bytes");
         }
-        platform::current().doEvents();
+        form::runtime().doEvents();
 
         if (size >= 0) {
-            const QString target = Vemko::PackageFile(readFileEntry(k));
+            const std::string target = Vemko::PackageFile(readFileEntry(k));
             // A file picked from the package folder itself is already in place.
-            if (platform::current().copyFile(source, target, &error) == platform::CopyOutcome::Failed)
+            if (machine.copyFile(source, target, &error) == platform::CopyOutcome::Failed)
                 warnOnce(k, source, error);
         }
         bar->setValue(FileNumber);
-        platform::current().doEvents();
+        form::runtime().doEvents();
         if (FileNumber == 32767)
             break; // the counter cannot go further
     }
 }
 
-void FrmARAddARFiles::warnOnce(int fileNumber, const QString &what, const QString &error)
+void FrmARAddARFiles::warnOnce(int fileNumber, const std::string &what, const std::string &error)
 {
-    if (m_warned.contains(fileNumber))
+    if (!m_warned.insert(fileNumber).second)
         return;
-    m_warned.insert(fileNumber);
-    platform::current().messageBox(QStringLiteral("File %1 (%2) was not added to the package:\r\n%3")
-                                       .arg(QString::number(fileNumber), what, error),
-                                   platform::MB_ICONWARNING, package::windowCaption());
+    warn("File " + std::to_string(fileNumber) + " (" + what + ") was not added to the package:\r\n" + error);
 }
 
 void FrmARAddARFiles::writeSummary()
 {
     // The summary is built line by line and put into the box once: setting the
     // box at every line would lay the whole text out again for each file.
-    QString text = QStringLiteral("Package Name: ") + readDescription(package::key::Name);
-    const auto append = [&text](const QString &line) { text += QStringLiteral("\r\n") + line; };
-    append(QStringLiteral("Author's Name: ") + readDescription(package::key::Author));
-    append(QStringLiteral("Author's Email Address: ") + readDescription(package::key::AuthEmail));
-    append(QStringLiteral("Author's Copyright: ") + readDescription(package::key::Copyright));
-    append(QStringLiteral("Total Number of Files: ") + readDescription(package::key::TotalFiles));
-    append(QStringLiteral("Readme Delay Timer: ") + readDescription(package::key::Timer));
-    append(QStringLiteral("Midtown Madness Version Needed: ") + readDescription(package::key::mmType));
-    append(QStringLiteral("Author's Web Site: ") + readDescription(package::key::WWW));
-    append(QStringLiteral("Readme File: ") + readDescription(package::key::Readme));
-    append(QStringLiteral("Progress Bar Display: Smooth=") +
+    std::string text = "Package Name: " + readDescription(package::key::Name);
+    const auto append = [&text](const std::string &line) { text += "\r\n" + line; };
+    append("Author's Name: " + readDescription(package::key::Author));
+    append("Author's Email Address: " + readDescription(package::key::AuthEmail));
+    append("Author's Copyright: " + readDescription(package::key::Copyright));
+    append("Total Number of Files: " + readDescription(package::key::TotalFiles));
+    append("Readme Delay Timer: " + readDescription(package::key::Timer));
+    append("Midtown Madness Version Needed: " + readDescription(package::key::mmType));
+    append("Author's Web Site: " + readDescription(package::key::WWW));
+    append("Readme File: " + readDescription(package::key::Readme));
+    append("Progress Bar Display: Smooth=" +
            readInstall(package::section::ProgressBar, package::key::Smooth));
 
     const int last = frmARCreate().pgbStatus()->max();
-    for (FileNumber = 1; FileNumber <= last; FileNumber = static_cast<qint16>(FileNumber + 1)) {
-        append(package::fileKey(FileNumber) + QStringLiteral(": ") + readFileEntry(FileNumber));
+    for (FileNumber = 1; FileNumber <= last; FileNumber = static_cast<std::int16_t>(FileNumber + 1)) {
+        append(package::fileKey(FileNumber) + ": " + readFileEntry(FileNumber));
         if (FileNumber == 32767)
             break;
     }
@@ -338,21 +344,20 @@ void FrmARAddARFiles::writeSummary()
 // counts once, a file missing from the folder not at all.
 void FrmARAddARFiles::showPackageSize()
 {
-    QSet<QString> names{readDescription(package::key::Readme)};
+    std::set<std::string> names{readDescription(package::key::Readme)};
     const int total = leadingNumber(readDescription(package::key::TotalFiles));
     for (int k = 1; k <= total; ++k)
         names.insert(readFileEntry(k));
-    names.remove(QString());
-    qint64 bytes = 0;
-    for (const QString &name : names)
-        bytes += std::max<qint64>(0, platform::current().fileLength(Vemko::PackageFile(name)));
+    names.erase(std::string());
+    std::int64_t bytes = 0;
+    for (const std::string &name : names)
+        bytes += std::max<std::int64_t>(0, platform::current().fileLength(Vemko::PackageFile(name)));
     frmARNew3().showPackageSize(bytes);
 }
 
 void FrmARAddARFiles::setControlsEnabled(bool enabled)
 {
-    PageWindow &w = window();
-    for (QPushButton *button : {w.cmdBack, w.cmdNext, w.cmdCancel})
+    for (form::Button *button : {cmdBack(), cmdNext(), cmdCancel()})
         button->setEnabled(enabled);
     m_lists->setEnabled(enabled);
 }

@@ -1,35 +1,40 @@
 #include "FrmARCreate.h"
 
-#include <QLabel>
-#include <QPushButton>
-
-#include "Animation.h"
 #include "PackageNames.h"
 #include "Platform.h"
-#include "ProgressBar.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
-FrmARCreate::FrmARCreate() : Page(QStringLiteral("Creating Package")) {}
+FrmARCreate::FrmARCreate() : Page(layout()) {}
 
-void FrmARCreate::build(PageWindow &w)
+form::PageLayout FrmARCreate::layout()
 {
-    m_animation = new platform::Animation(&w);
-    m_animation->setObjectName(QStringLiteral("Animation1"));
-    m_animation->setGeometry(92, 66, 272, 60);
-    m_lblStatus = widgets::label(&w, "lblStatus", QStringLiteral("lblStatus"), {16, 150, 424, 20});
-    m_pgbStatus = new platform::ProgressBar(&w);
-    m_pgbStatus->setObjectName(QStringLiteral("pgbStatus"));
-    m_pgbStatus->setGeometry(16, 178, 424, 20);
-    w.cmdCancel->setEnabled(false);
-    w.cmdNext->setEnabled(false);
+    using form::Kind;
+    form::PageLayout page;
+    page.title = "Creating Package";
+    // Nothing can be cancelled, nor gone back to, while the files are copied.
+    page.cancelEnabled = false;
+    page.nextEnabled = false;
+    page.controls = {
+        {.kind = Kind::Animation, .name = "Animation1", .place = {1380, 990, 4080, 900}},
+        {.kind = Kind::Label, .name = "lblStatus", .caption = "lblStatus", .place = {240, 2250, 6360, 300}},
+        {.kind = Kind::ProgressBar, .name = "pgbStatus", .place = {240, 2670, 6360, 300}},
+    };
+    return page;
+}
+
+void FrmARCreate::build(form::Window &w)
+{
+    m_animation = &w.control<form::Animation>("Animation1");
+    m_lblStatus = &w.control<form::Label>("lblStatus");
+    m_pgbStatus = &w.control<form::ProgressBar>("pgbStatus");
 }
 
 void FrmARCreate::Form_Load()
 {
     // A clip that is missing or unreadable leaves the control empty; the copy goes on.
-    m_animation->open(Vemko::ProgramFolder() + platform::separator() +
-                      package::toQt(package::file::CopyAnimation));
+    if (m_animation->open(Vemko::ProgramFolder() + platform::separator() +
+                          package::text(package::file::CopyAnimation)))
+        m_animation->play();
 }
 
 void FrmARCreate::frameCloseRequested()

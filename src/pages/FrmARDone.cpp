@@ -1,78 +1,129 @@
 #include "FrmARDone.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
 
 #include "IniFuncs.h"
 #include "PackageNames.h"
 #include "PackageZip.h"
 #include "Platform.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
+
+// The whole text as a number, blanks around it aside; 0 when it is not one.
+int wholeNumber(std::string_view text)
+{
+    constexpr std::string_view Blanks = " \t\r\n\v\f";
+    const auto first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos)
+        return 0;
+    text = text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-')
+            return 0;
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
 
 // The files install.ini lists, with install.ini and setup.exe: the archive must hold every one.
 std::vector<std::string> listedFiles()
 {
-    const QString install = Vemko::InstallFile();
-    const QString main = package::toQt(package::section::Main);
-    std::vector<std::string> names{std::string(package::file::Install), std::string(package::file::Setup)};
-    const QString readme = ReadINI(install, main, package::toQt(package::key::Readme), QString());
-    if (!readme.isEmpty())
-        names.push_back(readme.toStdString());
+    const std::string install = Vemko::InstallFile();
+    const std::string main = package::text(package::section::Main);
+    std::vector<std::string> names{package::text(package::file::Install),
+                                   package::text(package::file::Setup)};
+    const std::string readme = ReadINI(install, main, package::text(package::key::Readme), std::string());
+    if (!readme.empty())
+        names.push_back(readme);
     const int total =
-        ReadINI(install, main, package::toQt(package::key::TotalFiles), QString()).trimmed().toInt();
+        wholeNumber(ReadINI(install, main, package::text(package::key::TotalFiles), std::string()));
     for (int number = 1; number <= total; ++number) {
-        const QString name =
-            ReadINI(install, package::toQt(package::section::Files), package::fileKey(number), QString());
-        if (!name.isEmpty())
-            names.push_back(name.toStdString());
+        const std::string name =
+            ReadINI(install, package::text(package::section::Files), package::fileKey(number), std::string());
+        if (!name.empty())
+            names.push_back(name);
     }
     return names;
 }
 
+void warn(const std::string &text)
+{
+    form::runtime().messageBox(text, form::MB_ICONWARNING, package::text(package::WindowCaption));
+}
+
 } // namespace
 
-FrmARDone::FrmARDone() : Page(QStringLiteral("Creation Complete")) {}
+FrmARDone::FrmARDone() : Page(layout()) {}
 
-void FrmARDone::build(PageWindow &w)
+form::PageLayout FrmARDone::layout()
 {
-    QLabel *text = widgets::label(
-        &w, "lblDebug",
-        QStringLiteral(
-            "Creation of your setup package is now completed.  You should test it to ensure that it's "
-            "built correctly.  If there's a problem, modify install.ini (which is the complete driving "
-            "force for the Quernel), and add / remove .AR files as needed from the folder."),
-        {24, 66, 408, 84});
-    text->setWordWrap(true);
-    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Where the package is, to hand it out: selectable, and one click from the file manager.
-    QLabel *folderCaption =
-        widgets::label(&w, "lblFolder", QStringLiteral("Package Folder:"), {24, 160, 408, 18});
-    m_txtFolder = widgets::textBox(&w, "txtFolder", {24, 180, 408, 22}, true);
+    using form::Kind;
+    using namespace form::style;
+    form::PageLayout page;
+    page.title = "Creation Complete";
+    page.nextCaption = "&Finish";
+    // Cancel only stops a packing under way.
+    page.cancelEnabled = false;
+    page.controls = {
+        {.kind = Kind::Label,
+         .name = "lblDebug",
+         .caption =
+             "Creation of your setup package is now completed.  You should test it to ensure that it's "
+             "built correctly.  If there's a problem, modify install.ini (which is the complete driving "
+             "force for the Quernel), and add / remove .AR files as needed from the folder.",
+         .place = {360, 990, 6120, 1260},
+         .flags = WordWrap},
+        // Where the package is, to hand it out: selectable, and one click from the file manager.
+        {.kind = Kind::Label,
+         .name = "lblFolder",
+         .caption = "Package Folder:",
+         .place = {360, 2400, 6120, 270},
+         .buddy = "txtFolder"},
+        {.kind = Kind::TextBox, .name = "txtFolder", .place = {360, 2700, 6120, 330}, .flags = Locked},
+        {.kind = Kind::Button,
+         .name = "cmdTest",
+         .caption = "&Test Package",
+         .place = {360, 3270, 1860, 375}},
+        {.kind = Kind::Button,
+         .name = "cmdOpenFolder",
+         .caption = "&Open Folder",
+         .place = {2340, 3270, 1860, 375}},
+        {.kind = Kind::Button,
+         .name = "cmdZip",
+         .caption = "Save as &Zip...",
+         .place = {4320, 3270, 2160, 375}},
+        // Packing progress across the row first, then "Zip Archive:" and where the archive is, in
+        // the box that covers the label's free end: selectable, like the package folder.
+        {.kind = Kind::Label, .name = "lblZip", .place = {360, 3780, 6120, 270}, .buddy = "txtZip"},
+        {.kind = Kind::TextBox, .name = "txtZip", .place = {1650, 3750, 4830, 330}, .flags = Locked | Hidden},
+    };
+    return page;
+}
+
+void FrmARDone::build(form::Window &w)
+{
+    m_txtFolder = &w.control<form::TextBox>("txtFolder");
     m_txtFolder->setText(Vemko::PackageFolder);
-    m_txtFolder->setCursorPosition(0);
-    folderCaption->setBuddy(m_txtFolder);
-    m_cmdTest = widgets::button(&w, "cmdTest", QStringLiteral("&Test Package"), {24, 218, 124, 25});
-    m_cmdOpenFolder =
-        widgets::button(&w, "cmdOpenFolder", QStringLiteral("&Open Folder"), {156, 218, 124, 25});
-    m_cmdZip = widgets::button(&w, "cmdZip", QStringLiteral("Save as &Zip..."), {288, 218, 144, 25});
-    // Packing progress first, then where the archive is: selectable, like the package folder.
-    m_lblZip = widgets::label(&w, "lblZip", QString(), {24, 252, 84, 18});
-    m_txtZip = widgets::textBox(&w, "txtZip", {110, 250, 322, 22}, true);
-    m_txtZip->setVisible(false);
-    m_lblZip->setBuddy(m_txtZip);
-    w.cmdNext->setText(QStringLiteral("&Finish"));
-    w.cmdCancel->setEnabled(false);
+    m_cmdTest = &w.control<form::Button>("cmdTest");
+    m_cmdOpenFolder = &w.control<form::Button>("cmdOpenFolder");
+    m_cmdZip = &w.control<form::Button>("cmdZip");
+    m_lblZip = &w.control<form::Label>("lblZip");
+    m_txtZip = &w.control<form::TextBox>("txtZip");
     m_packing = false;
 
-    QObject::connect(m_cmdTest, &QPushButton::clicked, &w, [this] { cmdTest_Click(); });
-    QObject::connect(m_cmdOpenFolder, &QPushButton::clicked, &w, [this] { cmdOpenFolder_Click(); });
-    QObject::connect(m_cmdZip, &QPushButton::clicked, &w, [this] { cmdZip_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { m_cancelPacking = true; });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
+    m_cmdTest->Click = [this] { cmdTest_Click(); };
+    m_cmdOpenFolder->Click = [this] { cmdOpenFolder_Click(); };
+    m_cmdZip->Click = [this] { cmdZip_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
 }
 
 void FrmARDone::cmdTest_Click()
@@ -80,93 +131,88 @@ void FrmARDone::cmdTest_Click()
     // The package's own setup.exe, as players see it, when Wine can start it at once; otherwise
     // the Linux installer of the program folder on the package, with the same steps and texts.
     platform::Platform &machine = platform::current();
-    const QString wine = machine.wineLauncher();
-    QString error;
+    const std::string wine = machine.wineLauncher();
+    const std::string sep = platform::separator();
+    std::string error;
     const bool started =
-        wine.isEmpty()
-            ? machine.startProgram(Vemko::ProgramFolder() + platform::separator() +
-                                       package::toQt(package::file::RedistFolder) + platform::separator() +
-                                       QStringLiteral("setup"),
-                                   {QStringLiteral("--package"), Vemko::PackageFolder}, &error)
-            : machine.startProgram(wine, {Vemko::PackageFile(package::toQt(package::file::Setup))}, &error);
-    if (!started) {
-        platform::current().messageBox(QStringLiteral("The package's installer could not be started:\r\n") +
-                                           error,
-                                       platform::MB_ICONWARNING, package::windowCaption());
-    }
-    window().cmdNext->setEnabled(true);
+        wine.empty()
+            ? machine.startProgram(Vemko::ProgramFolder() + sep + package::text(package::file::RedistFolder) +
+                                       sep + "setup",
+                                   {"--package", Vemko::PackageFolder}, &error)
+            : machine.startProgram(wine, {Vemko::PackageFile(package::text(package::file::Setup))}, &error);
+    if (!started)
+        warn("The package's installer could not be started:\r\n" + error);
+    cmdNext()->setEnabled(true);
 }
 
 void FrmARDone::cmdOpenFolder_Click()
 {
-    QString error;
-    if (!platform::current().openFolder(Vemko::PackageFolder, &error)) {
-        platform::current().messageBox(QStringLiteral("The package folder could not be opened:\r\n") + error,
-                                       platform::MB_ICONWARNING, package::windowCaption());
-    }
+    std::string error;
+    if (!platform::current().openFolder(Vemko::PackageFolder, &error))
+        warn("The package folder could not be opened:\r\n" + error);
 }
 
 void FrmARDone::cmdZip_Click()
 {
     if (m_packing)
         return;
-    const QString packageName =
-        Vemko::PackageFolder.mid(Vemko::ProgramFolder().size() + platform::separator().size());
-    const QString zipPath = Vemko::PackageFolder + QStringLiteral(".zip");
-    PageWindow &w = window();
-    QList<QWidget *> waiting{m_cmdTest, m_cmdOpenFolder, m_cmdZip, w.cmdNext};
-    QList<bool> wasEnabled;
-    for (QWidget *control : waiting) {
-        wasEnabled << control->isEnabled();
+    const std::size_t nameStart = Vemko::ProgramFolder().size() + platform::separator().size();
+    const std::string packageName =
+        nameStart < Vemko::PackageFolder.size() ? Vemko::PackageFolder.substr(nameStart) : std::string();
+    const std::string zipPath = Vemko::PackageFolder + ".zip";
+    const std::vector<form::Control *> waiting{m_cmdTest, m_cmdOpenFolder, m_cmdZip, cmdNext()};
+    std::vector<bool> wasEnabled;
+    for (form::Control *control : waiting) {
+        wasEnabled.push_back(control->isEnabled());
         control->setEnabled(false);
     }
-    w.cmdCancel->setEnabled(true);
+    cmdCancel()->setEnabled(true);
     m_txtZip->setVisible(false);
-    m_lblZip->setGeometry(24, 252, 408, 18);
-    m_lblZip->setText(QStringLiteral("Packing... 0%"));
+    m_lblZip->setText("Packing... 0%");
     m_packing = true;
     m_cancelPacking = false;
 
     // Progress and Cancel through the event pump, so the window stays live on large packages.
     std::string error;
     const package::zip::PackOutcome outcome = package::zip::packFolder(
-        Vemko::PackageFolder.toStdString(), packageName.toStdString(), listedFiles(), zipPath.toStdString(),
+        Vemko::PackageFolder, packageName, listedFiles(), zipPath,
         [this](double fraction) {
-            m_lblZip->setText(QStringLiteral("Packing... %1%").arg(qRound(fraction * 100)));
-            platform::current().doEvents();
+            m_lblZip->setText("Packing... " + std::to_string(std::lround(fraction * 100)) + "%");
+            form::runtime().doEvents();
             return !m_cancelPacking;
         },
         &error);
 
     m_packing = false;
-    w.cmdCancel->setEnabled(false);
-    for (int i = 0; i < waiting.size(); ++i)
+    cmdCancel()->setEnabled(false);
+    for (std::size_t i = 0; i < waiting.size(); ++i)
         waiting[i]->setEnabled(wasEnabled[i]);
-    m_lblZip->setText(QString());
+    m_lblZip->setText(std::string());
     switch (outcome) {
     case package::zip::PackOutcome::Packed:
-        m_lblZip->setGeometry(24, 252, 84, 18);
-        m_lblZip->setText(QStringLiteral("Zip Archive:"));
+        m_lblZip->setText("Zip Archive:");
         m_txtZip->setText(zipPath);
-        m_txtZip->setCursorPosition(0);
         m_txtZip->setVisible(true);
         break;
     case package::zip::PackOutcome::Cancelled:
-        m_lblZip->setText(QStringLiteral("Packing cancelled: no archive was written."));
+        m_lblZip->setText("Packing cancelled: no archive was written.");
         break;
     case package::zip::PackOutcome::Failed:
-        platform::current().messageBox(QStringLiteral("The zip archive could not be written:\r\n") +
-                                           QString::fromStdString(error),
-                                       platform::MB_ICONWARNING, package::windowCaption());
+        warn("The zip archive could not be written:\r\n" + error);
         break;
     }
+}
+
+void FrmARDone::cmdCancel_Click()
+{
+    m_cancelPacking = true;
 }
 
 void FrmARDone::cmdNext_Click()
 {
     // Without a temp.ini (nothing was ever picked) there is nothing to delete.
     platform::current().deleteFile(Vemko::TempFile());
-    platform::current().endProgram();
+    form::runtime().endProgram();
 }
 
 void FrmARDone::frameCloseRequested()

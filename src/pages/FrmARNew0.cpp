@@ -1,67 +1,69 @@
 #include "FrmARNew0.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
+#include "Files.h"
 #include "FrmARNew1.h"
 #include "IniFuncs.h"
 #include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
+#include "Text.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
 
-bool leavesTheProgramFolder(const QString &name)
+bool leavesTheProgramFolder(std::string_view name)
 {
-    return name == QLatin1String(".") || name == QLatin1String("..") || name.contains(QLatin1Char('/')) ||
-           name.contains(QLatin1Char('\\'));
+    return name == "." || name == ".." || name.find_first_of("/\\") != std::string_view::npos;
 }
 
 // Besides the separators, what Windows allows in no file or folder name: these
-// characters and the control characters below a blank.
-bool hasCharacterWindowsRefuses(const QString &name)
+// characters and the control characters below a blank. In UTF-8 no byte of a longer
+// character falls below 0x80, so bytes can be checked one by one.
+bool hasCharacterWindowsRefuses(std::string_view name)
 {
-    return std::any_of(name.cbegin(), name.cend(),
-                       [](QChar c) { return c.unicode() < 0x20 || QStringView(u"<>:\"|?*").contains(c); });
+    return std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+    });
 }
 
 // Windows drops a trailing dot or blank from a folder name: the folder made there
 // would not bear the package's name.
-bool endsInDotOrBlank(const QString &name)
+bool endsInDotOrBlank(std::string_view name)
 {
-    return name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' '));
+    return name.ends_with('.') || name.ends_with(' ');
 }
 
 // Windows opens a device for these names, whatever follows the first dot and in any
 // letter case; it reads the superscript digits as port numbers too.
-bool isWindowsDeviceName(const QString &name)
+bool isWindowsDeviceName(std::string_view name)
 {
-    const qsizetype dot = name.indexOf(QLatin1Char('.'));
-    QStringView stem = dot < 0 ? QStringView(name) : QStringView(name).first(dot);
-    while (stem.endsWith(QLatin1Char(' ')))
-        stem.chop(1);
-    for (const char *device : {"CON", "PRN", "AUX", "NUL"})
-        if (stem.compare(QLatin1String(device), Qt::CaseInsensitive) == 0)
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (stem.ends_with(' '))
+        stem.remove_suffix(1);
+    const std::string folded = base::text::foldCase(stem);
+    for (const char *device : {"con", "prn", "aux", "nul"})
+        if (folded == device)
             return true;
-    if (stem.size() != 4)
+    if (folded.size() < 4)
         return false;
-    const QStringView port = stem.first(3);
-    const QChar number = stem[3];
-    return (port.compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0 ||
-            port.compare(QLatin1String("LPT"), Qt::CaseInsensitive) == 0) &&
-           ((number >= QLatin1Char('1') && number <= QLatin1Char('9')) ||
-            QStringView(u"\u00B9\u00B2\u00B3").contains(number));
+    const std::string_view port = std::string_view(folded).substr(0, 3);
+    const std::string_view number = std::string_view(folded).substr(3);
+    if (port != "com" && port != "lpt")
+        return false;
+    if (number.size() == 1)
+        return number[0] >= '1' && number[0] <= '9';
+    return number == "\u00B9" || number == "\u00B2" || number == "\u00B3";
 }
 
 struct NameRule
 {
-    bool (*breaks)(const QString &name);
+    bool (*breaks)(std::string_view name);
     const char *refusal;
 };
 
@@ -87,33 +89,64 @@ const NameRule NameRules[] = {
      "please choose another name."},
 };
 
+bool isFolder(const std::string &path)
+{
+    std::error_code ignored;
+    return std::filesystem::is_directory(base::files::toPath(path), ignored);
+}
+
+bool exists(const std::string &path)
+{
+    std::error_code ignored;
+    return std::filesystem::exists(base::files::toPath(path), ignored);
+}
+
+const std::string Caption(package::WindowCaption);
+
 } // namespace
 
-FrmARNew0::FrmARNew0() : Page(QStringLiteral("Create Package Folder")) {}
+FrmARNew0::FrmARNew0() : Page(layout()) {}
 
-void FrmARNew0::build(PageWindow &w)
+form::PageLayout FrmARNew0::layout()
 {
-    m_lblPackage = widgets::label(&w, "lblPackage", QStringLiteral("Package Name:"), {20, 96, 104, 22});
-    m_txtPackage = widgets::textBox(&w, "txtPackage", {128, 96, 308, 22});
-    m_lblPackage->setBuddy(m_txtPackage);
-    m_lblProject = widgets::label(&w, "lblProject", QStringLiteral("Package Folder:"), {20, 150, 104, 22});
-    m_txtProject = widgets::textBox(&w, "txtProject", {128, 150, 308, 22});
-    m_lblProject->setBuddy(m_txtProject);
+    using form::Kind;
+    form::PageLayout page;
+    page.title = "Create Package Folder";
+    page.controls = {
+        {.kind = Kind::Label,
+         .name = "lblPackage",
+         .caption = "Package Name:",
+         .place = {300, 1440, 1560, 330},
+         .buddy = "txtPackage"},
+        {.kind = Kind::TextBox, .name = "txtPackage", .place = {1920, 1440, 4620, 330}},
+        {.kind = Kind::Label,
+         .name = "lblProject",
+         .caption = "Package Folder:",
+         .place = {300, 2250, 1560, 330},
+         .buddy = "txtProject"},
+        {.kind = Kind::TextBox, .name = "txtProject", .place = {1920, 2250, 4620, 330}},
+    };
+    return page;
+}
 
-    QObject::connect(m_txtPackage, &QLineEdit::textChanged, &w, [this] { txtPackage_Change(); });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+void FrmARNew0::build(form::Window &w)
+{
+    m_txtPackage = &w.control<form::TextBox>("txtPackage");
+    m_txtProject = &w.control<form::TextBox>("txtProject");
+
+    m_txtPackage->Change = [this] { txtPackage_Change(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
 }
 
 void FrmARNew0::Form_Load()
 {
-    platform::current().doEvents();
-    m_txtProject->setText(Vemko::ProgramFolder() + platform::separator() +
-                          QStringLiteral("New Project Folder"));
+    form::runtime().doEvents();
+    m_txtProject->setText(Vemko::ProgramFolder() + platform::separator() + "New Project Folder");
     Vemko::PackageFolder = m_txtProject->text();
-    const QString stored = ReadINI(Vemko::InstallFile(), package::toQt(package::section::Main),
-                                   package::toQt(package::key::Name), QString());
-    if (!stored.isEmpty())
+    const std::string stored = ReadINI(Vemko::InstallFile(), package::text(package::section::Main),
+                                       package::text(package::key::Name), std::string());
+    if (!stored.empty())
         m_txtPackage->setText(stored); // moves the folder along through the change handler
 }
 
@@ -123,35 +156,34 @@ void FrmARNew0::txtPackage_Change()
     Vemko::PackageFolder = m_txtProject->text();
 }
 
-QString FrmARNew0::refusalOf(const QString &name)
+std::string FrmARNew0::refusalOf(const std::string &name)
 {
     for (const NameRule &rule : NameRules)
         if (rule.breaks(name))
-            return QString::fromUtf8(rule.refusal);
+            return rule.refusal;
     return {};
 }
 
 void FrmARNew0::cmdNext_Click()
 {
-    if (const QString refusal = refusalOf(m_txtPackage->text()); !refusal.isEmpty()) {
-        platform::current().messageBox(refusal, platform::MB_ICONWARNING, package::windowCaption());
+    if (const std::string refusal = refusalOf(m_txtPackage->text()); !refusal.empty()) {
+        form::runtime().messageBox(refusal, form::MB_ICONWARNING, Caption);
         return;
     }
     // An existing folder is simply used; one that cannot be made would lose everything
     // the author enters from here on, so the page stays and says why.
-    const QString folder = m_txtProject->text();
-    QString error;
-    if (!platform::current().createFolder(folder, &error) && !QFileInfo(folder).isDir()) {
-        if (QFileInfo::exists(folder))
-            error = folder + QStringLiteral(": A file of that name is in the way");
-        platform::current().messageBox(
-            QStringLiteral("The package folder could not be created:\r\n") + error +
-                QStringLiteral("\r\nPlease choose another package name, or check that the program "
-                               "folder can be written to."),
-            platform::MB_ICONWARNING, package::windowCaption());
+    const std::string folder = m_txtProject->text();
+    std::string error;
+    if (!platform::current().createFolder(folder, &error) && !isFolder(folder)) {
+        if (exists(folder))
+            error = folder + ": A file of that name is in the way";
+        form::runtime().messageBox("The package folder could not be created:\r\n" + error +
+                                       "\r\nPlease choose another package name, or check that the program "
+                                       "folder can be written to.",
+                                   form::MB_ICONWARNING, Caption);
         return;
     }
-    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::Name),
+    WriteINI(Vemko::InstallFile(), package::text(package::section::Main), package::text(package::key::Name),
              m_txtPackage->text());
     frmARNew1().show();
     unload();

@@ -1,66 +1,84 @@
 #include "FrmARNew1.h"
 
+#include <string>
 #include <string_view>
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <vector>
 
 #include "FrmARNew2.h"
 #include "FrmARReadmeLocation.h"
 #include "IniFuncs.h"
 #include "PackageNames.h"
 #include "Pages.h"
-#include "Platform.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
 
-QString readDescription(std::string_view key)
+std::string readDescription(std::string_view key)
 {
-    return ReadINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(key),
-                   QString());
+    return ReadINI(Vemko::InstallFile(), package::text(package::section::Main), package::text(key),
+                   std::string());
 }
 
-void writeDescription(std::string_view key, const QString &value)
+void writeDescription(std::string_view key, const std::string &value)
 {
-    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(key), value);
+    WriteINI(Vemko::InstallFile(), package::text(package::section::Main), package::text(key), value);
 }
 
-QLineEdit *row(PageWindow &w, const char *labelName, const QString &caption, const char *boxName, int y,
-               int boxWidth = 300)
+// A caption with its box to the right, on one row of the page (places in twips).
+void addRow(std::vector<form::ControlSpec> &rows, const char *labelName, const char *caption,
+            const char *boxName, int top, int boxWidth = 4500, unsigned boxFlags = form::style::None)
 {
-    QLabel *l = widgets::label(&w, labelName, caption, {20, y, 110, 22});
-    QLineEdit *box = widgets::textBox(&w, boxName, {136, y, boxWidth, 22});
-    l->setBuddy(box);
-    return box;
+    rows.push_back({.kind = form::Kind::Label,
+                    .name = labelName,
+                    .caption = caption,
+                    .place = {300, top, 1650, 330},
+                    .buddy = boxName});
+    rows.push_back({.kind = form::Kind::TextBox,
+                    .name = boxName,
+                    .place = {2040, top, boxWidth, 330},
+                    .flags = boxFlags});
 }
 
 } // namespace
 
-FrmARNew1::FrmARNew1() : Page(QStringLiteral("AR Package Details")) {}
+FrmARNew1::FrmARNew1() : Page(layout()) {}
 
-void FrmARNew1::build(PageWindow &w)
+form::PageLayout FrmARNew1::layout()
 {
-    m_txtReadme = row(w, "lblReadme", QStringLiteral("Readme File:"), "txtReadme", 76, 208);
-    m_txtReadme->setReadOnly(true);
-    m_cmdBrowse = widgets::button(&w, "cmdBrowse", QStringLiteral("&Browse..."), {352, 75, 84, 24});
-    m_txtAName = row(w, "lblAName", QStringLiteral("Author's Name:"), "txtAName", 112);
-    m_txtAEmail = row(w, "lblAEmail", QStringLiteral("Author's Email:"), "txtAEmail", 148);
-    m_txtAWWW = row(w, "lblAWWW", QStringLiteral("Web Site:"), "txtAWWW", 184);
-    m_txtCopyright = row(w, "lblCopyright", QStringLiteral("Copyight:"), "txtCopyright", 220);
+    form::PageLayout page;
+    page.title = "AR Package Details";
+    std::vector<form::ControlSpec> &rows = page.controls;
+    addRow(rows, "lblReadme", "Readme File:", "txtReadme", 1140, 3120, form::style::Locked);
+    rows.push_back({.kind = form::Kind::Button,
+                    .name = "cmdBrowse",
+                    .caption = "&Browse...",
+                    .place = {5280, 1125, 1260, 360}});
+    addRow(rows, "lblAName", "Author's Name:", "txtAName", 1680);
+    addRow(rows, "lblAEmail", "Author's Email:", "txtAEmail", 2220);
+    addRow(rows, "lblAWWW", "Web Site:", "txtAWWW", 2760);
+    addRow(rows, "lblCopyright", "Copyight:", "txtCopyright", 3300);
+    return page;
+}
 
-    widgets::onClick(m_txtReadme, [this] { txtReadme_Click(); });
-    QObject::connect(m_cmdBrowse, &QPushButton::clicked, &w, [this] { cmdBrowse_Click(); });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+void FrmARNew1::build(form::Window &w)
+{
+    m_txtReadme = &w.control<form::TextBox>("txtReadme");
+    m_cmdBrowse = &w.control<form::Button>("cmdBrowse");
+    m_txtAName = &w.control<form::TextBox>("txtAName");
+    m_txtAEmail = &w.control<form::TextBox>("txtAEmail");
+    m_txtAWWW = &w.control<form::TextBox>("txtAWWW");
+    m_txtCopyright = &w.control<form::TextBox>("txtCopyright");
+
+    m_txtReadme->Click = [this] { txtReadme_Click(); };
+    m_cmdBrowse->Click = [this] { cmdBrowse_Click(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
 }
 
 void FrmARNew1::Form_Load()
 {
     // A package without a stored name is new: its fields start empty.
-    if (readDescription(package::key::Name).isEmpty())
+    if (readDescription(package::key::Name).empty())
         return;
     m_txtCopyright->setText(readDescription(package::key::Copyright));
     m_txtAName->setText(readDescription(package::key::Author));
@@ -87,8 +105,8 @@ void FrmARNew1::cmdBrowse_Click()
 
 void FrmARNew1::txtReadme_Click()
 {
-    platform::current().messageBox(QStringLiteral("Use the Browse button to locate the readme file."),
-                                   platform::MB_ICONINFORMATION, QStringLiteral("Quernel Vemko"));
+    form::runtime().messageBox("Use the Browse button to locate the readme file.", form::MB_ICONINFORMATION,
+                               "Quernel Vemko");
 }
 
 void FrmARNew1::cmdCancel_Click()

@@ -2,10 +2,6 @@
 
 #include "Page.h"
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-
 // Package details page: the author's name, e-mail, web site and copyright line,
 // and the readme chosen through the readme picker.
 class FrmARNew1 : public Page
@@ -13,11 +9,13 @@ class FrmARNew1 : public Page
 public:
     FrmARNew1();
 
-    QLineEdit *txtReadme() { return loaded(m_txtReadme); }
-    QLineEdit *txtAName() { return loaded(m_txtAName); }
-    QLineEdit *txtAEmail() { return loaded(m_txtAEmail); }
-    QLineEdit *txtAWWW() { return loaded(m_txtAWWW); }
-    QLineEdit *txtCopyright() { return loaded(m_txtCopyright); }
+    static form::PageLayout layout();
+
+    form::TextBox *txtReadme() { return loaded(m_txtReadme); }
+    form::TextBox *txtAName() { return loaded(m_txtAName); }
+    form::TextBox *txtAEmail() { return loaded(m_txtAEmail); }
+    form::TextBox *txtAWWW() { return loaded(m_txtAWWW); }
+    form::TextBox *txtCopyright() { return loaded(m_txtCopyright); }
 
     void cmdNext_Click();
     void cmdBrowse_Click();
@@ -25,15 +23,15 @@ public:
     void cmdCancel_Click();
 
 protected:
-    void build(PageWindow &w) override;
+    void build(form::Window &w) override;
     void Form_Load() override;
     void frameCloseRequested() override;
 
 private:
-    QLineEdit *m_txtReadme = nullptr;
-    QPushButton *m_cmdBrowse = nullptr;
-    QLineEdit *m_txtAName = nullptr;
-    QLineEdit *m_txtAEmail = nullptr;
-    QLineEdit *m_txtAWWW = nullptr;
-    QLineEdit *m_txtCopyright = nullptr;
+    form::TextBox *m_txtReadme = nullptr;
+    form::Button *m_cmdBrowse = nullptr;
+    form::TextBox *m_txtAName = nullptr;
+    form::TextBox *m_txtAEmail = nullptr;
+    form::TextBox *m_txtAWWW = nullptr;
+    form::TextBox *m_txtCopyright = nullptr;
 };

@@ -1,158 +1,199 @@
 #include "FrmARNew2.h"
 
-#include <functional>
-
-#include <QButtonGroup>
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "FrmARNew3.h"
 #include "IniFuncs.h"
 #include "PackageNames.h"
 #include "Pages.h"
-#include "Platform.h"
-#include "ProgressBar.h"
-#include "UpDown.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
 
-QFrame *line(QWidget *parent, const char *name, QFrame::Shape shape, const QRect &geometry)
+// The length in bytes of the white space at the front of s (its back, if fromBack), 0 if
+// none: ASCII white space and the Unicode blanks, as the delay's trimming has always taken them.
+std::size_t spaceLength(std::string_view s, bool fromBack)
 {
-    auto *l = new QFrame(parent);
-    l->setObjectName(QLatin1String(name));
-    l->setFrameShape(shape);
-    l->setFrameShadow(QFrame::Sunken);
-    l->setGeometry(geometry);
-    return l;
+    static constexpr std::string_view Blanks[] = {
+        "\u0085", "\u00A0", "\u1680", "\u2000", "\u2001", "\u2002", "\u2003", "\u2004", "\u2005", "\u2006",
+        "\u2007", "\u2008", "\u2009", "\u200A", "\u2028", "\u2029", "\u202F", "\u205F", "\u3000"};
+    if (s.empty())
+        return 0;
+    const char c = fromBack ? s.back() : s.front();
+    if (c == ' ' || (c >= '\t' && c <= '\r'))
+        return 1;
+    for (std::string_view blank : Blanks)
+        if (fromBack ? s.ends_with(blank) : s.starts_with(blank))
+            return blank.size();
+    return 0;
 }
 
-// An option group: each member's click reaches the handler with the member's index.
-void optionGroup(QWidget *context, QRadioButton *const (&members)[2], const std::function<void(int)> &handler)
+std::string_view trimmed(std::string_view s)
 {
-    auto *group = new QButtonGroup(context);
-    for (int i = 0; i < 2; ++i) {
-        members[i]->setProperty("index", i);
-        group->addButton(members[i], i);
-        QObject::connect(members[i], &QRadioButton::toggled, context, [handler, i](bool on) {
-            if (on)
-                handler(i);
-        });
-    }
+    while (std::size_t n = spaceLength(s, false))
+        s.remove_prefix(n);
+    while (std::size_t n = spaceLength(s, true))
+        s.remove_suffix(n);
+    return s;
 }
+
+// The whole number the text holds once trimmed (an optional sign, then decimal digits), if any.
+std::optional<int> wholeNumber(std::string_view text)
+{
+    text = trimmed(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty() || text.front() < '0' || text.front() > '9')
+        return std::nullopt;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    value = negative ? -value : value;
+    if (value < INT_MIN || value > INT_MAX)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+const std::string MessageTitle = "Quernel Vemko";
 
 } // namespace
 
-FrmARNew2::FrmARNew2() : Page(QStringLiteral("Configure Quernel User Interface")) {}
+FrmARNew2::FrmARNew2() : Page(layout()) {}
 
-void FrmARNew2::build(PageWindow &w)
+form::PageLayout FrmARNew2::layout()
 {
-    widgets::label(&w, "lblPGBDisplay", QStringLiteral("Progress Bar Display:"), {16, 60, 200, 18});
-    m_optPGBDisplay[0] =
-        widgets::option(&w, "optPGBDisplay", QStringLiteral("&Smooth Display"), {28, 80, 170, 20});
-    m_optPGBDisplay[1] =
-        widgets::option(&w, "optPGBDisplay", QStringLiteral("&Windows Standard"), {28, 101, 170, 20});
-    m_cmdStart = widgets::button(&w, "cmdStart", QStringLiteral("&Start Example"), {316, 84, 124, 25});
+    using form::Kind;
+    form::PageLayout page;
+    page.title = "Configure Quernel User Interface";
+    page.controls = {
+        {.kind = Kind::Label,
+         .name = "lblPGBDisplay",
+         .caption = "Progress Bar Display:",
+         .place = {240, 900, 3000, 270}},
+        {.kind = Kind::Option,
+         .name = "optPGBDisplay",
+         .index = 0,
+         .caption = "&Smooth Display",
+         .place = {420, 1200, 2550, 300}},
+        {.kind = Kind::Option,
+         .name = "optPGBDisplay",
+         .index = 1,
+         .caption = "&Windows Standard",
+         .place = {420, 1515, 2550, 300}},
+        {.kind = Kind::Button,
+         .name = "cmdStart",
+         .caption = "&Start Example",
+         .place = {4740, 1260, 1860, 375}},
+        {.kind = Kind::Label,
+         .name = "lblExample",
+         .caption = "Progress Bar Example:",
+         .place = {240, 1890, 3000, 270}},
+        {.kind = Kind::ProgressBar, .name = "pgbStatus", .place = {240, 2190, 6360, 300}},
+        // Enabled from the start: its first tick finds nothing to count down and settles
+        // the page in its idle state.
+        {.kind = Kind::Timer, .name = "tmrExample", .interval = 1000},
+        {.kind = Kind::Line, .name = "lineReadBarSep", .place = {120, 2640, 6600, 30}},
+        {.kind = Kind::Label,
+         .name = "lblReadmeDelay",
+         .caption = "Readme Delay:",
+         .place = {240, 2820, 1800, 270},
+         .buddy = "txtReadmeDelay"},
+        {.kind = Kind::TextBox, .name = "txtReadmeDelay", .place = {240, 3120, 510, 330}, .maxLength = 2},
+        {.kind = Kind::UpDown, .name = "udDelay", .place = {750, 3120, 240, 330}, .buddy = "txtReadmeDelay"},
+        {.kind = Kind::Label,
+         .name = "lblHowDelay",
+         .caption = "(use the up/down arrows to change between 10 and 99 seconds)",
+         .place = {1110, 3060, 2190, 900},
+         .flags = form::style::WordWrap},
+        {.kind = Kind::Line, .name = "lineMMVersionSep", .place = {3420, 2760, 30, 1260}},
+        // The version frame and, within it, its title and the two options.
+        {.kind = Kind::Frame, .name = "fraMMV", .place = {3570, 2760, 3150, 1290}},
+        {.kind = Kind::Label,
+         .name = "lblVersion",
+         .caption = "Midtown Madness Version Needed",
+         .place = {3570, 2790, 3150, 270}},
+        {.kind = Kind::Option,
+         .name = "optMMV",
+         .index = 0,
+         .caption = "Midtown Madness &1",
+         .place = {3720, 3150, 2850, 300}},
+        {.kind = Kind::Option,
+         .name = "optMMV",
+         .index = 1,
+         .caption = "Midtown Madness &2",
+         .place = {3720, 3510, 2850, 300}},
+    };
+    return page;
+}
 
-    widgets::label(&w, "lblExample", QStringLiteral("Progress Bar Example:"), {16, 126, 200, 18});
-    m_pgbStatus = new platform::ProgressBar(&w);
-    m_pgbStatus->setObjectName(QStringLiteral("pgbStatus"));
-    m_pgbStatus->setGeometry(16, 146, 424, 20);
-
-    m_tmrExample = new QTimer(&w);
-    m_tmrExample->setObjectName(QStringLiteral("tmrExample"));
-    m_tmrExample->setInterval(1000);
-
-    line(&w, "lineReadBarSep", QFrame::HLine, {8, 176, 440, 2});
-
-    QLabel *delayLabel =
-        widgets::label(&w, "lblReadmeDelay", QStringLiteral("Readme Delay:"), {16, 188, 120, 18});
-    m_txtReadmeDelay = widgets::textBox(&w, "txtReadmeDelay", {16, 208, 34, 22});
-    m_txtReadmeDelay->setMaxLength(2);
-    delayLabel->setBuddy(m_txtReadmeDelay);
-    m_udDelay = new platform::UpDown(&w);
-    m_udDelay->setObjectName(QStringLiteral("udDelay"));
-    m_udDelay->setGeometry(50, 208, 16, 22);
-    m_udDelay->setBuddy(m_txtReadmeDelay);
+void FrmARNew2::build(form::Window &w)
+{
+    for (int i = 0; i < 2; ++i) {
+        m_optPGBDisplay[i] = &w.control<form::Option>("optPGBDisplay", i);
+        m_optMMV[i] = &w.control<form::Option>("optMMV", i);
+    }
+    m_cmdStart = &w.control<form::Button>("cmdStart");
+    m_pgbStatus = &w.control<form::ProgressBar>("pgbStatus");
+    m_tmrExample = &w.control<form::Timer>("tmrExample");
+    m_txtReadmeDelay = &w.control<form::TextBox>("txtReadmeDelay");
+    m_udDelay = &w.control<form::UpDown>("udDelay");
     m_udDelay->setRange(10, 99);
     m_udDelay->setIncrement(1);
     m_udDelay->setValue(30);
-    QLabel *how = widgets::label(
-        &w, "lblHowDelay", QStringLiteral("(use the up/down arrows to change between 10 and 99 seconds)"),
-        {74, 204, 146, 60});
-    how->setWordWrap(true);
-    how->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    line(&w, "lineMMVersionSep", QFrame::VLine, {228, 184, 2, 84});
-
-    auto *fraMMV = new QFrame(&w);
-    fraMMV->setObjectName(QStringLiteral("fraMMV"));
-    fraMMV->setFrameShape(QFrame::NoFrame);
-    fraMMV->setGeometry(238, 184, 210, 86);
-    widgets::label(fraMMV, "lblVersion", QStringLiteral("Midtown Madness Version Needed"), {0, 2, 210, 18});
-    m_optMMV[0] = widgets::option(fraMMV, "optMMV", QStringLiteral("Midtown Madness &1"), {10, 26, 190, 20});
-    m_optMMV[1] = widgets::option(fraMMV, "optMMV", QStringLiteral("Midtown Madness &2"), {10, 50, 190, 20});
-
-    optionGroup(&w, m_optPGBDisplay, [this](int index) { optPGBDisplay_Click(index); });
-    optionGroup(&w, m_optMMV, [this](int index) { optMMV_Click(index); });
-    QObject::connect(m_cmdStart, &QPushButton::clicked, &w, [this] { cmdStart_Click(); });
-    QObject::connect(m_tmrExample, &QTimer::timeout, &w, [this] { tmrExample_Timer(); });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
-
-    // The example timer is enabled from the start: its first tick finds nothing
-    // to count down and settles the page in its idle state.
-    m_tmrExample->start();
+    for (int i = 0; i < 2; ++i) {
+        m_optPGBDisplay[i]->Click = [this, i] { optPGBDisplay_Click(i); };
+        m_optMMV[i]->Click = [this, i] { optMMV_Click(i); };
+    }
+    m_cmdStart->Click = [this] { cmdStart_Click(); };
+    m_tmrExample->Tick = [this] { tmrExample_Timer(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
 }
 
 void FrmARNew2::Form_Load()
 {
-    m_txtReadmeDelay->setText(QStringLiteral("30"));
+    m_txtReadmeDelay->setText("30");
 }
 
 void FrmARNew2::optMMV_Click(int index)
 {
-    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::mmType),
-             index == 0 ? QStringLiteral("1") : QStringLiteral("2"));
+    WriteINI(Vemko::InstallFile(), package::text(package::section::Main), package::text(package::key::mmType),
+             index == 0 ? "1" : "2");
 }
 
 void FrmARNew2::optPGBDisplay_Click(int index)
 {
-    using platform::ProgressBar;
-    if (index == 0) {
-        WriteINI(Vemko::InstallFile(), package::toQt(package::section::ProgressBar),
-                 package::toQt(package::key::Smooth), QStringLiteral("True"));
-        m_pgbStatus->setBorderStyle(1);
-        m_pgbStatus->setBackColor(ProgressBar::SystemWindowBackground);
-        m_pgbStatus->setSmooth(true);
-    } else {
-        WriteINI(Vemko::InstallFile(), package::toQt(package::section::ProgressBar),
-                 package::toQt(package::key::Smooth), QStringLiteral("False"));
-        m_pgbStatus->setBorderStyle(0);
-        m_pgbStatus->setBackColor(ProgressBar::SystemButtonFace);
-        m_pgbStatus->setSmooth(false);
-    }
+    using form::ProgressBar;
+    const bool smooth = index == 0;
+    WriteINI(Vemko::InstallFile(), package::text(package::section::ProgressBar),
+             package::text(package::key::Smooth), smooth ? "True" : "False");
+    m_pgbStatus->setBorderStyle(smooth ? 1 : 0);
+    m_pgbStatus->setBackColor(smooth ? ProgressBar::SystemWindowBackground : ProgressBar::SystemButtonFace);
+    m_pgbStatus->setSmooth(smooth);
 }
 
 void FrmARNew2::cmdStart_Click()
 {
-    bool whole = false;
-    const int n = m_txtReadmeDelay->text().trimmed().toInt(&whole);
+    const std::optional<int> n = wholeNumber(m_txtReadmeDelay->text());
     // A run needs a count that reaches 0: an empty box, letters, 0 or a negative
     // number would never finish or finish at once.
-    if (!whole || n < 1 || n > 99) {
-        platform::current().messageBox(
-            QStringLiteral("The readme delay must be a number of seconds from 1 to 99."),
-            platform::MB_ICONWARNING, QStringLiteral("Quernel Vemko"));
+    if (!n || *n < 1 || *n > 99) {
+        form::runtime().messageBox("The readme delay must be a number of seconds from 1 to 99.",
+                                   form::MB_ICONWARNING, MessageTitle);
         return;
     }
-    m_pgbStatus->setMax(n);
-    Vemko::ExampleCountdown = static_cast<qint16>(m_pgbStatus->max());
+    m_pgbStatus->setMax(*n);
+    Vemko::ExampleCountdown = static_cast<std::int16_t>(m_pgbStatus->max());
     m_pgbStatus->setMin(0);
     m_tmrExample->start();
     m_cmdStart->setEnabled(false);
@@ -161,7 +202,7 @@ void FrmARNew2::cmdStart_Click()
 void FrmARNew2::tmrExample_Timer()
 {
     if (Vemko::ExampleCountdown != 0) {
-        Vemko::ExampleCountdown = static_cast<qint16>(Vemko::ExampleCountdown - 1);
+        Vemko::ExampleCountdown = static_cast<std::int16_t>(Vemko::ExampleCountdown - 1);
         m_pgbStatus->setValue(Vemko::ExampleCountdown);
         return;
     }
@@ -173,12 +214,11 @@ void FrmARNew2::tmrExample_Timer()
 void FrmARNew2::cmdNext_Click()
 {
     if (!m_optMMV[0]->isChecked() && !m_optMMV[1]->isChecked()) {
-        platform::current().messageBox(
-            QStringLiteral("You need to select the required version of Midtown Madness!"),
-            platform::MB_ICONWARNING, QStringLiteral("Quernel Vemko"));
+        form::runtime().messageBox("You need to select the required version of Midtown Madness!",
+                                   form::MB_ICONWARNING, MessageTitle);
         return;
     }
-    WriteINI(Vemko::InstallFile(), package::toQt(package::section::Main), package::toQt(package::key::Timer),
+    WriteINI(Vemko::InstallFile(), package::text(package::section::Main), package::text(package::key::Timer),
              m_txtReadmeDelay->text());
     frmARNew3().show();
     hide(); // not unloaded: a running example finishes unseen

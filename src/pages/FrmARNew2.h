@@ -2,17 +2,6 @@
 
 #include "Page.h"
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QTimer;
-
-namespace platform {
-class ProgressBar;
-class UpDown;
-} // namespace platform
-
 // Installer appearance page: game version, readme delay and progress-bar style,
 // with a live countdown example on a progress bar.
 class FrmARNew2 : public Page
@@ -20,13 +9,15 @@ class FrmARNew2 : public Page
 public:
     FrmARNew2();
 
-    QRadioButton *optMMV(int index) { return loaded(m_optMMV[index]); }
-    QRadioButton *optPGBDisplay(int index) { return loaded(m_optPGBDisplay[index]); }
-    QPushButton *cmdStart() { return loaded(m_cmdStart); }
-    platform::ProgressBar *pgbStatus() { return loaded(m_pgbStatus); }
-    QTimer *tmrExample() { return loaded(m_tmrExample); }
-    QLineEdit *txtReadmeDelay() { return loaded(m_txtReadmeDelay); }
-    platform::UpDown *udDelay() { return loaded(m_udDelay); }
+    static form::PageLayout layout();
+
+    form::Option *optMMV(int index) { return loaded(m_optMMV[index]); }
+    form::Option *optPGBDisplay(int index) { return loaded(m_optPGBDisplay[index]); }
+    form::Button *cmdStart() { return loaded(m_cmdStart); }
+    form::ProgressBar *pgbStatus() { return loaded(m_pgbStatus); }
+    form::Timer *tmrExample() { return loaded(m_tmrExample); }
+    form::TextBox *txtReadmeDelay() { return loaded(m_txtReadmeDelay); }
+    form::UpDown *udDelay() { return loaded(m_udDelay); }
 
     void optMMV_Click(int index);
     void optPGBDisplay_Click(int index);
@@ -36,16 +27,16 @@ public:
     void cmdCancel_Click();
 
 protected:
-    void build(PageWindow &w) override;
+    void build(form::Window &w) override;
     void Form_Load() override;
     void frameCloseRequested() override;
 
 private:
-    QRadioButton *m_optPGBDisplay[2] = {};
-    QPushButton *m_cmdStart = nullptr;
-    platform::ProgressBar *m_pgbStatus = nullptr;
-    QTimer *m_tmrExample = nullptr;
-    QLineEdit *m_txtReadmeDelay = nullptr;
-    platform::UpDown *m_udDelay = nullptr;
-    QRadioButton *m_optMMV[2] = {};
+    form::Option *m_optPGBDisplay[2] = {};
+    form::Button *m_cmdStart = nullptr;
+    form::ProgressBar *m_pgbStatus = nullptr;
+    form::Timer *m_tmrExample = nullptr;
+    form::TextBox *m_txtReadmeDelay = nullptr;
+    form::UpDown *m_udDelay = nullptr;
+    form::Option *m_optMMV[2] = {};
 };

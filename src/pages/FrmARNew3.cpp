@@ -1,37 +1,48 @@
 #include "FrmARNew3.h"
 
 #include <new>
-
-#include <QLabel>
-#include <QPushButton>
+#include <string>
 
 #include "Failure.h"
 #include "FrmARAddARFiles.h"
-#include "MultiLineTextBox.h"
 #include "Pages.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
-const QString SizeCaption = QStringLiteral("Package Size in kilobytes (uncompressed):");
+const std::string SizeCaption = "Package Size in kilobytes (uncompressed):";
 }
 
-FrmARNew3::FrmARNew3() : Page(QStringLiteral("Add .AR File(s)")) {}
+FrmARNew3::FrmARNew3() : Page(layout()) {}
 
-void FrmARNew3::build(PageWindow &w)
+form::PageLayout FrmARNew3::layout()
 {
-    w.cmdNext->setText(QStringLiteral("&Create Setup"));
-    m_cmdAddAR = widgets::button(&w, "cmdAddAR", QStringLiteral("Add &AR Files..."), {316, 60, 124, 25});
-    m_txtFiles = new platform::MultiLineTextBox(&w);
-    m_txtFiles->setObjectName(QStringLiteral("txtFiles"));
-    m_txtFiles->setGeometry(16, 92, 424, 148);
-    m_txtFiles->setReadOnly(true);
-    m_txtFiles->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_lblSize = widgets::label(&w, "lblSize", SizeCaption, {16, 248, 424, 18});
+    using form::Kind;
+    form::PageLayout page;
+    page.title = "Add .AR File(s)";
+    page.nextCaption = "&Create Setup";
+    page.controls = {
+        {.kind = Kind::Button,
+         .name = "cmdAddAR",
+         .caption = "Add &AR Files...",
+         .place = {4740, 900, 1860, 375}},
+        {.kind = Kind::TextBox,
+         .name = "txtFiles",
+         .place = {240, 1380, 6360, 2220},
+         .flags = form::style::Locked | form::style::MultiLine},
+        {.kind = Kind::Label, .name = "lblSize", .caption = SizeCaption, .place = {240, 3720, 6360, 270}},
+    };
+    return page;
+}
 
-    QObject::connect(m_cmdAddAR, &QPushButton::clicked, &w, [this] { cmdAddAR_Click(); });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+void FrmARNew3::build(form::Window &w)
+{
+    m_cmdAddAR = &w.control<form::Button>("cmdAddAR");
+    m_txtFiles = &w.control<form::TextBox>("txtFiles");
+    m_lblSize = &w.control<form::Label>("lblSize");
+
+    m_cmdAddAR->Click = [this] { cmdAddAR_Click(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
 }
 
 void FrmARNew3::cmdAddAR_Click()
@@ -42,27 +53,27 @@ void FrmARNew3::cmdAddAR_Click()
     } catch (const platform::Failure &failure) {
         Vemko::ReportError(failure.code(), failure.description());
     } catch (const std::bad_alloc &) {
-        Vemko::ReportError(platform::failure::OutOfMemory, QStringLiteral("Out of memory"));
+        Vemko::ReportError(platform::failure::OutOfMemory, "Out of memory");
     } catch (const std::exception &e) {
-        Vemko::ReportError(platform::failure::InternalError, QString::fromLocal8Bit(e.what()));
+        Vemko::ReportError(platform::failure::InternalError, e.what());
     }
-    window().cmdNext->setEnabled(false);
+    cmdNext()->setEnabled(false);
 }
 
 void FrmARNew3::pickerClosed()
 {
-    window().cmdNext->setEnabled(true);
+    cmdNext()->setEnabled(true);
 }
 
 void FrmARNew3::setAddRunning(bool running)
 {
-    m_cmdAddAR->setEnabled(!running);
-    window().cmdNext->setEnabled(!running && !frmARAddARFiles().isLoaded());
+    cmdAddAR()->setEnabled(!running);
+    cmdNext()->setEnabled(!running && !frmARAddARFiles().isLoaded());
 }
 
-void FrmARNew3::showPackageSize(qint64 bytes)
+void FrmARNew3::showPackageSize(std::int64_t bytes)
 {
-    lblSize()->setText(SizeCaption + QLatin1Char(' ') + QString::number((bytes + 1023) / 1024));
+    lblSize()->setText(SizeCaption + ' ' + std::to_string((bytes + 1023) / 1024));
 }
 
 void FrmARNew3::cmdNext_Click()

@@ -1,13 +1,8 @@
 #pragma once
 
+#include <cstdint>
+
 #include "Page.h"
-
-class QLabel;
-class QPushButton;
-
-namespace platform {
-class MultiLineTextBox;
-} // namespace platform
 
 // AR file list page: opens the AR file picker, shows the package summary that
 // the picker's Add leaves here, and finishes the package with Create Setup.
@@ -16,9 +11,11 @@ class FrmARNew3 : public Page
 public:
     FrmARNew3();
 
-    platform::MultiLineTextBox *txtFiles() { return loaded(m_txtFiles); }
-    QPushButton *cmdAddAR() { return loaded(m_cmdAddAR); }
-    QLabel *lblSize() { return loaded(m_lblSize); }
+    static form::PageLayout layout();
+
+    form::TextBox *txtFiles() { return loaded(m_txtFiles); }
+    form::Button *cmdAddAR() { return loaded(m_cmdAddAR); }
+    form::Label *lblSize() { return loaded(m_lblSize); }
 
     void cmdAddAR_Click();
     void cmdNext_Click();
@@ -30,14 +27,14 @@ public:
     void setAddRunning(bool running);
     // Shows the package's size after the size label's caption, in kilobytes of 1024
     // bytes rounded up (a package of a few bytes is not shown as empty).
-    void showPackageSize(qint64 bytes);
+    void showPackageSize(std::int64_t bytes);
 
 protected:
-    void build(PageWindow &w) override;
+    void build(form::Window &w) override;
     void frameCloseRequested() override;
 
 private:
-    QPushButton *m_cmdAddAR = nullptr;
-    platform::MultiLineTextBox *m_txtFiles = nullptr;
-    QLabel *m_lblSize = nullptr;
+    form::Button *m_cmdAddAR = nullptr;
+    form::TextBox *m_txtFiles = nullptr;
+    form::Label *m_lblSize = nullptr;
 };

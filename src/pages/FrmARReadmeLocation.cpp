@@ -1,50 +1,62 @@
 #include "FrmARReadmeLocation.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
+#include <string>
 
-#include "BrowsePanel.h"
-#include "FileList.h"
 #include "FrmARNew1.h"
 #include "IniFuncs.h"
 #include "PackageNames.h"
 #include "Pages.h"
 #include "Platform.h"
 #include "Vemko.h"
-#include "Widgets.h"
 
 namespace {
 
-const QString Instruction =
-    QStringLiteral("Please locate your AR Package Readme file.  It must be in the .RTF or .TXT formats.  "
-                   "Information will appear here.");
+const std::string Instruction =
+    "Please locate your AR Package Readme file.  It must be in the .RTF or .TXT formats.  "
+    "Information will appear here.";
 
 } // namespace
 
-FrmARReadmeLocation::FrmARReadmeLocation() : Page(QStringLiteral("Locate Readme File")) {}
+FrmARReadmeLocation::FrmARReadmeLocation() : Page(layout()) {}
 
-void FrmARReadmeLocation::build(PageWindow &w)
+FrmARReadmeLocation::~FrmARReadmeLocation() = default;
+
+form::PageLayout FrmARReadmeLocation::layout()
 {
-    m_lists = new BrowsePanel(&w, {{76, 58, 364, 24}, {76, 86, 364, 78}, {76, 168, 364, 50}, 16, 56},
-                              QStringLiteral("*.rtf;*.txt"));
-    m_file = m_lists->File1();
-    m_lblPath = widgets::label(&w, "lblPath", Instruction, {16, 222, 424, 50});
-    m_lblPath->setWordWrap(true);
-    m_lblPath->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    w.cmdNext->setText(QStringLiteral("&Open"));
+    form::PageLayout page;
+    page.title = "Locate Readme File";
+    page.nextCaption = "&Open";
+    page.controls = BrowsePanel::controls({.drive = {1140, 870, 5460, 360},
+                                           .dir = {1140, 1290, 5460, 1170},
+                                           .file = {1140, 2520, 5460, 750},
+                                           .labelLeft = 240,
+                                           .labelWidth = 840},
+                                          "*.rtf;*.txt");
+    page.controls.push_back({.kind = form::Kind::Label,
+                             .name = "lblPath",
+                             .caption = Instruction,
+                             .place = {240, 3330, 6360, 750},
+                             .flags = form::style::WordWrap});
+    return page;
+}
 
-    QObject::connect(m_file, &platform::FileList::click, &w, [this] { File1_Click(); });
-    QObject::connect(m_file, &platform::FileList::pathChange, &w, [this] { File1_PathChange(); });
-    QObject::connect(w.cmdNext, &QPushButton::clicked, &w, [this] { cmdNext_Click(); });
-    QObject::connect(w.cmdCancel, &QPushButton::clicked, &w, [this] { cmdCancel_Click(); });
+void FrmARReadmeLocation::build(form::Window &w)
+{
+    m_lists = std::make_unique<BrowsePanel>(w);
+    m_file = m_lists->File1();
+    m_lblPath = &w.control<form::Label>("lblPath");
+
+    m_file->Click = [this] { File1_Click(); };
+    m_file->PathChange = [this] { File1_PathChange(); };
+    w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
+    w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
 }
 
 void FrmARReadmeLocation::File1_Click()
 {
-    const QString name = m_file->fileName();
-    m_lblPath->setText(QStringLiteral("Absolute Path: ") + m_file->path() + platform::separator() + name +
-                       QStringLiteral("\r\n") + QStringLiteral("File Name: ") + name);
+    const std::string name = m_file->fileName();
+    m_lblPath->setText("Absolute Path: " + m_file->path() + platform::separator() + name + "\r\n" +
+                       "File Name: " + name);
 }
 
 void FrmARReadmeLocation::File1_PathChange()
@@ -58,24 +70,22 @@ void FrmARReadmeLocation::File1_PathChange()
 
 void FrmARReadmeLocation::cmdNext_Click()
 {
-    const QString name = m_file->fileName();
-    if (name.isEmpty()) {
-        platform::current().messageBox(
-            QStringLiteral(
-                "Please select the readme file first: click an .RTF or .TXT file in the file list."),
-            platform::MB_ICONINFORMATION, package::windowCaption());
+    const std::string name = m_file->fileName();
+    if (name.empty()) {
+        form::runtime().messageBox(
+            "Please select the readme file first: click an .RTF or .TXT file in the file list.",
+            form::MB_ICONINFORMATION, std::string(package::WindowCaption));
         return;
     }
-    WriteINI(Vemko::TempFile(), package::toQt(package::section::Main), package::toQt(package::key::Readme),
+    WriteINI(Vemko::TempFile(), package::text(package::section::Main), package::text(package::key::Readme),
              name);
-    const QString source = m_file->path() + platform::separator() + name;
-    QString error;
+    const std::string source = m_file->path() + platform::separator() + name;
+    std::string error;
     // A readme picked from the package folder itself is already in place.
     if (platform::current().copyFile(source, Vemko::PackageFile(name), &error) ==
         platform::CopyOutcome::Failed) {
-        platform::current().messageBox(
-            QStringLiteral("The readme file could not be copied into the package folder:\r\n") + error,
-            platform::MB_ICONWARNING, package::windowCaption());
+        form::runtime().messageBox("The readme file could not be copied into the package folder:\r\n" + error,
+                                   form::MB_ICONWARNING, std::string(package::WindowCaption));
         return;
     }
     frmARNew1().txtReadme()->setText(name);

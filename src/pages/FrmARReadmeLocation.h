@@ -1,15 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "BrowsePanel.h"
 #include "Page.h"
-
-class QLabel;
-
-namespace platform {
-class DirList;
-class DriveList;
-class FileList;
-} // namespace platform
 
 // Readme file picker, opened beside the details page: Open copies the chosen
 // .rtf or .txt file into the package folder and names it on the details page.
@@ -17,11 +11,14 @@ class FrmARReadmeLocation : public Page
 {
 public:
     FrmARReadmeLocation();
+    ~FrmARReadmeLocation() override;
 
-    platform::DriveList *Drive1() { return loaded(m_lists)->Drive1(); }
-    platform::DirList *Dir1() { return loaded(m_lists)->Dir1(); }
-    platform::FileList *File1() { return loaded(m_lists)->File1(); }
-    QLabel *lblPath() { return loaded(m_lblPath); }
+    static form::PageLayout layout();
+
+    form::DriveList *Drive1() { return lists().Drive1(); }
+    form::DirList *Dir1() { return lists().Dir1(); }
+    form::FileList *File1() { return lists().File1(); }
+    form::Label *lblPath() { return loaded(m_lblPath); }
 
     void File1_Click();
     void File1_PathChange();
@@ -29,11 +26,17 @@ public:
     void cmdCancel_Click();
 
 protected:
-    void build(PageWindow &w) override;
+    void build(form::Window &w) override;
     void frameCloseRequested() override;
 
 private:
-    BrowsePanel *m_lists = nullptr; // Drive1, Dir1 and File1, kept in step
-    platform::FileList *m_file = nullptr;
-    QLabel *m_lblPath = nullptr;
+    BrowsePanel &lists()
+    {
+        window();
+        return *m_lists;
+    }
+
+    std::unique_ptr<BrowsePanel> m_lists; // Drive1, Dir1 and File1, kept in step
+    form::FileList *m_file = nullptr;
+    form::Label *m_lblPath = nullptr;
 };

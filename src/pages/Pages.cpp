@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "Form.h"
 #include "FrmARAddARFiles.h"
 #include "FrmARCreate.h"
 #include "FrmARDone.h"
@@ -91,15 +92,14 @@ void Vemko::ShowFirstPage()
 void Vemko::CopySetupAndFinish()
 {
     using namespace platform;
-    const QString installer = ProgramFolder() + separator() + package::toQt(package::file::RedistFolder) +
-                              separator() + package::toQt(package::file::Setup);
-    QString error;
+    const std::string installer = ProgramFolder() + separator() + package::text(package::file::RedistFolder) +
+                                  separator() + package::text(package::file::Setup);
+    std::string error;
     // A package without its installer is not complete: stay on this page and say why.
-    if (current().copyFile(installer, PackageFile(package::toQt(package::file::Setup)), &error) ==
+    if (current().copyFile(installer, PackageFile(package::text(package::file::Setup)), &error) ==
         CopyOutcome::Failed) {
-        current().messageBox(
-            QStringLiteral("The installer could not be copied into the package folder:\r\n") + error,
-            MB_ICONWARNING, package::windowCaption());
+        form::runtime().messageBox("The installer could not be copied into the package folder:\r\n" + error,
+                                   form::MB_ICONWARNING, package::text(package::WindowCaption));
         return;
     }
     frmARDone().show();
@@ -109,4 +109,18 @@ void Vemko::CopySetupAndFinish()
 void pages::releaseAll()
 {
     handles() = Handles{};
+}
+
+std::vector<pages::NamedLayout> pages::layouts()
+{
+    return {
+        {"FrmARNew0", FrmARNew0::layout()},
+        {"FrmARNew1", FrmARNew1::layout()},
+        {"FrmARReadmeLocation", FrmARReadmeLocation::layout()},
+        {"FrmARNew2", FrmARNew2::layout()},
+        {"FrmARNew3", FrmARNew3::layout()},
+        {"FrmARAddARFiles", FrmARAddARFiles::layout()},
+        {"FrmARCreate", FrmARCreate::layout()},
+        {"FrmARDone", FrmARDone::layout()},
+    };
 }

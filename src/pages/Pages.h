@@ -1,5 +1,10 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "Layout.h"
+
 // The page handles: one per page type, created on first use and kept for the
 // whole run. Using a page through its handle builds and loads it if need be.
 class FrmARNew0;
@@ -31,4 +36,14 @@ void CopySetupAndFinish();
 namespace pages {
 // Destroys every page object and window. Only a fresh run in tests needs it.
 void releaseAll();
+
+// A page type's name and its layout, as the page builds its window from it.
+struct NamedLayout
+{
+    std::string page;
+    form::PageLayout layout;
+};
+
+// Every page of the wizard, in the order a run meets them.
+std::vector<NamedLayout> layouts();
 } // namespace pages

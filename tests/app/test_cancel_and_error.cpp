@@ -1,44 +1,57 @@
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
+#include "FakeRuntime.h"
 #include "FrmARNew0.h"
 #include "IniFuncs.h"
 #include "Pages.h"
-#include "Platform.h"
 #include "Vemko.h"
 #include "WizardFixture.h"
 
-using namespace platform;
+using form::IDNO;
+using form::IDOK;
+using form::IDYES;
 
 namespace {
 
-const QString Notice =
-    "' was terminated early.  Your system isn't changed, and you may run the Vemko at another "
-    "time if you want.";
+const std::string Notice = "' was terminated early.  Your system isn't changed, and you may run the Vemko at "
+                           "another time if you want.";
 
 class CancelAndError : public WizardFixture
 {
 protected:
-    void storeName(const QString &name)
+    void storeName(const std::string &name)
     {
         Vemko::PackageFolder = inProgram("My Pack");
-        QDir().mkpath(Vemko::PackageFolder);
+        std::filesystem::create_directories(Vemko::PackageFolder);
         WriteINI(Vemko::PackageFolder + "/install.ini", "install.ini", "Name", name);
     }
 };
+
+std::vector<std::string> lines(const std::string &text)
+{
+    std::vector<std::string> result;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find("\r\n", start);
+        result.push_back(text.substr(start, end - start));
+        if (end == std::string::npos)
+            return result;
+        start = end + 2;
+    }
+}
 
 } // namespace
 
 TEST_F(CancelAndError, NoReturnsWithNothingChangedButTheAnswer)
 {
     storeName("My Pack");
-    const QByteArray before = readFile(Vemko::PackageFolder + "/install.ini");
+    const std::string before = readFile(Vemko::PackageFolder + "/install.ini");
     fake->queueAnswer(IDNO);
     EXPECT_FALSE(endsProgram([] { Vemko::ConfirmCancel(); }));
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_EQ(fake->messageBoxes[0].text, "Are you sure you want to cancel the creation of 'My Pack?'");
     EXPECT_EQ(fake->messageBoxes[0].title, "Quernel 2.0");
     EXPECT_EQ(fake->messageBoxes[0].flags, 0x124u);
@@ -49,7 +62,7 @@ TEST_F(CancelAndError, NoReturnsWithNothingChangedButTheAnswer)
 TEST_F(CancelAndError, YesShowsTheNoticeAndEndsTheProgramKeepingFiles)
 {
     storeName("My Pack");
-    const QByteArray before = readFile(Vemko::PackageFolder + "/install.ini");
+    const std::string before = readFile(Vemko::PackageFolder + "/install.ini");
     fake->queueAnswer(IDYES);
     bool after = false;
     EXPECT_TRUE(endsProgram([&] {
@@ -58,7 +71,7 @@ TEST_F(CancelAndError, YesShowsTheNoticeAndEndsTheProgramKeepingFiles)
     }));
     EXPECT_FALSE(after);
     EXPECT_TRUE(fake->ended);
-    ASSERT_EQ(fake->messageBoxes.size(), 2);
+    ASSERT_EQ(fake->messageBoxes.size(), 2u);
     EXPECT_EQ(fake->messageBoxes[1].text, "Creation of 'My Pack" + Notice);
     EXPECT_EQ(fake->messageBoxes[1].title, "Quernel 2.0");
     EXPECT_EQ(fake->messageBoxes[1].flags, 0x40u);
@@ -71,7 +84,7 @@ TEST_F(CancelAndError, TheNameComesFromInstallIniAndIsEmptyWithoutOne)
     Vemko::PackageFolder = inProgram("nowhere");
     fake->queueAnswer(IDYES);
     EXPECT_TRUE(endsProgram([] { Vemko::ConfirmCancel(); }));
-    ASSERT_EQ(fake->messageBoxes.size(), 2);
+    ASSERT_EQ(fake->messageBoxes.size(), 2u);
     EXPECT_EQ(fake->messageBoxes[0].text, "Are you sure you want to cancel the creation of '?'");
     EXPECT_EQ(fake->messageBoxes[1].text, "Creation of '" + Notice);
 }
@@ -88,14 +101,14 @@ TEST_F(CancelAndError, EscOnTheFirstPageAsksAndNoKeepsTheTypedName)
 {
     FrmARNew0 &page = frmARNew0();
     page.show();
-    QTest::keyClicks(page.txtPackage(), "Pack");
+    FakePlatform::type(*page.txtPackage(), "Pack");
     fake->queueAnswer(IDNO);
-    pressKey(&page.window(), Qt::Key_Escape);
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    pressKey(page.window(), Key::Escape);
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_EQ(fake->messageBoxes[0].text, "Are you sure you want to cancel the creation of '?'");
     EXPECT_TRUE(page.isVisible());
     EXPECT_EQ(page.txtPackage()->text(), "Pack");
-    EXPECT_FALSE(QFile::exists(inProgram("Pack")));
+    EXPECT_FALSE(exists(inProgram("Pack")));
 }
 
 TEST_F(CancelAndError, EscYesEndsTheProgramFromTheKeyboard)
@@ -103,7 +116,7 @@ TEST_F(CancelAndError, EscYesEndsTheProgramFromTheKeyboard)
     FrmARNew0 &page = frmARNew0();
     page.show();
     fake->queueAnswer(IDYES);
-    EXPECT_TRUE(endsProgram([&] { pressKey(&page.window(), Qt::Key_Escape); }));
+    EXPECT_TRUE(endsProgram([&] { pressKey(page.window(), Key::Escape); }));
     EXPECT_TRUE(fake->ended);
     EXPECT_FALSE(page.isVisible());
 }
@@ -113,9 +126,10 @@ TEST_F(CancelAndError, FrameCloseOnAWizardPageAsksTheCancelQuestion)
     FrmARNew0 &page = frmARNew0();
     page.show();
     fake->queueAnswer(IDNO);
-    page.window().close();
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
-    EXPECT_TRUE(fake->messageBoxes[0].text.startsWith("Are you sure"));
+    form::Window &w = page.window();
+    dynamic_cast<form::fake::FakeWindow &>(w).raise(w.CloseRequest);
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_TRUE(fake->messageBoxes[0].text.starts_with("Are you sure"));
     EXPECT_TRUE(page.isVisible());
 }
 
@@ -127,32 +141,33 @@ TEST_F(CancelAndError, ErrorReportShowsCodeAndFourLinesThenEnds)
         after = true;
     }));
     EXPECT_FALSE(after);
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
     const auto &box = fake->messageBoxes[0];
     EXPECT_EQ(box.title, "Quernel Error 53");
     EXPECT_EQ(box.flags, 0x1030u);
-    const QStringList lines = box.text.split("\r\n");
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[0], "The following error has occured:");
-    EXPECT_EQ(lines[1], "File not found");
-    EXPECT_EQ(lines[2], "Error ID: 53");
-    EXPECT_EQ(lines[3], "Please visit '" + Vemko::ErrorHelpAddress() + "' for more information.");
-    EXPECT_TRUE(Vemko::ErrorHelpAddress().startsWith("file://"));
-    EXPECT_TRUE(Vemko::ErrorHelpAddress().endsWith("/errors.html"));
+    const std::vector<std::string> text = lines(box.text);
+    ASSERT_EQ(text.size(), 4u);
+    EXPECT_EQ(text[0], "The following error has occured:");
+    EXPECT_EQ(text[1], "File not found");
+    EXPECT_EQ(text[2], "Error ID: 53");
+    EXPECT_EQ(text[3], "Please visit '" + Vemko::ErrorHelpAddress() + "' for more information.");
+    EXPECT_TRUE(Vemko::ErrorHelpAddress().starts_with("file://"));
+    EXPECT_TRUE(Vemko::ErrorHelpAddress().ends_with("/errors.html"));
     EXPECT_EQ(Vemko::MsgResult, IDOK);
 }
 
 TEST_F(CancelAndError, ErrorReportTitleKeepsTheSignOfNegativeCodes)
 {
     EXPECT_TRUE(endsProgram([] { Vemko::ReportError(-2147024891, "Access is denied"); }));
+    ASSERT_FALSE(fake->messageBoxes.empty());
     EXPECT_EQ(fake->messageBoxes[0].title, "Quernel Error -2147024891");
 }
 
 TEST(ErrorHelpPage, ListsEveryCodeThePlatformReports)
 {
-    QFile page(QStringLiteral(QUERNEL_PROGRAM_DIR "/errors.html"));
-    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
-    const QString html = QString::fromUtf8(page.readAll());
+    std::ifstream page(QUERNEL_PROGRAM_DIR "/errors.html", std::ios::binary);
+    ASSERT_TRUE(page);
+    const std::string html(std::istreambuf_iterator<char>(page), {});
     for (int code : {7, 51, 53, 68, 70, 75, 76})
-        EXPECT_TRUE(html.contains(QStringLiteral("<td>%1</td>").arg(code))) << code;
+        EXPECT_NE(html.find("<td>" + std::to_string(code) + "</td>"), std::string::npos) << code;
 }

@@ -1,9 +1,7 @@
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
+#include <algorithm>
 
+#include "FakeRuntime.h"
 #include "Page.h"
-#include "Widgets.h"
 #include "WizardFixture.h"
 
 namespace {
@@ -13,9 +11,17 @@ namespace {
 class CountingPage : public Page
 {
 public:
-    CountingPage() : Page(QStringLiteral("Counting")) {}
+    CountingPage() : Page(layout()) {}
 
-    QLineEdit *txtValue()
+    static form::PageLayout layout()
+    {
+        form::PageLayout page;
+        page.title = "Counting";
+        page.controls = {{.kind = form::Kind::TextBox, .name = "txtValue", .place = {300, 1200, 3000, 330}}};
+        return page;
+    }
+
+    form::TextBox *txtValue()
     {
         window();
         return m_txtValue;
@@ -26,19 +32,27 @@ public:
     int closeRequests = 0;
 
 protected:
-    void build(PageWindow &w) override { m_txtValue = widgets::textBox(&w, "txtValue", {20, 80, 200, 22}); }
+    void build(form::Window &w) override { m_txtValue = &w.control<form::TextBox>("txtValue"); }
     void Form_Load() override
     {
         ++loads;
-        m_txtValue->setText(QStringLiteral("loaded"));
+        m_txtValue->setText("loaded");
     }
     void frameCloseRequested() override { ++closeRequests; }
 
 private:
-    QLineEdit *m_txtValue = nullptr;
+    form::TextBox *m_txtValue = nullptr;
 };
 
-using PageLifetime = WizardFixture;
+class PageLifetime : public WizardFixture
+{
+protected:
+    bool exists(const form::Window *window) const
+    {
+        const auto &windows = fake->windows();
+        return std::find(windows.begin(), windows.end(), window) != windows.end();
+    }
+};
 
 } // namespace
 
@@ -61,16 +75,15 @@ TEST_F(PageLifetime, UnloadDestroysControlsButKeepsPageVariables)
 {
     CountingPage page;
     page.show();
-    page.txtValue()->setText(QStringLiteral("typed"));
+    page.txtValue()->setText("typed");
     page.pageLevelVariable = 42;
-    QPointer<QLineEdit> oldBox = page.txtValue();
-    QPointer<PageWindow> oldWindow = &page.window();
+    const form::Window *oldWindow = &page.window();
+    ASSERT_TRUE(exists(oldWindow));
 
     page.unload();
     flushDeletes();
     EXPECT_FALSE(page.isLoaded());
-    EXPECT_TRUE(oldBox.isNull());
-    EXPECT_TRUE(oldWindow.isNull());
+    EXPECT_FALSE(exists(oldWindow)); // and its text box with it
     EXPECT_EQ(page.pageLevelVariable, 42);
 
     // The next use rebuilds from the layout and loads again.
@@ -83,7 +96,7 @@ TEST_F(PageLifetime, HideKeepsWindowAndContents)
 {
     CountingPage page;
     page.show();
-    page.txtValue()->setText(QStringLiteral("typed"));
+    page.txtValue()->setText("typed");
     page.hide();
     EXPECT_FALSE(page.isVisible());
     EXPECT_TRUE(page.isLoaded());
@@ -95,7 +108,8 @@ TEST_F(PageLifetime, FrameCloseGoesToThePageAndKeepsTheWindow)
 {
     CountingPage page;
     page.show();
-    page.window().close();
+    form::Window &w = page.window();
+    dynamic_cast<form::fake::FakeWindow &>(w).raise(w.CloseRequest);
     EXPECT_EQ(page.closeRequests, 1);
     EXPECT_TRUE(page.isVisible());
 }
@@ -104,8 +118,8 @@ TEST_F(PageLifetime, AHandlerMayUnloadItsOwnPage)
 {
     CountingPage page;
     page.show();
-    QObject::connect(page.window().cmdNext, &QPushButton::clicked, [&] { page.unload(); });
-    page.window().cmdNext->click();
+    page.cmdNext()->Click = [&] { page.unload(); };
+    page.cmdNext()->click();
     flushDeletes();
     EXPECT_FALSE(page.isLoaded());
 }

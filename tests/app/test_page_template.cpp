@@ -1,8 +1,5 @@
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <string>
+#include <vector>
 
 #include "FrmARNew0.h"
 #include "FrmARNew1.h"
@@ -16,57 +13,65 @@ using PageTemplate = WizardFixture;
 TEST_F(PageTemplate, EveryPageSharesCaptionBannerSizeAndBottomRow)
 {
     FrmARNew0 &page = frmARNew0();
-    PageWindow &w = page.window();
-    EXPECT_EQ(w.windowTitle(), "Quernel 2.0");
-    EXPECT_EQ(w.size(), QSize(456, 323));
-    EXPECT_EQ(w.minimumSize(), w.maximumSize()); // fixed border
-    EXPECT_EQ(w.lblBanner->text(), "Create Package Folder");
-    EXPECT_EQ(w.lblBanner->font().family(), "Times New Roman");
-    EXPECT_EQ(w.cmdCancel->text(), "&Cancel");
-    EXPECT_EQ(w.cmdBack->text(), "<< &Back");
-    EXPECT_EQ(w.cmdNext->text(), "&Next >>");
-    EXPECT_FALSE(w.cmdBack->isEnabled());
-    EXPECT_TRUE(w.cmdNext->isEnabled());
-    for (QPushButton *b : w.findChildren<QPushButton *>()) {
-        EXPECT_FALSE(b->isDefault()) << b->objectName().toStdString();
-        EXPECT_FALSE(b->autoDefault()) << b->objectName().toStdString();
-    }
-    ASSERT_NE(w.findChild<QWidget *>("Picture1"), nullptr);
-    ASSERT_NE(w.findChild<QWidget *>("fraTopBorder"), nullptr);
-    ASSERT_NE(w.findChild<QWidget *>("fraBottomBorder"), nullptr);
+    form::Window &w = page.window();
+    EXPECT_EQ(std::string(form::WindowCaption), "Quernel 2.0");
+    const form::PixelRect client = form::toPixels({0, 0, form::ClientWidth, form::ClientHeight});
+    EXPECT_EQ(client.width, 456);
+    EXPECT_EQ(client.height, 323);
+    // Qt runtime: the window's title, its fixed 456 x 323 client size and fixed border.
+    EXPECT_EQ(page.lblBanner()->text(), "Create Package Folder");
+    EXPECT_TRUE(page.lblBanner()->spec().has(form::style::Banner));
+    EXPECT_EQ(std::string(form::BannerFont), "Times New Roman"); // Qt runtime: the banner's font family
+    EXPECT_EQ(page.cmdCancel()->text(), "&Cancel");
+    EXPECT_EQ(page.cmdBack()->text(), "<< &Back");
+    EXPECT_EQ(page.cmdNext()->text(), "&Next >>");
+    EXPECT_FALSE(page.cmdBack()->isEnabled());
+    EXPECT_TRUE(page.cmdNext()->isEnabled());
+    // No default button: Enter presses nothing (Qt runtime: no button is default or auto-default).
+    int presses = 0;
+    for (const char *name : {"cmdCancel", "cmdBack", "cmdNext"})
+        w.control<form::Button>(name).Click = [&] { ++presses; };
+    pressKey(w, Key::Enter);
+    EXPECT_EQ(presses, 0);
+    ASSERT_NE(w.find("Picture1"), nullptr);
+    ASSERT_NE(w.find("fraTopBorder"), nullptr);
+    ASSERT_NE(w.find("fraBottomBorder"), nullptr);
 
-    PageWindow &details = frmARNew1().window();
-    EXPECT_EQ(details.cmdCancel->geometry(), w.cmdCancel->geometry());
-    EXPECT_EQ(details.cmdBack->geometry(), w.cmdBack->geometry());
-    EXPECT_EQ(details.cmdNext->geometry(), w.cmdNext->geometry());
+    FrmARNew1 &details = frmARNew1();
+    EXPECT_EQ(details.cmdCancel()->spec().place, page.cmdCancel()->spec().place);
+    EXPECT_EQ(details.cmdBack()->spec().place, page.cmdBack()->spec().place);
+    EXPECT_EQ(details.cmdNext()->spec().place, page.cmdNext()->spec().place);
 }
 
 TEST_F(PageTemplate, TabRunsThroughRowsThenBottomRowAndFocusStartsOnFirstField)
 {
     FrmARNew1 &page = frmARNew1();
     page.show();
-    PageWindow &w = page.window();
-    QStringList order;
-    QWidget *start = w.findChild<QWidget *>("txtReadme");
-    QWidget *x = start;
-    do {
-        order << x->objectName();
-        x = x->nextInFocusChain();
-        while (!(x->focusPolicy() & Qt::TabFocus))
-            x = x->nextInFocusChain();
-    } while (x != start);
-    EXPECT_EQ(order, (QStringList{"txtReadme", "cmdBrowse", "txtAName", "txtAEmail", "txtAWWW",
-                                  "txtCopyright", "cmdCancel", "cmdBack", "cmdNext"}));
-    EXPECT_EQ(w.focusWidget(), page.txtAName()); // the first field the author can type into
+    // Qt runtime: the same order along the window's focus chain.
+    const std::vector<form::ControlSpec> all = form::allControls(page.layout());
+    std::vector<std::string> order;
+    for (std::size_t i : form::tabOrder(all))
+        order.push_back(all[i].name);
+    EXPECT_EQ(order, (std::vector<std::string>{"txtReadme", "cmdBrowse", "txtAName", "txtAEmail", "txtAWWW",
+                                               "txtCopyright", "cmdCancel", "cmdBack", "cmdNext"}));
+    EXPECT_TRUE(page.txtAName()->hasFocus()); // the first field the author can type into
 }
 
-TEST_F(PageTemplate, LabelsAreBuddiesOfTheirBoxesAndMnemonicsPressButtons)
+TEST_F(PageTemplate, LabelsAreBuddiesOfTheirBoxesAndEscPressesCancelOnlyWhileEnabled)
 {
     FrmARNew0 &page = frmARNew0();
     page.show();
-    PageWindow &w = page.window();
-    EXPECT_EQ(w.findChild<QLabel *>("lblPackage")->buddy(), page.txtPackage());
-    EXPECT_EQ(w.findChild<QLabel *>("lblProject")->buddy(), page.txtProject());
-    EXPECT_EQ(w.cmdNext->shortcut(), QKeySequence(Qt::ALT | Qt::Key_N));
-    EXPECT_EQ(w.cmdCancel->shortcut(), QKeySequence(Qt::ALT | Qt::Key_C));
+    form::Window &w = page.window();
+    EXPECT_EQ(w.control<form::Label>("lblPackage").spec().buddy, "txtPackage");
+    EXPECT_EQ(w.control<form::Label>("lblProject").spec().buddy, "txtProject");
+    // Qt runtime: the buddies are the boxes' widgets, Alt+N presses Next and Alt+C Cancel.
+
+    int cancels = 0;
+    page.cmdCancel()->Click = [&] { ++cancels; };
+    pressKey(w, Key::Escape);
+    EXPECT_EQ(cancels, 1);
+    page.cmdCancel()->setEnabled(false);
+    pressKey(w, Key::Escape);
+    EXPECT_EQ(cancels, 1);
+    EXPECT_TRUE(fake->messageBoxes.empty());
 }

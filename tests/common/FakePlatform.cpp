@@ -1,94 +1,80 @@
 #include "FakePlatform.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QWidget>
+#include <cstdlib>
+#include <system_error>
 
 #include "FileOps.h"
+#include "Files.h"
+
+namespace fs = std::filesystem;
 
 FakePlatform::FakePlatform()
 {
-    m_programFolder = m_dir.path() + QStringLiteral("/program");
-    QDir().mkpath(m_programFolder);
+    std::string templ = (fs::temp_directory_path() / "quernel-test-XXXXXX").string();
+    if (!mkdtemp(templ.data()))
+        throw std::system_error(errno, std::generic_category(), "mkdtemp");
+    m_dir = templ;
+    m_programFolder = base::files::fromPath(m_dir / "program");
+    fs::create_directories(m_dir / "program");
 }
 
-int FakePlatform::messageBox(const QString &text, unsigned flags, const QString &title)
+FakePlatform::~FakePlatform()
 {
-    messageBoxes.append({text, flags, title});
-    if (onMessageBox)
-        onMessageBox(messageBoxes.last());
-    if (!m_answers.empty()) {
-        const int answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    if ((flags & 0xF) == platform::MB_YESNO)
-        return (flags & platform::MB_DEFBUTTON2) ? platform::IDNO : platform::IDYES;
-    return platform::IDOK;
+    std::error_code ec;
+    // Tests take permissions away to force failures; give them back so that all goes.
+    for (auto it = fs::recursive_directory_iterator(m_dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_dir, ec);
 }
 
-bool FakePlatform::createFolder(const QString &path, QString *error)
+std::string FakePlatform::currentFolder() const
+{
+    std::error_code ec;
+    const fs::path cwd = fs::current_path(ec);
+    return ec ? std::string() : base::files::fromPath(cwd);
+}
+
+bool FakePlatform::createFolder(const std::string &path, std::string *error)
 {
     return platform::fileops::createFolder(path, error);
 }
 
-platform::CopyOutcome FakePlatform::copyFile(const QString &source, const QString &target, QString *error)
+platform::CopyOutcome FakePlatform::copyFile(const std::string &source, const std::string &target,
+                                             std::string *error)
 {
-    copies.append(source + QStringLiteral(" -> ") + target);
+    copies.push_back(source + " -> " + target);
+    // Events run through the runtime in use: this fake one, or a real one in end-to-end runs.
     return platform::fileops::copyFile(
-        source, target, error, [this] { doEvents(); }, copyChunkSize);
+        source, target, error, [] { form::runtime().doEvents(); }, copyChunkSize);
 }
 
-bool FakePlatform::deleteFile(const QString &path, QString *error)
+bool FakePlatform::deleteFile(const std::string &path, std::string *error)
 {
     return platform::fileops::deleteFile(path, error);
 }
 
-qint64 FakePlatform::fileLength(const QString &path, QString *error)
+std::int64_t FakePlatform::fileLength(const std::string &path, std::string *error)
 {
     return platform::fileops::fileLength(path, error);
 }
 
-bool FakePlatform::startProgram(const QString &path, const QStringList &arguments, QString *error)
+bool FakePlatform::startProgram(const std::string &path, const std::vector<std::string> &arguments,
+                                std::string *error)
 {
-    startedPrograms.append(path);
-    startedArguments.append(arguments);
+    startedPrograms.push_back(path);
+    startedArguments.push_back(arguments);
     if (!startSucceeds && error)
-        *error = path + QStringLiteral(": Permission denied");
+        *error = path + ": Permission denied";
     return startSucceeds;
 }
 
-bool FakePlatform::openFolder(const QString &path, QString *error)
+bool FakePlatform::openFolder(const std::string &path, std::string *error)
 {
-    openedFolders.append(path);
+    openedFolders.push_back(path);
     if (!openFolderSucceeds && error)
-        *error = path + QStringLiteral(": No file manager to show it");
+        *error = path + ": No file manager to show it";
     return openFolderSucceeds;
-}
-
-void FakePlatform::doEvents()
-{
-    ++doEventsCount;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (onDoEvents)
-        onDoEvents();
-}
-
-void FakePlatform::endProgram()
-{
-    ended = true;
-    // Every page goes at once; no handler of theirs runs.
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->hide();
-    throw ProgramEnded{};
-}
-
-bool endsProgram(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const ProgramEnded &) {
-        return true;
-    }
-    return false;
 }

@@ -1,12 +1,10 @@
 #include "WizardFixture.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QEvent>
-#include <QFile>
-#include <QFileInfo>
-#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "Files.h"
 #include "Pages.h"
 #include "Vemko.h"
 
@@ -14,6 +12,7 @@ void WizardFixture::SetUp()
 {
     fake = std::make_unique<FakePlatform>();
     platform::install(fake.get());
+    form::install(fake.get());
     Vemko::ResetState();
     pages::releaseAll();
     flushDeletes();
@@ -23,35 +22,36 @@ void WizardFixture::TearDown()
 {
     pages::releaseAll();
     flushDeletes();
+    form::install(nullptr);
     platform::install(nullptr);
     fake.reset();
 }
 
-QByteArray WizardFixture::readFile(const QString &path)
+std::string WizardFixture::readFile(const std::string &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    std::ifstream in(base::files::toPath(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WizardFixture::writeFile(const QString &path, const QByteArray &bytes)
+void WizardFixture::writeFile(const std::string &path, const std::string &bytes)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    f.write(bytes);
+    const std::filesystem::path p = base::files::toPath(path);
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    ASSERT_TRUE(out) << path;
+    out << bytes;
 }
 
-void WizardFixture::pressKey(QWidget *window, Qt::Key key)
+bool WizardFixture::exists(const std::string &path)
 {
-    window->activateWindow();
-    QApplication::setActiveWindow(window);
-    QTest::keyClick(window, key);
+    std::error_code ec;
+    return std::filesystem::exists(base::files::toPath(path), ec);
 }
 
-void WizardFixture::flushDeletes()
+void WizardFixture::pressKey(form::Window &window, Key key)
 {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
+    if (key == Key::Escape)
+        FakePlatform::pressEscape(window);
+    else if (key == Key::Enter)
+        FakePlatform::pressEnter(window);
 }

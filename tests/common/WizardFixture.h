@@ -3,38 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
+#include <string>
 
-#include <QByteArray>
-#include <QString>
-#include <QWidget>
-
+#include "Driver.h"
 #include "FakePlatform.h"
 
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+using form::testing::Key;
 
-// A fresh run for every test: the fake platform installed, the shared state at
-// its start values and no page existing yet.
+// A fresh run for every test, with no display: the fake platform and runtime
+// installed, the shared state at its start values and no page existing yet.
 class WizardFixture : public ::testing::Test
 {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString programFolder() const { return fake->programFolder(); }
+    std::string programFolder() const { return fake->programFolder(); }
     // A path below the program folder.
-    QString inProgram(const QString &relative) const { return programFolder() + QLatin1Char('/') + relative; }
+    std::string inProgram(const std::string &relative) const { return programFolder() + "/" + relative; }
 
-    static QByteArray readFile(const QString &path);
-    static void writeFile(const QString &path, const QByteArray &bytes);
+    static std::string readFile(const std::string &path);
+    static void writeFile(const std::string &path, const std::string &bytes);
+    static bool exists(const std::string &path);
     // Presses a key in a page window the way the author would: with the window active.
-    static void pressKey(QWidget *window, Qt::Key key);
-    // Removes windows whose deletion was deferred (unloaded pages).
-    static void flushDeletes();
+    static void pressKey(form::Window &window, Key key);
+    // Removes windows whose destruction was deferred (unloaded pages).
+    void flushDeletes() { fake->flushDestroyed(); }
 
     std::unique_ptr<FakePlatform> fake;
 };

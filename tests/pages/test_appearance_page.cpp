@@ -1,22 +1,15 @@
-#include <QDir>
-#include <QImage>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-#include <QTimer>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "Files.h"
 #include "FrmARNew2.h"
 #include "FrmARNew3.h"
 #include "IniFuncs.h"
 #include "Pages.h"
 #include "Platform.h"
-#include "ProgressBar.h"
-#include "UpDown.h"
 #include "Vemko.h"
 #include "WizardFixture.h"
-
-using platform::ProgressBar;
 
 namespace {
 
@@ -27,11 +20,11 @@ protected:
     {
         WizardFixture::SetUp();
         Vemko::PackageFolder = inProgram("My Pack");
-        QDir().mkpath(Vemko::PackageFolder);
+        std::filesystem::create_directories(base::files::toPath(Vemko::PackageFolder));
         WriteINI(install(), "install.ini", "Name", "My Pack");
     }
-    QString install() const { return Vemko::PackageFolder + "/install.ini"; }
-    QString read(const QString &section, const QString &key)
+    std::string install() const { return Vemko::PackageFolder + "/install.ini"; }
+    std::string read(const std::string &section, const std::string &key)
     {
         return ReadINI(install(), section, key, "<none>");
     }
@@ -61,7 +54,7 @@ TEST_F(AppearancePage, LoadsWith30NothingSelectedStartEnabledAndTheTimerRunning)
     EXPECT_EQ(page.optMMV(0)->text(), "Midtown Madness &1");
     EXPECT_EQ(page.optMMV(1)->text(), "Midtown Madness &2");
     EXPECT_TRUE(page.cmdStart()->isEnabled());
-    EXPECT_FALSE(page.window().cmdBack->isEnabled());
+    EXPECT_FALSE(page.cmdBack()->isEnabled());
     EXPECT_TRUE(page.tmrExample()->isActive());
     EXPECT_EQ(page.tmrExample()->interval(), 1000);
     // The bar's look before any choice: 0 of 0..100 in the standard style.
@@ -79,12 +72,12 @@ TEST_F(AppearancePage, LoadsWith30NothingSelectedStartEnabledAndTheTimerRunning)
 TEST_F(AppearancePage, NextWithoutAVersionWarnsAndWritesNothing)
 {
     FrmARNew2 &page = open();
-    const QByteArray before = readFile(install());
-    page.window().cmdNext->click();
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    const std::string before = readFile(install());
+    page.cmdNext()->click();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_EQ(fake->messageBoxes[0].text, "You need to select the required version of Midtown Madness!");
     EXPECT_EQ(fake->messageBoxes[0].title, "Quernel Vemko");
-    EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+    EXPECT_EQ(fake->messageBoxes[0].flags, form::MB_ICONWARNING);
     EXPECT_EQ(readFile(install()), before);
     EXPECT_TRUE(page.isVisible());
     EXPECT_FALSE(frmARNew3().isLoaded());
@@ -93,9 +86,9 @@ TEST_F(AppearancePage, NextWithoutAVersionWarnsAndWritesNothing)
 TEST_F(AppearancePage, VersionClicksWriteAtOnceAndTheLastOneCounts)
 {
     FrmARNew2 &page = open();
-    QTest::mouseClick(page.optMMV(0), Qt::LeftButton);
+    page.optMMV(0)->click();
     EXPECT_EQ(read("install.ini", "mmType"), "1");
-    QTest::mouseClick(page.optMMV(1), Qt::LeftButton);
+    page.optMMV(1)->click();
     EXPECT_EQ(read("install.ini", "mmType"), "2");
     EXPECT_FALSE(page.optMMV(0)->isChecked());
     EXPECT_FALSE(page.optPGBDisplay(0)->isChecked()); // the two groups are separate
@@ -106,7 +99,7 @@ TEST_F(AppearancePage, NextWritesTheDelayShowsTheFileListAndHides)
 {
     FrmARNew2 &page = open();
     page.optMMV(1)->click();
-    page.window().cmdNext->click();
+    page.cmdNext()->click();
     EXPECT_EQ(readFile(install()), "[install.ini]\r\nName=My Pack\r\nmmType=2\r\nTimer=30\r\n");
     EXPECT_TRUE(frmARNew3().isVisible());
     EXPECT_FALSE(page.isVisible());
@@ -116,14 +109,12 @@ TEST_F(AppearancePage, NextWritesTheDelayShowsTheFileListAndHides)
 TEST_F(AppearancePage, AHandTypedDelayIsWrittenUnchanged)
 {
     FrmARNew2 &page = open();
-    page.txtReadmeDelay()->clear();
-    QTest::keyClicks(page.txtReadmeDelay(), "5");
+    FakePlatform::retype(*page.txtReadmeDelay(), "5");
     page.optMMV(0)->click();
-    page.window().cmdNext->click();
+    page.cmdNext()->click();
     EXPECT_EQ(read("install.ini", "Timer"), "5");
 
-    page.txtReadmeDelay()->clear();
-    QTest::keyClicks(page.txtReadmeDelay(), "1234");
+    FakePlatform::retype(*page.txtReadmeDelay(), "1234");
     EXPECT_EQ(page.txtReadmeDelay()->text(), "12"); // never more than two characters
 }
 
@@ -146,13 +137,13 @@ TEST_F(AppearancePage, DisplayOptionsWriteAndRestyleTheBar)
 TEST_F(AppearancePage, ArrowsKeepTheDelayBetween10And99)
 {
     FrmARNew2 &page = open();
-    QTest::mouseClick(page.udDelay()->upButton(), Qt::LeftButton);
+    page.udDelay()->stepUp();
     EXPECT_EQ(page.txtReadmeDelay()->text(), "31");
     for (int i = 0; i < 80; ++i)
-        page.udDelay()->upButton()->click();
+        page.udDelay()->stepUp();
     EXPECT_EQ(page.txtReadmeDelay()->text(), "99");
     for (int i = 0; i < 120; ++i)
-        page.udDelay()->downButton()->click();
+        page.udDelay()->stepDown();
     EXPECT_EQ(page.txtReadmeDelay()->text(), "10");
 }
 
@@ -168,13 +159,13 @@ TEST_F(AppearancePage, TheExampleCountsTheDelayDownOneStepATick)
     EXPECT_EQ(page.pgbStatus()->min(), 0);
     EXPECT_EQ(Vemko::ExampleCountdown, 10);
 
-    QList<int> shown;
+    std::vector<int> shown;
     for (int second = 1; second <= 10; ++second) {
         tick(page);
-        shown << page.pgbStatus()->value();
+        shown.push_back(page.pgbStatus()->value());
         EXPECT_FALSE(page.cmdStart()->isEnabled()) << second;
     }
-    EXPECT_EQ(shown, (QList<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(shown, (std::vector<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
     tick(page); // the eleventh
     EXPECT_TRUE(page.cmdStart()->isEnabled());
     EXPECT_FALSE(page.tmrExample()->isActive());
@@ -196,7 +187,7 @@ TEST_F(AppearancePage, NextDuringARunLetsItFinishUnseen)
     page.txtReadmeDelay()->setText("10");
     page.cmdStart()->click();
     tick(page);
-    page.window().cmdNext->click();
+    page.cmdNext()->click();
     EXPECT_TRUE(frmARNew3().isVisible());
     EXPECT_FALSE(page.isVisible());
     EXPECT_TRUE(page.tmrExample()->isActive());
@@ -210,13 +201,12 @@ TEST_F(AppearancePage, StartRefusesADelayThatIsNotASecondCount)
 {
     FrmARNew2 &page = open();
     tick(page);
-    for (const QString &bad : {QStringLiteral(""), QStringLiteral("ab"), QStringLiteral("0"),
-                               QStringLiteral("-5"), QStringLiteral("1x")}) {
+    for (const std::string bad : {"", "ab", "0", "-5", "1x"}) {
         fake->messageBoxes.clear();
         page.txtReadmeDelay()->setText(bad);
         page.cmdStart()->click();
-        ASSERT_EQ(fake->messageBoxes.size(), 1) << bad.toStdString();
-        EXPECT_TRUE(fake->messageBoxes[0].text.contains("number of seconds"));
+        ASSERT_EQ(fake->messageBoxes.size(), 1u) << bad;
+        EXPECT_NE(fake->messageBoxes[0].text.find("number of seconds"), std::string::npos);
         EXPECT_TRUE(page.cmdStart()->isEnabled());
         EXPECT_FALSE(page.tmrExample()->isActive());
         EXPECT_EQ(page.pgbStatus()->max(), 100);
@@ -227,12 +217,12 @@ TEST_F(AppearancePage, CancelAsksAndNoKeepsTheChoices)
 {
     FrmARNew2 &page = open();
     page.optMMV(1)->click();
-    fake->queueAnswer(platform::IDNO);
-    page.window().cmdCancel->click();
-    EXPECT_EQ(fake->messageBoxes.size(), 1);
+    fake->queueAnswer(form::IDNO);
+    page.cmdCancel()->click();
+    EXPECT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_TRUE(page.optMMV(1)->isChecked());
-    fake->queueAnswer(platform::IDNO);
-    page.window().close();
-    EXPECT_EQ(fake->messageBoxes.size(), 2);
+    fake->queueAnswer(form::IDNO);
+    page.window().CloseRequest(); // the window frame's close, as the window system raises it
+    EXPECT_EQ(fake->messageBoxes.size(), 2u);
     EXPECT_TRUE(page.isVisible());
 }

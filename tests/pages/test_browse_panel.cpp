@@ -1,10 +1,8 @@
 #include <functional>
+#include <ostream>
+#include <string>
 
-#include <QDir>
-
-#include "DirList.h"
-#include "DriveList.h"
-#include "FileList.h"
+#include "Files.h"
 #include "FrmARAddARFiles.h"
 #include "FrmARReadmeLocation.h"
 #include "Pages.h"
@@ -17,8 +15,8 @@ namespace {
 struct Picker
 {
     const char *name;
-    std::function<platform::DirList *()> dir;
-    std::function<platform::FileList *()> file;
+    std::function<form::DirList *()> dir;
+    std::function<form::FileList *()> file;
 };
 
 const Picker Pickers[] = {
@@ -27,6 +25,12 @@ const Picker Pickers[] = {
     {"ARFilePicker", [] { return frmARAddARFiles().Dir1(); }, [] { return frmARAddARFiles().File1(); }},
 };
 
+// Names the picker in test names, not its bytes.
+void PrintTo(const Picker &picker, std::ostream *out)
+{
+    *out << picker.name;
+}
+
 class BothPickers : public WizardFixture, public ::testing::WithParamInterface<Picker>
 {
 };
@@ -34,21 +38,22 @@ class BothPickers : public WizardFixture, public ::testing::WithParamInterface<P
 } // namespace
 
 // The lists of both pickers stay in step the same way, and every list tells the author
-// through the platform's message box, never a box of its own.
+// through the runtime's message box, never a box of its own.
 TEST_P(BothPickers, TheFileListFollowsTheFolderAndEveryListReportsThroughThePlatform)
 {
     const Picker &picker = GetParam();
-    const QString folder = QDir(inProgram("")).canonicalPath();
+    const std::string folder =
+        base::files::fromPath(std::filesystem::canonical(base::files::toPath(inProgram(""))));
     picker.dir()->setPath(folder);
     EXPECT_EQ(picker.file()->path(), folder);
 
-    const QString gone = folder + "/gone";
+    const std::string gone = folder + "/gone";
     picker.dir()->setPath(gone);
     picker.file()->setPath(gone);
-    ASSERT_EQ(fake->messageBoxes.size(), 2);
+    ASSERT_EQ(fake->messageBoxes.size(), 2u);
     for (const FakePlatform::MessageBoxCall &box : fake->messageBoxes) {
-        EXPECT_TRUE(box.text.startsWith("Cannot open the folder " + gone + ":\n")) << box.text.toStdString();
-        EXPECT_EQ(box.flags, platform::MB_ICONWARNING);
+        EXPECT_TRUE(box.text.starts_with("Cannot open the folder " + gone + ":\n")) << box.text;
+        EXPECT_EQ(box.flags, form::MB_ICONWARNING);
         EXPECT_EQ(box.title, "Quernel 2.0");
     }
     EXPECT_EQ(picker.dir()->path(), folder); // the lists stay where they were

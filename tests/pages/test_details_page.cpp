@@ -1,9 +1,7 @@
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <filesystem>
+#include <string>
 
+#include "Files.h"
 #include "FrmARNew1.h"
 #include "FrmARNew2.h"
 #include "FrmARReadmeLocation.h"
@@ -22,9 +20,9 @@ protected:
     {
         WizardFixture::SetUp();
         Vemko::PackageFolder = inProgram("My Pack");
-        QDir().mkpath(Vemko::PackageFolder);
+        std::filesystem::create_directories(base::files::toPath(Vemko::PackageFolder));
     }
-    QString install() const { return Vemko::PackageFolder + "/install.ini"; }
+    std::string install() const { return Vemko::PackageFolder + "/install.ini"; }
 };
 
 } // namespace
@@ -34,11 +32,11 @@ TEST_F(DetailsPage, ANewPackageOpensWithEmptyFields)
     WriteINI(install(), "install.ini", "Name", "My Pack");
     FrmARNew1 &page = frmARNew1();
     page.show();
-    for (QLineEdit *box :
+    for (form::TextBox *box :
          {page.txtReadme(), page.txtAName(), page.txtAEmail(), page.txtAWWW(), page.txtCopyright()})
-        EXPECT_EQ(box->text(), "") << box->objectName().toStdString();
+        EXPECT_EQ(box->text(), "") << box->name();
     EXPECT_TRUE(page.txtReadme()->isReadOnly());
-    EXPECT_FALSE(page.window().cmdBack->isEnabled());
+    EXPECT_FALSE(page.cmdBack()->isEnabled());
 }
 
 TEST_F(DetailsPage, AnExistingDescriptionFillsTheFields)
@@ -62,7 +60,7 @@ TEST_F(DetailsPage, AnEmptyNameReadsNothingAndNextOverwrites)
     page.show();
     EXPECT_EQ(page.txtAName()->text(), "");
     EXPECT_EQ(page.txtReadme()->text(), "");
-    page.window().cmdNext->click();
+    page.cmdNext()->click();
     EXPECT_EQ(readFile(install()),
               "[install.ini]\r\nName=\r\nAuthor=\r\nReadme=\r\nCopyright=\r\nWWW=\r\nAuthEmail=\r\n");
 }
@@ -72,28 +70,28 @@ TEST_F(DetailsPage, NextWritesTheFiveValuesInOrderShowsTheNextPageAndHides)
     WriteINI(install(), "install.ini", "Name", "My Pack");
     FrmARNew1 &page = frmARNew1();
     page.show();
-    QTest::keyClicks(page.txtAName(), "Jo Doe");
-    QTest::keyClicks(page.txtAEmail(), "jo@x.org");
-    QTest::keyClicks(page.txtAWWW(), "www.x.org");
-    QTest::keyClicks(page.txtCopyright(), "(c) Jo");
-    page.window().cmdNext->click();
+    FakePlatform::type(*page.txtAName(), "Jo Doe");
+    FakePlatform::type(*page.txtAEmail(), "jo@x.org");
+    FakePlatform::type(*page.txtAWWW(), "www.x.org");
+    FakePlatform::type(*page.txtCopyright(), "(c) Jo");
+    page.cmdNext()->click();
     EXPECT_EQ(readFile(install()), "[install.ini]\r\nName=My Pack\r\nCopyright=(c) Jo\r\nAuthor=Jo Doe\r\n"
                                    "WWW=www.x.org\r\nAuthEmail=jo@x.org\r\nReadme=\r\n");
     EXPECT_TRUE(frmARNew2().isVisible());
     EXPECT_FALSE(page.isVisible());
     EXPECT_TRUE(page.isLoaded()); // hidden, not unloaded
     EXPECT_EQ(page.txtAName()->text(), "Jo Doe");
-    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+    EXPECT_TRUE(fake->messageBoxes.empty());
 }
 
 TEST_F(DetailsPage, TheReadmeFieldCannotBeTypedIntoAndAClickExplains)
 {
     FrmARNew1 &page = frmARNew1();
     page.show();
-    QTest::keyClicks(page.txtReadme(), "typed.txt");
+    FakePlatform::type(*page.txtReadme(), "typed.txt");
     EXPECT_EQ(page.txtReadme()->text(), "");
-    QTest::mouseClick(page.txtReadme(), Qt::LeftButton);
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
+    page.txtReadme()->Click(); // the fake has no mouse: the click event, as the window system raises it
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_EQ(fake->messageBoxes[0].text, "Use the Browse button to locate the readme file.");
     EXPECT_EQ(fake->messageBoxes[0].title, "Quernel Vemko");
     EXPECT_EQ(fake->messageBoxes[0].flags, 64u);
@@ -103,11 +101,11 @@ TEST_F(DetailsPage, BrowseOpensOnePickerBesideThePage)
 {
     FrmARNew1 &page = frmARNew1();
     page.show();
-    QPushButton *browse = page.window().findChild<QPushButton *>("cmdBrowse");
+    auto *browse = dynamic_cast<form::Button *>(page.window().find("cmdBrowse"));
     ASSERT_NE(browse, nullptr);
     EXPECT_EQ(browse->text(), "&Browse...");
     browse->click();
-    PageWindow *picker = &frmARReadmeLocation().window();
+    form::Window *picker = &frmARReadmeLocation().window();
     EXPECT_TRUE(frmARReadmeLocation().isVisible());
     EXPECT_TRUE(page.isVisible());
     browse->click();
@@ -119,11 +117,11 @@ TEST_F(DetailsPage, CancelAnsweredNoKeepsFieldsAndFile)
     WriteINI(install(), "install.ini", "Name", "My Pack");
     FrmARNew1 &page = frmARNew1();
     page.show();
-    QTest::keyClicks(page.txtAName(), "Jo");
-    const QByteArray before = readFile(install());
-    fake->queueAnswer(platform::IDNO);
-    page.window().cmdCancel->click();
-    EXPECT_EQ(fake->messageBoxes.size(), 1);
+    FakePlatform::type(*page.txtAName(), "Jo");
+    const std::string before = readFile(install());
+    fake->queueAnswer(form::IDNO);
+    page.cmdCancel()->click();
+    EXPECT_EQ(fake->messageBoxes.size(), 1u);
     EXPECT_EQ(page.txtAName()->text(), "Jo");
     EXPECT_EQ(readFile(install()), before);
     EXPECT_TRUE(page.isVisible());

@@ -1,11 +1,10 @@
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <filesystem>
+#include <string>
+#include <vector>
 
+#include "Files.h"
 #include "FrmARNew0.h"
 #include "FrmARNew1.h"
 #include "IniFuncs.h"
@@ -13,6 +12,8 @@
 #include "Platform.h"
 #include "Vemko.h"
 #include "WizardFixture.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,9 +25,18 @@ protected:
         Vemko::ShowFirstPage();
         return frmARNew0();
     }
-    QString name(const QString &folder)
+    // The names in the program folder, hidden ones included.
+    std::vector<std::string> programFolderEntries() const
     {
-        return ReadINI(folder + "/install.ini", "install.ini", "Name", "<none>");
+        std::vector<std::string> names;
+        for (const fs::directory_entry &e : fs::directory_iterator(base::files::toPath(programFolder())))
+            names.push_back(base::files::fromPath(e.path().filename()));
+        return names;
+    }
+    static bool isFolder(const std::string &path) { return fs::is_directory(base::files::toPath(path)); }
+    static void setPermissions(const std::string &path, fs::perms perms)
+    {
+        fs::permissions(base::files::toPath(path), perms, fs::perm_options::replace);
     }
 };
 
@@ -40,18 +50,15 @@ TEST_F(NamePage, StartShowsOnlyTheNamePageWithTheDefaultFolder)
     EXPECT_EQ(page.txtProject()->text(), programFolder() + "/New Project Folder");
     EXPECT_EQ(Vemko::PackageFolder, page.txtProject()->text());
     EXPECT_GE(fake->doEventsCount, 1); // the load lets pending events run first
-    int visible = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        visible += w->isVisible() ? 1 : 0;
-    EXPECT_EQ(visible, 1);
+    EXPECT_EQ(fake->visibleTitles(), std::vector<std::string>{"Create Package Folder"});
 }
 
 TEST_F(NamePage, FolderFollowsEveryKeystroke)
 {
     FrmARNew0 &page = start();
-    QString typed;
-    for (QChar c : QStringLiteral("My Pack")) {
-        QTest::keyClick(page.txtPackage(), c.toLatin1());
+    std::string typed;
+    for (char c : std::string("My Pack")) {
+        FakePlatform::type(*page.txtPackage(), std::string(1, c));
         typed += c;
         EXPECT_EQ(page.txtProject()->text(), programFolder() + "/" + typed);
         EXPECT_EQ(Vemko::PackageFolder, programFolder() + "/" + typed);
@@ -60,7 +67,7 @@ TEST_F(NamePage, FolderFollowsEveryKeystroke)
 
 TEST_F(NamePage, AnEarlierPackageInTheDefaultFolderIsPickedUp)
 {
-    QDir().mkpath(inProgram("New Project Folder"));
+    fs::create_directories(base::files::toPath(inProgram("New Project Folder")));
     WriteINI(inProgram("New Project Folder/install.ini"), "install.ini", "Name", "X");
     FrmARNew0 &page = start();
     EXPECT_EQ(page.txtPackage()->text(), "X");
@@ -71,34 +78,34 @@ TEST_F(NamePage, AnEarlierPackageInTheDefaultFolderIsPickedUp)
 TEST_F(NamePage, NextCreatesTheFolderRecordsTheNameAndMovesOn)
 {
     FrmARNew0 &page = start();
-    QTest::keyClicks(page.txtPackage(), "My Pack");
-    page.window().cmdNext->click();
+    FakePlatform::type(*page.txtPackage(), "My Pack");
+    page.cmdNext()->click();
     flushDeletes();
-    EXPECT_TRUE(QDir(inProgram("My Pack")).exists());
+    EXPECT_TRUE(isFolder(inProgram("My Pack")));
     EXPECT_EQ(readFile(inProgram("My Pack/install.ini")), "[install.ini]\r\nName=My Pack\r\n");
     EXPECT_FALSE(page.isLoaded());
     EXPECT_TRUE(frmARNew1().isVisible());
-    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+    EXPECT_TRUE(fake->messageBoxes.empty());
 }
 
 TEST_F(NamePage, EmptyNameWritesIntoTheProgramFolderItself)
 {
     FrmARNew0 &page = start();
     page.txtPackage()->setText("a");
-    page.txtPackage()->clear();
+    page.txtPackage()->setText("");
     EXPECT_EQ(page.txtProject()->text(), programFolder() + "/");
-    page.window().cmdNext->click();
+    page.cmdNext()->click();
     EXPECT_EQ(readFile(programFolder() + "/install.ini"), "[install.ini]\r\nName=\r\n");
     EXPECT_TRUE(frmARNew1().isVisible());
 }
 
 TEST_F(NamePage, AnExistingPackageFolderIsReusedAndItsNameReplaced)
 {
-    QDir().mkpath(inProgram("Old"));
+    fs::create_directories(base::files::toPath(inProgram("Old")));
     writeFile(inProgram("Old/install.ini"), "[install.ini]\r\nName=Older\r\nAuthor=Jo\r\n");
     FrmARNew0 &page = start();
-    QTest::keyClicks(page.txtPackage(), "Old");
-    page.window().cmdNext->click();
+    FakePlatform::type(*page.txtPackage(), "Old");
+    page.cmdNext()->click();
     EXPECT_EQ(readFile(inProgram("Old/install.ini")), "[install.ini]\r\nName=Old\r\nAuthor=Jo\r\n");
     EXPECT_EQ(frmARNew1().txtAName()->text(), "Jo");
 }
@@ -106,52 +113,51 @@ TEST_F(NamePage, AnExistingPackageFolderIsReusedAndItsNameReplaced)
 TEST_F(NamePage, AHandEditedFolderIsCreatedButFilesFollowTheName)
 {
     FrmARNew0 &page = start();
-    QTest::keyClicks(page.txtPackage(), "Named");
+    FakePlatform::type(*page.txtPackage(), "Named");
     page.txtProject()->setText(inProgram("Edited"));
     EXPECT_EQ(Vemko::PackageFolder, inProgram("Named")); // no handler on the folder box
-    page.window().cmdNext->click();
-    EXPECT_TRUE(QDir(inProgram("Edited")).exists());
-    EXPECT_FALSE(QDir(inProgram("Named")).exists());
-    EXPECT_FALSE(QFile::exists(inProgram("Edited/install.ini")));
-    EXPECT_FALSE(QFile::exists(inProgram("Named/install.ini"))); // its folder was never made
+    page.cmdNext()->click();
+    EXPECT_TRUE(isFolder(inProgram("Edited")));
+    EXPECT_FALSE(isFolder(inProgram("Named")));
+    EXPECT_FALSE(exists(inProgram("Edited/install.ini")));
+    EXPECT_FALSE(exists(inProgram("Named/install.ini"))); // its folder was never made
     EXPECT_TRUE(frmARNew1().isVisible());
 }
 
 TEST_F(NamePage, NamesThatLeaveTheProgramFolderAreRefused)
 {
     FrmARNew0 &page = start();
-    for (const QString &bad : {QStringLiteral(".."), QStringLiteral("."), QStringLiteral("../escape"),
-                               QStringLiteral("a/b"), QStringLiteral("a\\b"), QStringLiteral("/tmp/x")}) {
+    for (const std::string bad : {"..", ".", "../escape", "a/b", "a\\b", "/tmp/x"}) {
         fake->messageBoxes.clear();
         page.txtPackage()->setText(bad);
-        page.window().cmdNext->click();
-        ASSERT_EQ(fake->messageBoxes.size(), 1) << bad.toStdString();
-        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
-        EXPECT_TRUE(fake->messageBoxes[0].text.contains("package name")) << bad.toStdString();
+        page.cmdNext()->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1u) << bad;
+        EXPECT_EQ(fake->messageBoxes[0].flags, form::MB_ICONWARNING);
+        EXPECT_NE(fake->messageBoxes[0].text.find("package name"), std::string::npos) << bad;
         EXPECT_TRUE(page.isVisible());
         EXPECT_FALSE(frmARNew1().isLoaded());
     }
-    EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
-    EXPECT_FALSE(QFile::exists(programFolder() + "/../install.ini"));
+    EXPECT_EQ(programFolderEntries(), std::vector<std::string>{});
+    EXPECT_FALSE(exists(programFolder() + "/../install.ini"));
 }
 
 TEST_F(NamePage, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten)
 {
-    const QString characters =
+    const std::string characters =
         "The package name cannot contain < > : \" | ? * or control characters.\r\nThe package folder is made "
         "under the package name, and Windows allows none of them in a folder name; please choose another "
         "name.";
-    const QString ending =
+    const std::string ending =
         "The package name cannot end in a dot or a blank.\r\nThe package folder is made under the package "
         "name, and Windows drops them from the end of a folder name; please choose another name.";
-    const QString device =
+    const std::string device =
         "The package name cannot be CON, PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9, with or without an "
         "extension.\r\nThe package folder is made under the package name, and Windows keeps these names for "
         "its devices; please choose another name.";
     struct Row
     {
-        QString name;
-        const QString &message;
+        std::string name;
+        const std::string &message;
     };
     const Row rows[] = {
         {"a<b", characters},
@@ -162,7 +168,7 @@ TEST_F(NamePage, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten)
         {"why?", characters},
         {"star*", characters},
         {"tab\there", characters},
-        {QString("nul") + QChar(0), characters},
+        {std::string("nul\0", 4), characters},
         {"bell\x07", characters},
         {"dot.", ending},
         {"blank ", ending},
@@ -177,37 +183,33 @@ TEST_F(NamePage, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten)
         {"com1", device},
         {"COM9.ar", device},
         {"lPt5", device},
-        {QString("LPT") + QChar(0xB9), device},
+        {"LPT\u00B9", device},
     };
     FrmARNew0 &page = start();
     for (const Row &row : rows) {
         fake->messageBoxes.clear();
         page.txtPackage()->setText(row.name);
         ASSERT_EQ(page.txtPackage()->text(), row.name);
-        page.window().cmdNext->click();
-        ASSERT_EQ(fake->messageBoxes.size(), 1) << row.name.toStdString();
-        EXPECT_EQ(fake->messageBoxes[0].text, row.message) << row.name.toStdString();
-        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+        page.cmdNext()->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1u) << row.name;
+        EXPECT_EQ(fake->messageBoxes[0].text, row.message) << row.name;
+        EXPECT_EQ(fake->messageBoxes[0].flags, form::MB_ICONWARNING);
         EXPECT_TRUE(page.isVisible());
         EXPECT_FALSE(frmARNew1().isLoaded());
     }
-    EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList{});
+    EXPECT_EQ(programFolderEntries(), std::vector<std::string>{});
 }
 
 TEST_F(NamePage, NamesWithDotsBlanksAndAnyScriptInsideAreAccepted)
 {
-    for (const QString &good :
-         {QStringLiteral("v1.2 final"), QStringLiteral(".pack"), QStringLiteral("Caf\u00E9 \u00C9t\u00E9"),
-          QStringLiteral("\u65E5\u672C"), QStringLiteral("CONSOLE"), QStringLiteral("COM10"),
-          QStringLiteral("LPT"), QStringLiteral("Aux Pack.v2"), QStringLiteral("a-b_c (1)")}) {
+    for (const std::string good : {"v1.2 final", ".pack", "Caf\u00E9 \u00C9t\u00E9", "\u65E5\u672C",
+                                   "CONSOLE", "COM10", "LPT", "Aux Pack.v2", "a-b_c (1)"}) {
         FrmARNew0 &page = start();
         page.txtPackage()->setText(good);
-        page.window().cmdNext->click();
+        page.cmdNext()->click();
         flushDeletes();
-        EXPECT_TRUE(fake->messageBoxes.isEmpty()) << good.toStdString();
-        EXPECT_EQ(readFile(inProgram(good + "/install.ini")),
-                  "[install.ini]\r\nName=" + good.toUtf8() + "\r\n");
+        EXPECT_TRUE(fake->messageBoxes.empty()) << good;
+        EXPECT_EQ(readFile(inProgram(good + "/install.ini")), "[install.ini]\r\nName=" + good + "\r\n");
         EXPECT_TRUE(frmARNew1().isVisible());
         frmARNew1().unload();
         flushDeletes();
@@ -219,29 +221,28 @@ TEST_F(NamePage, AFolderThatCannotBeMadeIsReportedAndNextStays)
     writeFile(inProgram("Taken"), "a file, not a folder");
     struct Row
     {
-        QString name;
-        QString reason;
+        std::string name;
+        std::string reason;
         bool lockProgramFolder;
     };
-    const Row rows[] = {{QString(300, 'n'), "File name too long", false},
+    const Row rows[] = {{std::string(300, 'n'), "File name too long", false},
                         {"Taken", "A file of that name is in the way", false},
                         {"Locked Out", "Permission denied", true}};
     FrmARNew0 &page = start();
     for (const Row &row : rows) {
         if (row.lockProgramFolder) {
-            QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::ExeOwner);
-            if (::access(programFolder().toLocal8Bit(), W_OK) == 0) {
-                QFile::setPermissions(programFolder(),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            setPermissions(programFolder(), fs::perms::owner_read | fs::perms::owner_exec);
+            if (::access(programFolder().c_str(), W_OK) == 0) {
+                setPermissions(programFolder(), fs::perms::owner_all);
                 continue; // running with rights that ignore folder permissions
             }
         }
         fake->messageBoxes.clear();
         page.txtPackage()->setText(row.name);
-        page.window().cmdNext->click();
-        QFile::setPermissions(programFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        ASSERT_EQ(fake->messageBoxes.size(), 1) << row.reason.toStdString();
-        EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+        page.cmdNext()->click();
+        setPermissions(programFolder(), fs::perms::owner_all);
+        ASSERT_EQ(fake->messageBoxes.size(), 1u) << row.reason;
+        EXPECT_EQ(fake->messageBoxes[0].flags, form::MB_ICONWARNING);
         EXPECT_EQ(fake->messageBoxes[0].text,
                   "The package folder could not be created:\r\n" + programFolder() + "/" + row.name + ": " +
                       row.reason +
@@ -251,5 +252,5 @@ TEST_F(NamePage, AFolderThatCannotBeMadeIsReportedAndNextStays)
         EXPECT_FALSE(frmARNew1().isLoaded());
         EXPECT_EQ(Vemko::PackageFolder, programFolder() + "/" + row.name);
     }
-    EXPECT_EQ(QDir(programFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Taken"});
+    EXPECT_EQ(programFolderEntries(), std::vector<std::string>{"Taken"});
 }

@@ -1,15 +1,10 @@
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+#include <filesystem>
+#include <string>
+#include <vector>
 
-#include "DirList.h"
-#include "DriveList.h"
-#include "FileList.h"
+#include "Files.h"
 #include "FrmARNew1.h"
 #include "FrmARReadmeLocation.h"
 #include "IniFuncs.h"
@@ -18,11 +13,21 @@
 #include "Vemko.h"
 #include "WizardFixture.h"
 
+namespace fs = std::filesystem;
+
 namespace {
 
-const QString Instruction =
+const std::string Instruction =
     "Please locate your AR Package Readme file.  It must be in the .RTF or .TXT formats.  "
     "Information will appear here.";
+
+using Files = std::vector<std::string>;
+
+std::string makeFolder(const std::string &path)
+{
+    fs::create_directories(base::files::toPath(path));
+    return base::files::fromPath(fs::canonical(base::files::toPath(path)));
+}
 
 class ReadmePicker : public WizardFixture
 {
@@ -31,56 +36,57 @@ protected:
     {
         WizardFixture::SetUp();
         Vemko::PackageFolder = inProgram("My Pack");
-        QDir().mkpath(Vemko::PackageFolder);
+        makeFolder(Vemko::PackageFolder);
         WriteINI(packageFile("install.ini"), "install.ini", "Name", "My Pack");
-        work = inProgram("../Work");
-        QDir().mkpath(work);
-        work = QDir(work).canonicalPath();
+        work = makeFolder(inProgram("../Work"));
         writeFile(work + "/readme.txt", "plain readme\r\n");
         writeFile(work + "/readme.rtf", "{\\rtf1 rich}");
         frmARNew1().show();
     }
-    QString packageFile(const QString &name) const { return Vemko::PackageFolder + "/" + name; }
+    std::string packageFile(const std::string &name) const { return Vemko::PackageFolder + "/" + name; }
+
+    static void clickBrowse() { frmARNew1().window().control<form::Button>("cmdBrowse").click(); }
 
     // Opens the picker from the details page and walks it to folder.
-    FrmARReadmeLocation &openAt(const QString &folder)
+    FrmARReadmeLocation &openAt(const std::string &folder)
     {
-        frmARNew1().window().findChild<QPushButton *>("cmdBrowse")->click();
+        clickBrowse();
         FrmARReadmeLocation &picker = frmARReadmeLocation();
         picker.Dir1()->setPath(folder);
         return picker;
     }
 
-    QString work;
+    std::string work;
 };
 
 } // namespace
 
 TEST_F(ReadmePicker, ListsOnlyRtfAndTxtWhateverTheCase)
 {
-    const QString dir = inProgram("../Mixed");
+    const std::string dir = inProgram("../Mixed");
     for (const char *name : {"README.TXT", "notes.Rtf", "readme.doc", "readme.txt.bak", "a.txt"})
         writeFile(dir + "/" + name, "x");
-    FrmARReadmeLocation &picker = openAt(QDir(dir).canonicalPath());
-    EXPECT_EQ(picker.File1()->path(), QDir(dir).canonicalPath()); // the folder change moved the file list
-    EXPECT_EQ(picker.File1()->files(), (QStringList{"a.txt", "notes.Rtf", "README.TXT"}));
+    const std::string folder = makeFolder(dir);
+    FrmARReadmeLocation &picker = openAt(folder);
+    EXPECT_EQ(picker.File1()->path(), folder); // the folder change moved the file list
+    EXPECT_EQ(picker.File1()->files(), (Files{"a.txt", "notes.Rtf", "README.TXT"}));
 }
 
 TEST_F(ReadmePicker, StartsFreshAtTheCurrentFolderWithTheInstruction)
 {
     FrmARReadmeLocation &picker = openAt(work);
     EXPECT_EQ(picker.lblPath()->text(), Instruction);
-    EXPECT_EQ(picker.window().cmdNext->text(), "&Open");
-    EXPECT_FALSE(picker.window().cmdBack->isEnabled());
+    EXPECT_EQ(picker.cmdNext()->text(), "&Open");
+    EXPECT_FALSE(picker.cmdBack()->isEnabled());
     picker.File1()->setFileName("readme.txt");
-    picker.window().cmdCancel->click();
+    picker.cmdCancel()->click();
     flushDeletes();
     EXPECT_FALSE(picker.isLoaded());
 
-    frmARNew1().window().findChild<QPushButton *>("cmdBrowse")->click();
+    clickBrowse();
     EXPECT_EQ(picker.lblPath()->text(), Instruction);
-    EXPECT_EQ(picker.Dir1()->path(), QDir::currentPath());
-    EXPECT_EQ(picker.File1()->path(), QDir::currentPath());
+    EXPECT_EQ(picker.Dir1()->path(), fake->currentFolder());
+    EXPECT_EQ(picker.File1()->path(), fake->currentFolder());
     EXPECT_EQ(picker.File1()->fileName(), "");
 }
 
@@ -93,8 +99,7 @@ TEST_F(ReadmePicker, ClickingAFileShowsItsAbsolutePathAndName)
 
 TEST_F(ReadmePicker, AnotherFolderOrVolumeShowsItsPathNotTheFileClickedBefore)
 {
-    QDir().mkpath(inProgram("../Other"));
-    const QString other = QDir(inProgram("../Other")).canonicalPath();
+    const std::string other = makeFolder(inProgram("../Other"));
     FrmARReadmeLocation &picker = openAt(work);
     picker.File1()->setFileName("readme.txt");
 
@@ -102,8 +107,7 @@ TEST_F(ReadmePicker, AnotherFolderOrVolumeShowsItsPathNotTheFileClickedBefore)
     EXPECT_EQ(picker.File1()->fileName(), "");
     EXPECT_EQ(picker.lblPath()->text(), "Absolute Path: " + other + "/\r\nFile Name: ");
 
-    const QList<platform::Volume> volumes{{"/", "root", "ext4", "/dev/sda1"},
-                                          {work, "Work", "ext4", "/dev/sdb1"}};
+    const std::vector<form::Volume> volumes{{"/", "root"}, {work, "Work"}};
     picker.Drive1()->setVolumes(volumes);
     picker.Dir1()->setVolumes(volumes);
     picker.Drive1()->setDrive(work);
@@ -112,32 +116,35 @@ TEST_F(ReadmePicker, AnotherFolderOrVolumeShowsItsPathNotTheFileClickedBefore)
 
 TEST_F(ReadmePicker, AtTheRootTheSeparatorIsDoubled)
 {
-    const QString name = QStringLiteral("quernel-root-test-%1.txt").arg(::getpid());
-    QFile rootFile("/" + name);
-    if (!rootFile.open(QIODevice::WriteOnly))
-        GTEST_SKIP() << "the root folder is not writable here";
-    rootFile.write("root readme");
-    rootFile.close();
+    const std::string name = "quernel-root-test-" + std::to_string(::getpid()) + ".txt";
+    const std::string rootFile = "/" + name;
+    {
+        FILE *f = std::fopen(rootFile.c_str(), "wb");
+        if (!f)
+            GTEST_SKIP() << "the root folder is not writable here";
+        std::fputs("root readme", f);
+        std::fclose(f);
+    }
     struct Cleanup
     {
-        QString path;
-        ~Cleanup() { QFile::remove(path); }
-    } cleanup{"/" + name};
+        std::string path;
+        ~Cleanup() { std::remove(path.c_str()); }
+    } cleanup{rootFile};
 
     FrmARReadmeLocation &picker = openAt("/");
     picker.File1()->setFileName(name);
     EXPECT_EQ(picker.lblPath()->text(), "Absolute Path: //" + name + "\r\nFile Name: " + name);
-    picker.window().cmdNext->click();
+    picker.cmdNext()->click();
     EXPECT_EQ(readFile(packageFile(name)), "root readme");
 }
 
 TEST_F(ReadmePicker, OpenRecordsCopiesFillsTheFieldAndCloses)
 {
     writeFile(packageFile("readme.txt"), "an older readme");
-    const QByteArray installBefore = readFile(packageFile("install.ini"));
+    const std::string installBefore = readFile(packageFile("install.ini"));
     FrmARReadmeLocation &picker = openAt(work);
     picker.File1()->setFileName("readme.txt");
-    picker.window().cmdNext->click();
+    picker.cmdNext()->click();
     flushDeletes();
 
     EXPECT_EQ(readFile(packageFile("temp.ini")), "[install.ini]\r\nReadme=readme.txt\r\n");
@@ -146,17 +153,17 @@ TEST_F(ReadmePicker, OpenRecordsCopiesFillsTheFieldAndCloses)
     EXPECT_FALSE(picker.isLoaded());
     EXPECT_EQ(readFile(packageFile("install.ini")), installBefore);
 
-    frmARNew1().window().cmdNext->click();
+    frmARNew1().cmdNext()->click();
     EXPECT_EQ(ReadINI(packageFile("install.ini"), "install.ini", "Readme", ""), "readme.txt");
 }
 
 TEST_F(ReadmePicker, ASecondReadmeReplacesTheNameButKeepsTheFirstCopy)
 {
     openAt(work).File1()->setFileName("readme.txt");
-    frmARReadmeLocation().window().cmdNext->click();
+    frmARReadmeLocation().cmdNext()->click();
     openAt(work).File1()->setFileName("readme.rtf");
-    frmARReadmeLocation().window().cmdNext->click();
-    EXPECT_TRUE(QFile::exists(packageFile("readme.txt")));
+    frmARReadmeLocation().cmdNext()->click();
+    EXPECT_TRUE(exists(packageFile("readme.txt")));
     EXPECT_EQ(readFile(packageFile("readme.rtf")), "{\\rtf1 rich}");
     EXPECT_EQ(frmARNew1().txtReadme()->text(), "readme.rtf");
     EXPECT_EQ(ReadINI(packageFile("temp.ini"), "install.ini", "Readme", ""), "readme.rtf");
@@ -165,11 +172,11 @@ TEST_F(ReadmePicker, ASecondReadmeReplacesTheNameButKeepsTheFirstCopy)
 TEST_F(ReadmePicker, OpenAfterTheDetailsPageMovedOnChangesOnlyTheHiddenField)
 {
     FrmARReadmeLocation &picker = openAt(work);
-    frmARNew1().window().cmdNext->click(); // writes Readme= and hides the details page
+    frmARNew1().cmdNext()->click(); // writes Readme= and hides the details page
     EXPECT_FALSE(frmARNew1().isVisible());
     picker.File1()->setFileName("readme.txt");
-    picker.window().cmdNext->click();
-    EXPECT_TRUE(QFile::exists(packageFile("readme.txt")));
+    picker.cmdNext()->click();
+    EXPECT_TRUE(exists(packageFile("readme.txt")));
     EXPECT_EQ(frmARNew1().txtReadme()->text(), "readme.txt");
     EXPECT_EQ(ReadINI(packageFile("install.ini"), "install.ini", "Readme", "<none>"), "");
 }
@@ -180,44 +187,44 @@ TEST_F(ReadmePicker, CancelEscAndTheFrameCloseChangeNothing)
         FrmARReadmeLocation &picker = openAt(work);
         picker.File1()->setFileName("readme.txt");
         if (way == 0)
-            picker.window().cmdCancel->click();
+            picker.cmdCancel()->click();
         else if (way == 1)
-            pressKey(&picker.window(), Qt::Key_Escape);
+            pressKey(picker.window(), Key::Escape);
         else
-            picker.window().close();
+            picker.window().CloseRequest(); // the window frame's close, as the window system raises it
         flushDeletes();
         EXPECT_FALSE(picker.isLoaded()) << way;
-        EXPECT_FALSE(QFile::exists(packageFile("temp.ini"))) << way;
-        EXPECT_FALSE(QFile::exists(packageFile("readme.txt"))) << way;
+        EXPECT_FALSE(exists(packageFile("temp.ini"))) << way;
+        EXPECT_FALSE(exists(packageFile("readme.txt"))) << way;
         EXPECT_EQ(frmARNew1().txtReadme()->text(), "") << way;
     }
-    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+    EXPECT_TRUE(fake->messageBoxes.empty());
 }
 
 TEST_F(ReadmePicker, OpenWithoutASelectionAsksForOneAndStays)
 {
     FrmARReadmeLocation &picker = openAt(work);
-    picker.window().cmdNext->click();
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
-    EXPECT_TRUE(fake->messageBoxes[0].text.contains("select"));
+    picker.cmdNext()->click();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_NE(fake->messageBoxes[0].text.find("select"), std::string::npos);
     EXPECT_TRUE(picker.isVisible());
-    EXPECT_FALSE(QFile::exists(packageFile("temp.ini")));
+    EXPECT_FALSE(exists(packageFile("temp.ini")));
 }
 
 TEST_F(ReadmePicker, AFailedCopyNamesTheFileAndKeepsThePickerOpen)
 {
     FrmARReadmeLocation &picker = openAt(work);
     picker.File1()->setFileName("readme.txt");
-    QFile::remove(work + "/readme.txt"); // gone since it was listed
-    picker.window().cmdNext->click();
-    ASSERT_EQ(fake->messageBoxes.size(), 1);
-    EXPECT_TRUE(fake->messageBoxes[0].text.contains(work + "/readme.txt"));
-    EXPECT_EQ(fake->messageBoxes[0].flags, platform::MB_ICONWARNING);
+    fs::remove(base::files::toPath(work + "/readme.txt")); // gone since it was listed
+    picker.cmdNext()->click();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_NE(fake->messageBoxes[0].text.find(work + "/readme.txt"), std::string::npos);
+    EXPECT_EQ(fake->messageBoxes[0].flags, form::MB_ICONWARNING);
     EXPECT_TRUE(picker.isVisible());
     EXPECT_EQ(frmARNew1().txtReadme()->text(), "");
     // The record is written before the copy is tried, and stays.
     EXPECT_EQ(ReadINI(packageFile("temp.ini"), "install.ini", "Readme", ""), "readme.txt");
-    EXPECT_FALSE(QFile::exists(packageFile("readme.txt")));
+    EXPECT_FALSE(exists(packageFile("readme.txt")));
 }
 
 TEST_F(ReadmePicker, AReadmeFromThePackageFolderItselfStaysWhole)
@@ -225,27 +232,26 @@ TEST_F(ReadmePicker, AReadmeFromThePackageFolderItselfStaysWhole)
     writeFile(packageFile("inplace.txt"), "already here");
     FrmARReadmeLocation &picker = openAt(Vemko::PackageFolder);
     picker.File1()->setFileName("inplace.txt");
-    picker.window().cmdNext->click();
+    picker.cmdNext()->click();
     EXPECT_EQ(readFile(packageFile("inplace.txt")), "already here");
     EXPECT_EQ(frmARNew1().txtReadme()->text(), "inplace.txt");
-    EXPECT_TRUE(fake->messageBoxes.isEmpty());
+    EXPECT_TRUE(fake->messageBoxes.empty());
 }
 
 TEST_F(ReadmePicker, PickingAVolumeMovesTheFolderAndFileLists)
 {
     FrmARReadmeLocation &picker = openAt(work);
-    const QString elsewhere = QDir(programFolder()).canonicalPath();
-    const QList<platform::Volume> volumes{{"/", "root", "ext4", "/dev/sda1"},
-                                          {work, "Work", "ext4", "/dev/sdb1"}};
+    const std::string elsewhere = makeFolder(programFolder());
+    const std::vector<form::Volume> volumes{{"/", "root"}, {work, "Work"}};
     picker.Drive1()->setVolumes(volumes);
     picker.Dir1()->setVolumes(volumes);
     picker.Dir1()->setPath(elsewhere);
 
     picker.Drive1()->setDrive(work);
-    EXPECT_EQ(picker.Dir1()->volumeRoot(), work);
+    EXPECT_EQ(picker.Dir1()->entries().front(), work); // the folder list's chain starts at the volume's root
     EXPECT_EQ(picker.Dir1()->path(), work);
     EXPECT_EQ(picker.File1()->path(), work);
-    EXPECT_EQ(picker.File1()->files(), (QStringList{"readme.rtf", "readme.txt"}));
+    EXPECT_EQ(picker.File1()->files(), (Files{"readme.rtf", "readme.txt"}));
 
     // Back on the first volume, the lists return to the folder last visited there.
     picker.Drive1()->setDrive("/");

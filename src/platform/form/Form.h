@@ -79,7 +79,7 @@ class TextBox : public Control
 public:
     virtual std::string text() const = 0;
     virtual void setText(const std::string &text) = 0;
-    // The most characters the author can type; 0 for no limit. Code may set more.
+    // The most characters the box holds, typed or set from code (a longer text is cut); 0 for no limit.
     virtual int maxLength() const = 0;
     // A locked box cannot be typed into; code still sets its text.
     virtual bool isReadOnly() const = 0;
