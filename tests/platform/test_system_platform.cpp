@@ -15,6 +15,7 @@
 #include "Form.h"
 #include "SystemPlatform.h"
 #include "TestFolder.h"
+#include "Vemko.h"
 
 using platform::CopyOutcome;
 using platform::SystemPlatform;
@@ -76,6 +77,17 @@ public:
     [[noreturn]] void endProgram() override { std::abort(); }
 
     int pumps = 0;
+};
+
+// The system's platform in another program folder.
+class MovedPlatform : public SystemPlatform
+{
+public:
+    explicit MovedPlatform(std::string folder) : m_folder(std::move(folder)) {}
+    std::string programFolder() const override { return m_folder; }
+
+private:
+    std::string m_folder;
 };
 
 } // namespace
@@ -214,4 +226,12 @@ TEST(FileUrl, AsADesktopShowsItAndAsItIsHandedOn)
         EXPECT_EQ(platform::fileUrl(row.path), row.shown) << row.path;
         EXPECT_EQ(platform::encodedFileUrl(row.path), row.encoded) << row.path;
     }
+}
+
+TEST(FileUrl, TheErrorHelpPageIsAddressedInTheProgramFolder)
+{
+    MovedPlatform moved("/opt/My Qu\xc3\xa9rnel #2 100%");
+    platform::install(&moved);
+    EXPECT_EQ(Vemko::ErrorHelpAddress(), "file:///opt/My Qu\xc3\xa9rnel %232 100%25/errors.html");
+    platform::install(nullptr);
 }
