@@ -1,13 +1,7 @@
 #include "IniFileStore.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include "Files.h"
 
@@ -42,67 +36,15 @@ std::int64_t timeStep(const timespec &time)
 // True when any change of the file from start on must show in its stat: its times lie at least one
 // step of its file system's clock before start, so a later change gets other times. A change within
 // the step of the last one may leave times, size and inode all as they were.
-bool settledBefore(const struct stat &st, const timespec &start)
+bool settledBefore(const system::FileStamp &stamp, const timespec &start)
 {
-    const std::int64_t latest = std::max(nanoseconds(st.st_mtim), nanoseconds(st.st_ctim));
-    const std::int64_t step = std::max(timeStep(st.st_mtim), timeStep(st.st_ctim));
+    const std::int64_t latest = std::max(nanoseconds(stamp.modified), nanoseconds(stamp.changed));
+    const std::int64_t step = std::max(timeStep(stamp.modified), timeStep(stamp.changed));
     return latest + step <= nanoseconds(start);
 }
 
-bool isReadOnly(const std::string &path, const struct stat &st)
-{
-    // No write bit at all is read-only even for root, who passes access() anyway.
-    return (st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
-}
-
-// A link is followed to the file it names: that file is the one read, written and locked for.
-std::string resolvedPath(const std::string &path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char *target = ::realpath(path.c_str(), nullptr);
-    if (!target)
-        return path;
-    std::string resolved = target;
-    std::free(target);
-    return resolved;
-}
-
-// An advisory lock on the folder of a file, held while it lives. The folder is what stays when
-// the file is replaced by rename, and locking it leaves no lock file behind.
-class FolderLock
-{
-public:
-    FolderLock(const std::string &file, int operation)
-    {
-        const std::size_t slash = file.rfind('/');
-        const std::string folder = slash == std::string::npos ? "."
-                                   : slash == 0               ? "/"
-                                                              : file.substr(0, slash);
-        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-        if (m_fd < 0) {
-            m_folderMissing = errno == ENOENT || errno == ENOTDIR;
-            return;
-        }
-        while (::flock(m_fd, operation) != 0 && errno == EINTR) {
-        }
-    }
-    ~FolderLock()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // releases the lock
-    }
-    FolderLock(const FolderLock &) = delete;
-    FolderLock &operator=(const FolderLock &) = delete;
-
-    // A folder that exists but cannot be opened (no read permission) is written without the lock.
-    bool folderMissing() const { return m_folderMissing; }
-
-private:
-    int m_fd = -1;
-    bool m_folderMissing = false;
-};
+using system::FileKind;
+using system::FolderLock;
 
 } // namespace
 
@@ -127,27 +69,18 @@ void FileStore::setClock(Clock clock)
 // The clock that file times are taken from: a change made from now on gets a time not before it.
 timespec FileStore::now() const
 {
-    if (m_clock)
-        return m_clock();
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return now;
-}
-
-FileStore::Stamp FileStore::stampOf(const struct stat &st)
-{
-    return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+    return m_clock ? m_clock() : system::coarseNow();
 }
 
 std::string FileStore::read(const std::string &file, std::string_view section, std::string_view key,
                             std::string_view defaultValue)
 {
     const std::lock_guard lock(m_mutex);
-    const std::string path = resolvedPath(file);
-    struct stat st;
+    const std::string path = system::resolvedPath(file);
+    const system::FileStatus status = system::statusOf(path);
     const Entry *entry = nullptr;
-    if (!path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        entry = currentEntry(path, st, false);
+    if (status.kind == FileKind::Regular)
+        entry = currentEntry(path, status.stamp, false);
     else
         m_entries.erase(path);
     return base::ini::readValue(entry ? entry->document.get() : nullptr, section, key, defaultValue);
@@ -159,22 +92,22 @@ void FileStore::write(const std::string &file, std::string_view section, std::st
     if (file.empty())
         return;
     const std::lock_guard lock(m_mutex);
-    const std::string path = resolvedPath(file);
-    const FolderLock folderLock(path, LOCK_EX);
+    const std::string path = system::resolvedPath(file);
+    const FolderLock folderLock(path, FolderLock::Mode::Exclusive);
     if (folderLock.folderMissing())
         return;
     const timespec start = now();
 
-    struct stat st;
+    const system::FileStatus status = system::statusOf(path);
     Entry *entry = nullptr;
-    if (::stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode) || isReadOnly(path, st))
+    if (status.kind == FileKind::Regular) {
+        if (status.readOnly)
             return;
-        entry = currentEntry(path, st, true);
+        entry = currentEntry(path, status.stamp, true);
         if (!entry)
             return;
     } else {
-        if (errno != ENOENT)
+        if (status.kind != FileKind::Missing)
             return;
         entry = &newEntry(path);
         entry->document = std::make_unique<base::ini::Document>();
@@ -183,23 +116,28 @@ void FileStore::write(const std::string &file, std::string_view section, std::st
     if (!entry->document->setValue(section, key, value))
         return;
     std::string bytes = entry->document->toBytes();
-    struct stat written;
-    if (!base::files::replaceFileContent(path, bytes, nullptr) || ::stat(path.c_str(), &written) != 0) {
+    if (!base::files::replaceFileContent(path, bytes, nullptr)) {
         m_entries.erase(path); // the document holds a change that the file may not
         return;
     }
-    entry->stamp = stampOf(written);
-    entry->settled = settledBefore(written, start);
+    const system::FileStatus written = system::statusOf(path);
+    if (written.kind != FileKind::Regular) {
+        m_entries.erase(path);
+        return;
+    }
+    entry->stamp = written.stamp;
+    entry->settled = settledBefore(written.stamp, start);
     entry->bytes = std::move(bytes);
 }
 
-// The entry of the file as it is now on disk, reading it again where the stat says it may have
-// changed; null when it cannot be read. The stat is taken before the bytes are read, so a change
-// in between shows as a stat that differs at the next use.
-FileStore::Entry *FileStore::currentEntry(const std::string &path, const struct stat &st, bool folderLocked)
+// The entry of the file as it is now on disk, reading it again where the stamp says it may have
+// changed; null when it cannot be read. The stamp is taken before the bytes are read, so a change
+// in between shows as a stamp that differs at the next use.
+FileStore::Entry *FileStore::currentEntry(const std::string &path, const system::FileStamp &stamp,
+                                          bool folderLocked)
 {
     auto found = m_entries.find(path);
-    if (found != m_entries.end() && found->second.settled && found->second.stamp == stampOf(st)) {
+    if (found != m_entries.end() && found->second.settled && found->second.stamp == stamp) {
         found->second.lastUse = ++m_useCounter;
         return &found->second;
     }
@@ -208,10 +146,10 @@ FileStore::Entry *FileStore::currentEntry(const std::string &path, const struct 
     // A writer that must rewrite the file in place holds the folder's lock meanwhile.
     std::optional<FolderLock> folderLock;
     if (!folderLocked)
-        folderLock.emplace(path, LOCK_SH);
-    struct stat current;
+        folderLock.emplace(path, FolderLock::Mode::Shared);
+    const system::FileStatus current = system::statusOf(path);
     std::optional<std::string> read;
-    if (::stat(path.c_str(), &current) == 0)
+    if (current.kind == FileKind::Regular)
         read = base::files::readRegularFile(path, MaxFileBytes, nullptr);
     if (!read) {
         m_entries.erase(path);
@@ -223,8 +161,8 @@ FileStore::Entry *FileStore::currentEntry(const std::string &path, const struct 
         entry.bytes = std::move(*read);
         ++m_parseCount;
     }
-    entry.stamp = stampOf(current);
-    entry.settled = settledBefore(current, start);
+    entry.stamp = current.stamp;
+    entry.settled = settledBefore(current.stamp, start);
     entry.lastUse = ++m_useCounter;
     return &entry;
 }

@@ -9,23 +9,23 @@
 #include <string_view>
 #include <unordered_map>
 
-#include <sys/stat.h>
-
 #include "IniDocument.h"
+#include "IniFileSystem.h"
 
 namespace Ini {
 
 // The parsed documents of the files in use, one per path, so that reading an unchanged file costs
-// one stat. An entry counts only while the file's stat (device, inode, size, modification and
-// change times to the nanosecond) is the one it was read with, so a file changed by someone else,
-// or replaced by rename, is read afresh. A file changed within one step of the clock its file
+// one stat. An entry counts only while the file's stamp (device and inode or volume and file index,
+// size, modification and change times to the nanosecond) is the one it was read with, so a file changed by
+// someone else, or replaced by rename, is read afresh. A file changed within one step of the clock its file
 // system stamps times with (the coarse clock's tick; whole seconds on older file systems, two on
 // FAT) may change again without any visible stat change: such an entry is checked against the
 // file's bytes until that step has passed.
 //
 // Only regular files are ever opened (a FIFO, a device or a folder reads as no file and is never
-// written), and each write holds an advisory lock on the file's folder from the read of the file to
-// its replacement, so that writers in other processes never lose each other's entries.
+// written), and each write holds a lock on the file's folder from the read of the file to its
+// replacement (system::FolderLock), so that writers in other processes never lose each other's
+// entries.
 class FileStore
 {
 public:
@@ -43,39 +43,21 @@ public:
     // How many times a file was parsed since start; lets tests see that the cache is used.
     std::uint64_t parseCount() const;
 
-    // The clock that file change times are compared with (CLOCK_REALTIME_COARSE); tests step it.
+    // The clock that file change times are compared with (system::coarseNow); tests step it.
     using Clock = timespec (*)();
     void setClock(Clock clock);
 
 private:
-    struct Stamp
-    {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        timespec modified{};
-        timespec changed{};
-        friend bool operator==(const Stamp &a, const Stamp &b)
-        {
-            return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-                   sameTime(a.modified, b.modified) && sameTime(a.changed, b.changed);
-        }
-        static bool sameTime(const timespec &a, const timespec &b)
-        {
-            return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-        }
-    };
     struct Entry
     {
-        Stamp stamp;
+        system::FileStamp stamp;
         bool settled = false; // the file's times were a step past when the bytes were read
         std::string bytes;
         std::unique_ptr<base::ini::Document> document;
         std::uint64_t lastUse = 0;
     };
 
-    static Stamp stampOf(const struct stat &st);
-    Entry *currentEntry(const std::string &path, const struct stat &st, bool folderLocked);
+    Entry *currentEntry(const std::string &path, const system::FileStamp &stamp, bool folderLocked);
     Entry &newEntry(const std::string &path);
 
     timespec now() const;

@@ -4,9 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <csignal>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -20,6 +18,11 @@
 #include "Form.h"
 #include "Text.h"
 #include "Wine.h"
+
+#ifdef _WIN32
+// After Form.h: its message box constants have the names of windows.h's macros.
+#include <windows.h>
+#endif
 
 #ifndef _WIN32
 extern char **environ;

@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "IniDocument.h"
 #include "IniFuncs.h"
 #include "IniTestFiles.h"
@@ -96,31 +94,26 @@ private:
     std::mt19937 m_random;
 };
 
-QString q(const std::string &utf8)
-{
-    return QString::fromStdString(utf8);
-}
-
 TEST(IniCacheProperty, EveryReadAnswersAsAColdParseOfTheFile)
 {
-    QTemporaryDir dir;
-    const QString file = dir.path() + "/install.ini";
+    IniTestFiles::TempDir dir;
+    const std::string file = dir.path() + "/install.ini";
     int reads = 0;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         RandomIni random(seed);
-        ASSERT_TRUE(IniTestFiles::writeBytes(file, QByteArray::fromStdString(random.file())));
+        ASSERT_TRUE(IniTestFiles::writeBytes(file, random.file()));
         for (int op = 0; op < 60; ++op) {
             const std::string section = random.pick(Sections);
             const std::string key = random.pick(Keys);
             const int kind = random.below(10);
             if (kind < 4) {
-                WriteINI(file, q(section), q(key), q(random.value()));
+                WriteINI(file, section, key, random.value());
             } else if (kind == 4) { // a change behind the cache's back
-                ASSERT_TRUE(IniTestFiles::writeBytes(file, QByteArray::fromStdString(random.file())));
+                ASSERT_TRUE(IniTestFiles::writeBytes(file, random.file()));
             }
             const std::string defaultValue = random.below(2) ? "" : "<none>";
-            const base::ini::Document cold(IniTestFiles::readBytes(file).toStdString());
-            ASSERT_EQ(ReadINI(file, q(section), q(key), q(defaultValue)).toStdString(),
+            const base::ini::Document cold(IniTestFiles::readBytes(file));
+            ASSERT_EQ(ReadINI(file, section, key, defaultValue),
                       base::ini::readValue(&cold, section, key, defaultValue))
                 << "seed " << seed << ", op " << op << ", [" << section << "] " << key << "\n"
                 << cold.toBytes();

@@ -1,15 +1,12 @@
 // A writer killed in the middle of a burst of writes never leaves a broken file: every time, the
 // file reads whole and every entry holds a complete value, and nothing the killed write left beside
 // the file outlives the next write.
+#include <chrono>
 #include <random>
+#include <regex>
+#include <thread>
 
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include "IniFuncs.h"
 #include "IniTestFiles.h"
@@ -20,19 +17,27 @@ constexpr int Keys = 40;
 constexpr int Kills = 25;
 
 // A large first section makes each write long enough to be hit while it runs.
-QByteArray padding()
+std::string padding()
 {
-    QByteArray bytes = "[Pad]\r\n";
+    std::string bytes = "[Pad]\r\n";
     for (int i = 1; i <= 3000; ++i)
-        bytes += "Pad" + QByteArray::number(i) + '=' + QByteArray(40, 'p') + "\r\n";
+        bytes += "Pad" + std::to_string(i) + '=' + std::string(40, 'p') + "\r\n";
     return bytes;
+}
+
+int lineEnds(const std::string &bytes)
+{
+    int count = 0;
+    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2))
+        ++count;
+    return count;
 }
 
 TEST(IniCrashTest, KilledWriterLeavesAWholeFile)
 {
-    QTemporaryDir dir;
-    const QString file = dir.path() + "/install.ini";
-    const QByteArray pad = padding();
+    IniTestFiles::TempDir dir;
+    const std::string file = dir.path() + "/install.ini";
+    const std::string pad = padding();
     ASSERT_TRUE(IniTestFiles::writeBytes(file, pad));
 
     std::mt19937 random(12345);
@@ -43,39 +48,39 @@ TEST(IniCrashTest, KilledWriterLeavesAWholeFile)
         // Every kill starts from the padding alone, so that a kill inside the first
         // burst shows as missing entries.
         ASSERT_TRUE(IniTestFiles::writeBytes(file, pad));
-        QProcess writer;
-        writer.start(INI_BURST_WRITER_PATH, {file, QString::number(Keys)});
-        ASSERT_TRUE(writer.waitForReadyRead(10000)) << "the writer did not start";
-        QThread::msleep(delayMs(random));
+        IniTestFiles::Child writer;
+        ASSERT_TRUE(writer.start(INI_BURST_WRITER_PATH, {file, std::to_string(Keys)}));
+        ASSERT_TRUE(writer.waitForOutput(10000)) << "the writer did not start";
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
         writer.kill(); // SIGKILL
-        ASSERT_TRUE(writer.waitForFinished(10000));
-        ASSERT_EQ(writer.exitStatus(), QProcess::CrashExit);
+        const std::optional<int> status = writer.waitForFinished(10000);
+        ASSERT_TRUE(status);
+        ASSERT_TRUE(WIFSIGNALED(*status));
 
-        const QByteArray bytes = IniTestFiles::readBytes(file);
-        ASSERT_TRUE(bytes.startsWith(pad)) << "kill " << kill;
-        ASSERT_TRUE(bytes.endsWith("\r\n")) << "kill " << kill;
-        EXPECT_EQ(ReadINI(file, "Pad", "Pad3000", ""), QString(40, u'p'));
+        const std::string bytes = IniTestFiles::readBytes(file);
+        ASSERT_TRUE(bytes.starts_with(pad)) << "kill " << kill;
+        ASSERT_TRUE(bytes.ends_with("\r\n")) << "kill " << kill;
+        EXPECT_EQ(ReadINI(file, "Pad", "Pad3000", ""), std::string(40, 'p'));
         int present = 0;
         for (int key = 1; key <= Keys; ++key) {
-            const QString value = ReadINI(file, "Files", "File" + QString::number(key), "<none>");
+            const std::string value = ReadINI(file, "Files", "File" + std::to_string(key), "<none>");
             if (value == "<none>")
                 continue;
             ++present;
-            const QRegularExpression whole(
-                QStringLiteral("^r\\d+k%1:%2{150}#end$").arg(key).arg(QChar(u'a' + key % 26)));
-            EXPECT_TRUE(whole.match(value).hasMatch())
-                << "kill " << kill << ": File" << key << "=" << value.toStdString();
+            const std::regex whole("^r\\d+k" + std::to_string(key) + ":" + char('a' + key % 26) +
+                                   "{150}#end$");
+            EXPECT_TRUE(std::regex_match(value, whole)) << "kill " << kill << ": File" << key << "=" << value;
         }
         EXPECT_GE(present, 1);
         // Only the entries of the section and nothing else were added.
-        EXPECT_EQ(bytes.count("\r\n"), 3001 + 1 + present) << "kill " << kill;
+        EXPECT_EQ(lineEnds(bytes), 3001 + 1 + present) << "kill " << kill;
         firstRoundCut += present < Keys;
 
-        WriteINI(file, "Files", "Next", QString::number(kill));
-        const QStringList left =
-            QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        WriteINI(file, "Files", "Next", std::to_string(kill));
+        const std::vector<std::string> left = IniTestFiles::entries(dir.path());
         strays += int(left.size()) - 1;
-        EXPECT_EQ(left, QStringList{"install.ini"}) << "kill " << kill << ": left after the next write";
+        EXPECT_EQ(left, std::vector<std::string>{"install.ini"})
+            << "kill " << kill << ": left after the next write";
     }
     EXPECT_GT(firstRoundCut, 0) << "no kill landed inside the first burst";
     EXPECT_EQ(strays, 0);

@@ -9,10 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "IniFileStore.h"
 #include "IniFuncs.h"
 #include "IniTestFiles.h"
@@ -21,27 +17,40 @@ using namespace IniTestFiles;
 
 namespace {
 
+using Names = std::vector<std::string>;
+
+int lineEnds(const std::string &bytes)
+{
+    int count = 0;
+    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2))
+        ++count;
+    return count;
+}
+
+struct stat lstatOf(const std::string &path)
+{
+    struct stat st
+    {
+    };
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
 class IniFuncsTest : public testing::Test
 {
 protected:
-    QString path(const QString &name = QStringLiteral("install.ini")) const
-    {
-        return m_dir.path() + u'/' + name;
-    }
-    QByteArray bytes(const QString &name = QStringLiteral("install.ini")) const
-    {
-        return readBytes(path(name));
-    }
-    QString read(const QString &key, const QString &defaultValue = {}) const
+    std::string path(const std::string &name = "install.ini") const { return m_dir.path() + '/' + name; }
+    std::string bytes(const std::string &name = "install.ini") const { return readBytes(path(name)); }
+    std::string read(const std::string &key, const std::string &defaultValue = {}) const
     {
         return ReadINI(path(), "install.ini", key, defaultValue);
     }
-    void write(const QString &key, const QString &value) const
+    void write(const std::string &key, const std::string &value) const
     {
         WriteINI(path(), "install.ini", key, value);
     }
 
-    QTemporaryDir m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(IniFuncsTest, NeverWrittenKeyGivesTheDefault)
@@ -80,14 +89,14 @@ TEST_F(IniFuncsTest, EnclosingQuotesAreDroppedOnRead)
 
 TEST_F(IniFuncsTest, ReadsAreCutTo254Bytes)
 {
-    QString value;
+    std::string value;
     for (int i = 0; value.size() < 300; ++i)
-        value += QString::number(i % 10);
+        value += std::to_string(i % 10);
     write("Long", value);
-    EXPECT_EQ(bytes(), "[install.ini]\r\nLong=" + value.toLatin1() + "\r\n");
-    EXPECT_EQ(read("Long"), value.left(254));
-    EXPECT_EQ(read("Missing", value), value.left(254));
-    EXPECT_EQ(read("Missing", value.left(254)), value.left(254));
+    EXPECT_EQ(bytes(), "[install.ini]\r\nLong=" + value + "\r\n");
+    EXPECT_EQ(read("Long"), value.substr(0, 254));
+    EXPECT_EQ(read("Missing", value), value.substr(0, 254));
+    EXPECT_EQ(read("Missing", value.substr(0, 254)), value.substr(0, 254));
 }
 
 // A cut at 254 bytes that would split a UTF-8 character backs off to the character's start.
@@ -99,11 +108,11 @@ class IniUtf8CutTest : public IniFuncsTest,
 TEST_P(IniUtf8CutTest, NeverSplitsACharacter)
 {
     const auto [lead, character, expectedBytes] = GetParam();
-    const QString value = QString(lead, u'a') + QString::fromUtf8(character) + "tail";
+    const std::string value = std::string(std::size_t(lead), 'a') + character + "tail";
     write("Name", value);
-    const QByteArray expected = value.toUtf8().first(expectedBytes);
-    EXPECT_EQ(read("Name").toUtf8(), expected);
-    EXPECT_EQ(read("Missing", value).toUtf8(), expected);
+    const std::string expected = value.substr(0, std::size_t(expectedBytes));
+    EXPECT_EQ(read("Name"), expected);
+    EXPECT_EQ(read("Missing", value), expected);
 }
 
 std::string utf8RowName(const testing::TestParamInfo<IniUtf8CutTest::ParamType> &info)
@@ -145,18 +154,17 @@ TEST_F(IniFuncsTest, EmptyValueIsAValue)
 
 TEST_F(IniFuncsTest, WriteIntoMissingFolderCreatesNothing)
 {
-    const QString file = path("nodir/install.ini");
+    const std::string file = path("nodir/install.ini");
     WriteINI(file, "install.ini", "Name", "My Pack");
     WriteINI(file, "install.ini", "Name", "My Pack");
     EXPECT_EQ(ReadINI(file, "install.ini", "Name", ""), "");
-    EXPECT_TRUE(
-        QDir(m_dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+    EXPECT_TRUE(entries(m_dir.path()).empty());
 }
 
 TEST_F(IniFuncsTest, ReadOnlyFileStaysAsItIs)
 {
     write("Name", "My Pack");
-    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(path().c_str(), 0444), 0);
     const struct stat before = statOf(path());
     write("Name", "Other");
     write("Author", "Jo");
@@ -167,13 +175,12 @@ TEST_F(IniFuncsTest, ReadOnlyFileStaysAsItIs)
     EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
     EXPECT_EQ(read("Name"), "My Pack");
     EXPECT_EQ(read("Author", "none"), "none");
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"install.ini"});
+    EXPECT_EQ(entries(m_dir.path()), Names{"install.ini"});
 }
 
 TEST_F(IniFuncsTest, TypicalRunGivesItsFifteenLines)
 {
-    const QString install = path();
+    const std::string install = path();
     WriteINI(install, "install.ini", "Name", "My Pack");
     for (const auto &[key, value] : {std::pair{"Copyright", "(c) 2003 Jo"},
                                      {"Author", "Jo Blogs"},
@@ -188,23 +195,23 @@ TEST_F(IniFuncsTest, TypicalRunGivesItsFifteenLines)
     WriteINI(install, "Files", "File2", "cars.ar");
     WriteINI(install, "install.ini", "TotalFiles", " 2");
 
-    const QByteArray expected = "[install.ini]\r\n"
-                                "Name=My Pack\r\n"
-                                "Copyright=(c) 2003 Jo\r\n"
-                                "Author=Jo Blogs\r\n"
-                                "WWW=www.example.com\r\n"
-                                "AuthEmail=jo@example.com\r\n"
-                                "Readme=readme.txt\r\n"
-                                "mmType=2\r\n"
-                                "Timer=30\r\n"
-                                "TotalFiles= 2\r\n"
-                                "[Progress Bar]\r\n"
-                                "Smooth=True\r\n"
-                                "[Files]\r\n"
-                                "File1=city.ar\r\n"
-                                "File2=cars.ar\r\n";
+    const std::string expected = "[install.ini]\r\n"
+                                 "Name=My Pack\r\n"
+                                 "Copyright=(c) 2003 Jo\r\n"
+                                 "Author=Jo Blogs\r\n"
+                                 "WWW=www.example.com\r\n"
+                                 "AuthEmail=jo@example.com\r\n"
+                                 "Readme=readme.txt\r\n"
+                                 "mmType=2\r\n"
+                                 "Timer=30\r\n"
+                                 "TotalFiles= 2\r\n"
+                                 "[Progress Bar]\r\n"
+                                 "Smooth=True\r\n"
+                                 "[Files]\r\n"
+                                 "File1=city.ar\r\n"
+                                 "File2=cars.ar\r\n";
     EXPECT_EQ(bytes(), expected);
-    EXPECT_EQ(bytes().count("\r\n"), 15);
+    EXPECT_EQ(lineEnds(bytes()), 15);
 }
 
 TEST_F(IniFuncsTest, SameValueLeavesTheFileUntouched)
@@ -242,7 +249,7 @@ TEST_F(IniFuncsTest, PermissionsAreKept)
             ::umask(mask);
             return mask;
         }());
-    ASSERT_EQ(::chmod(QFile::encodeName(path()).constData(), 0640), 0);
+    ASSERT_EQ(::chmod(path().c_str(), 0640), 0);
     write("Name", "B");
     EXPECT_EQ(statOf(path()).st_mode & 07777, 0640u);
     EXPECT_EQ(read("Name"), "B");
@@ -251,51 +258,59 @@ TEST_F(IniFuncsTest, PermissionsAreKept)
 // Chosen behaviour: values of 32,767 characters or more are written whole.
 TEST_F(IniFuncsTest, VeryLongValuesAreWrittenWhole)
 {
-    const QString value = QString(40000, u'v') + "end";
+    const std::string value = std::string(40000, 'v') + "end";
     write("Huge", value);
     write("After", "x");
-    EXPECT_EQ(bytes(), "[install.ini]\r\nHuge=" + value.toLatin1() + "\r\nAfter=x\r\n");
-    EXPECT_EQ(read("Huge"), value.left(254));
+    EXPECT_EQ(bytes(), "[install.ini]\r\nHuge=" + value + "\r\nAfter=x\r\n");
+    EXPECT_EQ(read("Huge"), value.substr(0, 254));
 }
 
 TEST_F(IniFuncsTest, LinkedFileIsWrittenThroughTheLink)
 {
     ASSERT_TRUE(writeBytes(path("real.ini"), "[install.ini]\r\nName=A\r\n"));
-    ASSERT_TRUE(QFile::link(path("real.ini"), path()));
+    ASSERT_EQ(::symlink(path("real.ini").c_str(), path().c_str()), 0);
     write("Name", "B");
-    EXPECT_TRUE(QFileInfo(path()).isSymLink());
+    EXPECT_TRUE(S_ISLNK(lstatOf(path()).st_mode));
     EXPECT_EQ(bytes("real.ini"), "[install.ini]\r\nName=B\r\n");
     EXPECT_EQ(read("Name"), "B");
 }
 
 TEST_F(IniFuncsTest, FolderInPlaceOfTheFileIsLeftAlone)
 {
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("install.ini"));
+    ASSERT_EQ(::mkdir(path().c_str(), 0755), 0);
     write("Name", "A");
     EXPECT_EQ(read("Name", "none"), "none");
-    EXPECT_TRUE(QFileInfo(path()).isDir());
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"install.ini"});
+    EXPECT_TRUE(S_ISDIR(statOf(path()).st_mode));
+    EXPECT_EQ(entries(m_dir.path()), Names{"install.ini"});
 }
 
 // The cache of parsed files.
 
-quint64 parses()
+std::uint64_t parses()
 {
     return Ini::FileStore::instance().parseCount();
 }
 
-void setModified(const QString &path, const timespec &time)
+void setModified(const std::string &path, const timespec &time)
 {
     const timespec times[2] = {time, time};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+// Writes one byte at the offset of the file, in place.
+void overwriteByte(const std::string &path, off_t offset, char byte)
+{
+    const int fd = ::open(path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::pwrite(fd, &byte, 1, offset), 1);
+    ::close(fd);
 }
 
 TEST_F(IniFuncsTest, UnchangedFileIsNotParsedAgain)
 {
     ASSERT_TRUE(writeBytes(path(), "[install.ini]\r\nName=A\r\n"));
     EXPECT_EQ(read("Name"), "A");
-    const quint64 before = parses();
+    const std::uint64_t before = parses();
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(read("Name"), "A");
     write("Author", "Jo"); // an own write updates the cache
@@ -308,11 +323,7 @@ TEST_F(IniFuncsTest, ChangeInPlaceWithSameSizeAndTimeIsSeen)
     write("Name", "A");
     EXPECT_EQ(read("Name"), "A");
     const struct stat before = statOf(path());
-    QFile file(path());
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.seek(20));
-    ASSERT_EQ(file.write("B"), 1);
-    file.close();
+    overwriteByte(path(), 20, 'B');
     setModified(path(), before.st_mtim); // only the change time tells
     ASSERT_EQ(statOf(path()).st_size, before.st_size);
     EXPECT_EQ(read("Name"), "B");
@@ -338,15 +349,11 @@ protected:
 TEST_F(IniSettledCacheTest, ChangeInPlaceWithSameSizeAndTimeIsSeen)
 {
     write("Name", "A");
-    const quint64 before = parses();
+    const std::uint64_t before = parses();
     EXPECT_EQ(read("Name"), "A");
     EXPECT_EQ(parses(), before) << "an own write needs no parse";
     const struct stat written = statOf(path());
-    QFile file(path());
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.seek(20));
-    ASSERT_EQ(file.write("B"), 1);
-    file.close();
+    overwriteByte(path(), 20, 'B');
     setModified(path(), written.st_mtim);
     EXPECT_EQ(read("Name"), "B");
     EXPECT_EQ(parses(), before + 1);
@@ -359,8 +366,7 @@ TEST_F(IniSettledCacheTest, ReplacementByRenameIsSeen)
     const struct stat written = statOf(path());
     ASSERT_TRUE(writeBytes(path("new.ini"), "[install.ini]\r\nName=C\r\n"));
     setModified(path("new.ini"), written.st_mtim);
-    ASSERT_EQ(::rename(QFile::encodeName(path("new.ini")).constData(), QFile::encodeName(path()).constData()),
-              0);
+    ASSERT_EQ(::rename(path("new.ini").c_str(), path().c_str()), 0);
     EXPECT_EQ(read("Name"), "C");
 }
 
@@ -371,8 +377,7 @@ TEST_F(IniFuncsTest, ReplacementByRenameIsSeen)
     const struct stat before = statOf(path());
     ASSERT_TRUE(writeBytes(path("new.ini"), "[install.ini]\r\nName=C\r\n"));
     setModified(path("new.ini"), before.st_mtim);
-    ASSERT_EQ(::rename(QFile::encodeName(path("new.ini")).constData(), QFile::encodeName(path()).constData()),
-              0);
+    ASSERT_EQ(::rename(path("new.ini").c_str(), path().c_str()), 0);
     EXPECT_EQ(read("Name"), "C");
     write("Name", "D");
     EXPECT_EQ(bytes(), "[install.ini]\r\nName=D\r\n");
@@ -382,7 +387,7 @@ TEST_F(IniFuncsTest, RemovedFileGivesTheDefault)
 {
     write("Name", "A");
     EXPECT_EQ(read("Name"), "A");
-    ASSERT_TRUE(QFile::remove(path()));
+    ASSERT_EQ(::unlink(path().c_str()), 0);
     EXPECT_EQ(read("Name", "gone"), "gone");
     write("Author", "Jo");
     EXPECT_EQ(bytes(), "[install.ini]\r\nAuthor=Jo\r\n");

@@ -12,11 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-
 #include "IniDocument.h"
 #include "IniFuncs.h"
 #include "IniTestFiles.h"
@@ -25,29 +20,32 @@ using namespace IniTestFiles;
 
 namespace {
 
+using Names = std::vector<std::string>;
+
+std::string repeated(const std::string &text, int times)
+{
+    std::string result;
+    for (int i = 0; i < times; ++i)
+        result += text;
+    return result;
+}
+
 class IniHardeningTest : public testing::Test
 {
 protected:
-    QString path(const QString &name = QStringLiteral("install.ini")) const
-    {
-        return m_dir.path() + u'/' + name;
-    }
-    QStringList entries(const QString &folder) const
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    }
+    std::string path(const std::string &name = "install.ini") const { return m_dir.path() + '/' + name; }
 
-    QTemporaryDir m_dir;
+    TempDir m_dir;
 };
 
 // Reads as the profile functions read.
 struct ReadRow
 {
     const char *name;
-    QByteArray file;
+    std::string file;
     const char *section;
     const char *key;
-    QString expected;
+    std::string expected;
 };
 
 class IniReadAsReferenceTest : public IniHardeningTest, public testing::WithParamInterface<ReadRow>
@@ -71,11 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "My Pack"},
         ReadRow{"CtrlZThenQuotes", "[install.ini]\r\nName=\x1A'q'\x1A\r\n", "install.ini", "Name", "q"},
         ReadRow{"Windows1252Value", "[install.ini]\r\nName=Caf\xE9 \x80\r\n", "install.ini", "Name",
-                QString::fromUtf8("Café €")},
+                "Café €"},
         ReadRow{"Windows1252KeysDoNotCollide", "[install.ini]\r\nK\xE9y=1\r\nK\xE8y=2\r\n", "install.ini",
                 "K\xC3\xA8Y", "2"},
-        ReadRow{"Windows1252CutAt254Bytes", "[s]\r\nk=" + QByteArray(260, '\xE9') + "\r\n", "s", "k",
-                QString(254, QChar(0xE9))}),
+        ReadRow{"Windows1252CutAt254Bytes", "[s]\r\nk=" + std::string(260, '\xE9') + "\r\n", "s", "k",
+                repeated("\xC3\xA9", 254)}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(IniHardeningTest, WriteIntoALoneCrFileKeepsItsLines)
@@ -91,35 +89,36 @@ TEST_F(IniHardeningTest, WriteIntoALoneCrFileKeepsItsLines)
 // A read of something that is no regular file would wait on it: it is never opened.
 TEST_F(IniHardeningTest, NoRegularFileIsNeverOpenedAndNeverWritten)
 {
-    const QString fifo = path("fifo.ini");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
-    ASSERT_TRUE(QFile::link(fifo, path("fifo-link.ini")));
-    ASSERT_TRUE(QFile::link("/dev/zero", path("zero-link.ini")));
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("folder.ini"));
-    QStringList targets = {fifo, path("fifo-link.ini"), path("zero-link.ini"), path("folder.ini")};
+    const std::string fifo = path("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    ASSERT_EQ(::symlink(fifo.c_str(), path("fifo-link.ini").c_str()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", path("zero-link.ini").c_str()), 0);
+    ASSERT_EQ(::mkdir(path("folder.ini").c_str(), 0755), 0);
+    std::vector<std::string> targets = {fifo, path("fifo-link.ini"), path("zero-link.ini"),
+                                        path("folder.ini")};
     // A device node of our own (like /dev/zero) where the system lets us make one.
-    if (::mknod(QFile::encodeName(path("zero.ini")).constData(), S_IFCHR | 0666, makedev(1, 5)) == 0)
-        targets << path("zero.ini");
-    const QStringList before = entries(m_dir.path());
+    if (::mknod(path("zero.ini").c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0)
+        targets.push_back(path("zero.ini"));
+    const std::vector<std::string> before = entries(m_dir.path());
 
-    for (const QString &target : targets) {
-        SCOPED_TRACE(target.toStdString());
+    for (const std::string &target : targets) {
+        SCOPED_TRACE(target);
         auto read =
             std::async(std::launch::async, [&] { return ReadINI(target, "install.ini", "Name", "dflt"); });
         if (read.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
             // Free the blocked reader (a writer appears and goes), then fail.
-            ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
+            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
             FAIL() << "the read waited on the file";
         }
         EXPECT_EQ(read.get(), "dflt");
         auto write = std::async(std::launch::async, [&] { WriteINI(target, "install.ini", "Name", "x"); });
         if (write.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
-            ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
+            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
             FAIL() << "the write waited on the file";
         }
     }
     EXPECT_EQ(entries(m_dir.path()), before);
-    EXPECT_TRUE(entries(path("folder.ini")).isEmpty());
+    EXPECT_TRUE(entries(path("folder.ini")).empty());
     EXPECT_TRUE(S_ISFIFO(statOf(fifo).st_mode));
 }
 
@@ -127,31 +126,31 @@ TEST_F(IniHardeningTest, NoRegularFileIsNeverOpenedAndNeverWritten)
 TEST_F(IniHardeningTest, TwoWritingProcessesLoseNothing)
 {
     constexpr int KeysEach = 300;
-    QProcess writers[2];
-    const QString prefixes[2] = {"A", "B"};
+    Child writers[2];
+    const std::string prefixes[2] = {"A", "B"};
     for (int i = 0; i < 2; ++i) {
-        writers[i].start(INI_KEY_WRITER_PATH, {path(), prefixes[i], QString::number(KeysEach)});
-        ASSERT_TRUE(writers[i].waitForReadyRead(10000));
+        ASSERT_TRUE(writers[i].start(INI_KEY_WRITER_PATH, {path(), prefixes[i], std::to_string(KeysEach)}));
+        ASSERT_TRUE(writers[i].waitForOutput(10000));
     }
-    for (QProcess &writer : writers) {
-        writer.write("go\n");
-        ASSERT_TRUE(writer.waitForBytesWritten(10000));
-    }
-    for (QProcess &writer : writers) {
-        ASSERT_TRUE(writer.waitForFinished(120000));
-        ASSERT_EQ(writer.exitCode(), 0);
+    for (Child &writer : writers)
+        ASSERT_TRUE(writer.write("go\n"));
+    for (Child &writer : writers) {
+        const std::optional<int> status = writer.waitForFinished(120000);
+        ASSERT_TRUE(status);
+        ASSERT_TRUE(WIFEXITED(*status));
+        ASSERT_EQ(WEXITSTATUS(*status), 0);
     }
 
-    const base::ini::Document written(readBytes(path()).toStdString());
+    const base::ini::Document written(readBytes(path()));
     int present = 0;
-    for (const QString &prefix : prefixes) {
+    for (const std::string &prefix : prefixes) {
         for (int key = 1; key <= KeysEach; ++key) {
-            const std::string name = (prefix + QString::number(key)).toStdString();
+            const std::string name = prefix + std::to_string(key);
             present += written.value("Files", name) == "value of " + name;
         }
     }
     EXPECT_EQ(present, 2 * KeysEach);
-    EXPECT_EQ(entries(m_dir.path()), QStringList{"install.ini"}) << "no lock file, no temporary";
+    EXPECT_EQ(entries(m_dir.path()), Names{"install.ini"}) << "no lock file, no temporary";
 }
 
 // Runs body in a child process as the unprivileged user "nobody" (tests run as root, who may
@@ -175,13 +174,13 @@ template <typename Body> int asNobody(Body body)
 // every permission check, so the write runs as "nobody" in a folder without write permission.
 TEST_F(IniHardeningTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlace)
 {
-    const QString folder = path("pkg");
-    const QString file = folder + "/install.ini";
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("pkg"));
+    const std::string folder = path("pkg");
+    const std::string file = folder + "/install.ini";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
     WriteINI(file, "install.ini", "Name", "A long old name");
-    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
-    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    ASSERT_EQ(::chmod(m_dir.path().c_str(), 0755), 0);
     const ino_t inode = statOf(file).st_ino;
 
     const int status = asNobody([&] {
@@ -190,12 +189,12 @@ TEST_F(IniHardeningTest, FolderThatTakesNoNewFileGetsTheFileWrittenInPlace)
         WriteINI(folder + "/temp.ini", "Files", "File1", "/x/a.ar"); // no file to write in place
         return 0;
     });
-    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(readBytes(file), "[install.ini]\r\nName=B\r\n[Files]\r\nFile1=a.ar\r\n");
     EXPECT_EQ(statOf(file).st_ino, inode);
     EXPECT_EQ(ReadINI(file, "Files", "File1", ""), "a.ar");
-    EXPECT_EQ(entries(folder), QStringList{"install.ini"});
+    EXPECT_EQ(entries(folder), Names{"install.ini"});
 }
 
 } // namespace

@@ -6,22 +6,20 @@
 #include <iostream>
 #include <string>
 
-#include <QString>
-
 #include "IniFuncs.h"
 
 int main(int argc, char **argv)
 {
     if (argc != 4)
         return 2;
-    const QString file = QString::fromLocal8Bit(argv[1]);
-    const QString prefix = QString::fromLocal8Bit(argv[2]);
+    const std::string file = argv[1];
+    const std::string prefix = argv[2];
     const int count = std::atoi(argv[3]);
     std::puts("ready");
     std::fflush(stdout);
     std::string go;
     std::getline(std::cin, go);
     for (int key = 1; key <= count; ++key)
-        WriteINI(file, "Files", prefix + QString::number(key), "value of " + prefix + QString::number(key));
+        WriteINI(file, "Files", prefix + std::to_string(key), "value of " + prefix + std::to_string(key));
     return 0;
 }

@@ -7,12 +7,10 @@
 #include <chrono>
 #include <thread>
 
-#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include "IniFuncs.h"
 #include "IniTestFiles.h"
@@ -27,38 +25,47 @@ class ScratchVolume
 public:
     ~ScratchVolume()
     {
-        if (m_mounted && ::umount2(QFile::encodeName(path()).constData(), 0) != 0)
-            ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
+        if (m_mounted && ::umount2(path().c_str(), 0) != 0)
+            ::umount2(path().c_str(), MNT_DETACH);
     }
 
     // Empty when mounted, else why not.
-    QString mount(const QStringList &arguments)
+    std::string mount(std::vector<std::string> arguments)
     {
-        if (!m_dir.isValid() || !QDir(m_dir.path()).mkdir("volume"))
+        if (!m_dir.isValid() || ::mkdir(path().c_str(), 0755) != 0)
             return "no temporary folder";
-        QProcess mount;
-        mount.start("mount", arguments + QStringList{path()});
-        if (!mount.waitForFinished(30000) || mount.exitCode() != 0)
-            return "mount refused: " + QString::fromLocal8Bit(mount.readAllStandardError()).trimmed();
+        arguments.push_back(path());
+        std::string output;
+        if (run("mount", arguments, &output) != 0)
+            return "mount refused: " + trimmed(output);
         m_mounted = true;
         return {};
     }
-    QString tmpfs(int kib) { return mount({"-t", "tmpfs", "-o", QString("size=%1k").arg(kib), "tmpfs"}); }
-    // ext4 with 128-byte inodes has no room for fractions of a second.
-    QString wholeSecondTimes()
+    std::string tmpfs(int kib)
     {
-        const QString image = m_dir.path() + "/volume.img";
-        QProcess mkfs;
-        mkfs.start("mke2fs", {"-q", "-F", "-t", "ext4", "-I", "128", image, "4M"});
-        if (!mkfs.waitForFinished(30000) || mkfs.exitStatus() != QProcess::NormalExit || mkfs.exitCode() != 0)
-            return "mke2fs failed: " + mkfs.errorString();
+        return mount({"-t", "tmpfs", "-o", "size=" + std::to_string(kib) + "k", "tmpfs"});
+    }
+    // ext4 with 128-byte inodes has no room for fractions of a second.
+    std::string wholeSecondTimes()
+    {
+        const std::string image = m_dir.path() + "/volume.img";
+        std::string output;
+        if (run("mke2fs", {"-q", "-F", "-t", "ext4", "-I", "128", image, "4M"}, &output) != 0)
+            return "mke2fs failed: " + trimmed(output);
         return mount({"-o", "loop", image});
     }
 
-    QString path() const { return m_dir.path() + "/volume"; }
+    std::string path() const { return m_dir.path() + "/volume"; }
 
 private:
-    QTemporaryDir m_dir;
+    static std::string trimmed(std::string text)
+    {
+        while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+            text.pop_back();
+        return text;
+    }
+
+    TempDir m_dir;
     bool m_mounted = false;
 };
 
@@ -67,27 +74,28 @@ private:
 TEST(IniVolumeTest, WriteOnAFullVolumeIsNotReadBack)
 {
     ScratchVolume volume;
-    if (const QString refused = volume.tmpfs(64); !refused.isEmpty())
-        GTEST_SKIP() << refused.toStdString();
-    const QString file = volume.path() + "/install.ini";
+    if (const std::string refused = volume.tmpfs(64); !refused.empty())
+        GTEST_SKIP() << refused;
+    const std::string file = volume.path() + "/install.ini";
     WriteINI(file, "install.ini", "TotalFiles", "2");
     ASSERT_EQ(ReadINI(file, "install.ini", "TotalFiles", ""), "2");
-    QFile filler(volume.path() + "/filler");
-    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    while (filler.write(QByteArray(4096, 'f')) == 4096) {
+    const std::string filler = volume.path() + "/filler";
+    const int fillerFd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fillerFd, 0);
+    const std::string block(4096, 'f');
+    while (::write(fillerFd, block.data(), block.size()) == ssize_t(block.size())) {
     }
-    filler.close();
-    const QByteArray before = readBytes(file);
+    ::close(fillerFd);
+    const std::string before = readBytes(file);
 
     WriteINI(file, "install.ini", "TotalFiles", "3");
     WriteINI(file, "Files", "File3", "c.ar");
     ASSERT_EQ(readBytes(file), before) << "the writes were meant to fail";
     EXPECT_EQ(ReadINI(file, "install.ini", "TotalFiles", ""), "2");
     EXPECT_EQ(ReadINI(file, "Files", "File3", "none"), "none");
-    EXPECT_EQ(QDir(volume.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              (QStringList{"filler", "install.ini"}));
+    EXPECT_EQ(entries(volume.path()), (std::vector<std::string>{"filler", "install.ini"}));
 
-    ASSERT_TRUE(QFile::remove(filler.fileName()));
+    ASSERT_EQ(::unlink(filler.c_str()), 0);
     WriteINI(file, "install.ini", "TotalFiles", "3");
     EXPECT_EQ(ReadINI(file, "install.ini", "TotalFiles", ""), "3");
 }
@@ -97,9 +105,9 @@ TEST(IniVolumeTest, WriteOnAFullVolumeIsNotReadBack)
 TEST(IniVolumeTest, ChangeWithinOneTimeStepIsSeen)
 {
     ScratchVolume volume;
-    if (const QString refused = volume.wholeSecondTimes(); !refused.isEmpty())
-        GTEST_SKIP() << refused.toStdString();
-    const QString file = volume.path() + "/install.ini";
+    if (const std::string refused = volume.wholeSecondTimes(); !refused.empty())
+        GTEST_SKIP() << refused;
+    const std::string file = volume.path() + "/install.ini";
     for (int attempt = 0; attempt < 5; ++attempt) {
         // Early in a second, so that all of it happens before the next.
         const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -108,12 +116,11 @@ TEST(IniVolumeTest, ChangeWithinOneTimeStepIsSeen)
         WriteINI(file, "install.ini", "Name", "A");
         ASSERT_EQ(ReadINI(file, "install.ini", "Name", ""), "A");
         const struct stat before = statOf(file);
-        QFile other(file);
-        ASSERT_TRUE(other.open(QIODevice::ReadWrite));
-        const qint64 value = other.readAll().indexOf("Name=A") + 5;
-        ASSERT_TRUE(other.seek(value));
-        ASSERT_EQ(other.write("B"), 1);
-        other.close();
+        const std::size_t value = readBytes(file).find("Name=A") + 5;
+        const int other = ::open(file.c_str(), O_RDWR);
+        ASSERT_GE(other, 0);
+        ASSERT_EQ(::pwrite(other, "B", 1, off_t(value)), 1);
+        ::close(other);
         const struct stat after = statOf(file);
         if (after.st_ctim.tv_sec != before.st_ctim.tv_sec || after.st_mtim.tv_sec != before.st_mtim.tv_sec)
             continue; // a second boundary fell in between

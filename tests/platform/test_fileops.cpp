@@ -1,97 +1,68 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
 #include "FileOps.h"
+#include "TestFolder.h"
 
 using platform::CopyOutcome;
 namespace fileops = platform::fileops;
 
 namespace {
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray read(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
-class FileOpsTest : public ::testing::Test
-{
-protected:
-    QTemporaryDir dir;
-    QString at(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
-};
-
+using FileOpsTest = TestFolder;
+using Names = std::vector<std::string>;
 } // namespace
 
 TEST_F(FileOpsTest, CopyReplacesTargetWithSourceBytesAndLeavesNoTemporary)
 {
-    QByteArray big(3 * 4096 + 17, '\0');
-    for (int i = 0; i < big.size(); ++i)
+    std::string big(3 * 4096 + 17, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = char(i * 7);
     write(at("src.ar"), big);
-    QDir().mkdir(at("pkg"));
+    ::mkdir(at("pkg").c_str(), 0755);
     write(at("pkg/src.ar"), "old contents");
 
     int chunks = 0;
-    QString error;
+    std::string error;
     EXPECT_EQ(fileops::copyFile(
                   at("src.ar"), at("pkg/src.ar"), &error, [&] { ++chunks; }, 4096),
               CopyOutcome::Copied)
-        << error.toStdString();
+        << error;
     EXPECT_EQ(read(at("pkg/src.ar")), big);
     EXPECT_EQ(chunks, 4);
-    EXPECT_EQ(entries(at("pkg")), QStringList{"src.ar"});
+    EXPECT_EQ(entries(at("pkg")), Names{"src.ar"});
 }
 
 TEST_F(FileOpsTest, CopyKeepsTheSourcePermissions)
 {
-    write(at("setup.exe"), "#!/bin/sh\n");
-    QFile::setPermissions(at("setup.exe"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QDir().mkdir(at("pkg"));
+    write(at("setup.exe"), "#!/bin/sh\n", 0700);
+    ::mkdir(at("pkg").c_str(), 0755);
     ASSERT_EQ(fileops::copyFile(at("setup.exe"), at("pkg/setup.exe"), nullptr), CopyOutcome::Copied);
-    EXPECT_TRUE(QFileInfo(at("pkg/setup.exe")).isExecutable());
+    EXPECT_EQ(::access(at("pkg/setup.exe").c_str(), X_OK), 0);
 }
 
 TEST_F(FileOpsTest, CopyOntoItselfIsRecognisedAndLeavesTheFileWhole)
 {
     write(at("readme.txt"), "keep me");
     // A doubled separator names the same file.
-    EXPECT_EQ(fileops::copyFile(at("readme.txt"), dir.path() + "//readme.txt", nullptr),
-              CopyOutcome::SameFile);
+    EXPECT_EQ(fileops::copyFile(at("readme.txt"), root() + "//readme.txt", nullptr), CopyOutcome::SameFile);
     EXPECT_EQ(read(at("readme.txt")), "keep me");
 }
 
 TEST_F(FileOpsTest, FailedCopiesNameTheFileAndChangeNothing)
 {
-    QString error;
+    std::string error;
     EXPECT_EQ(fileops::copyFile(at("gone.ar"), at("x.ar"), &error), CopyOutcome::Failed);
-    EXPECT_TRUE(error.contains(at("gone.ar"))) << error.toStdString();
-    EXPECT_FALSE(QFile::exists(at("x.ar")));
+    EXPECT_NE(error.find(at("gone.ar")), std::string::npos) << error;
+    EXPECT_FALSE(exists(at("x.ar")));
 
     write(at("a.ar"), "data");
     error.clear();
     EXPECT_EQ(fileops::copyFile(at("a.ar"), at("missing/a.ar"), &error), CopyOutcome::Failed);
-    EXPECT_TRUE(error.contains(at("missing/a.ar"))) << error.toStdString();
+    EXPECT_NE(error.find(at("missing/a.ar")), std::string::npos) << error;
 
-    write(at("locked.ar"), "locked");
-    QFile::setPermissions(at("locked.ar"), QFile::ReadOwner);
-    if (QFileInfo(at("locked.ar")).isWritable())
+    write(at("locked.ar"), "locked", 0400);
+    if (::access(at("locked.ar").c_str(), W_OK) == 0)
         GTEST_SKIP() << "running with rights that ignore file permissions";
     EXPECT_EQ(fileops::copyFile(at("a.ar"), at("locked.ar"), &error), CopyOutcome::Failed);
     EXPECT_EQ(read(at("locked.ar")), "locked");
@@ -99,8 +70,8 @@ TEST_F(FileOpsTest, FailedCopiesNameTheFileAndChangeNothing)
 
 TEST_F(FileOpsTest, CopyInterruptedBetweenChunksLeavesTheOldTargetAndNoTemporary)
 {
-    write(at("src.ar"), QByteArray(10000, 'n'));
-    QDir().mkdir(at("pkg"));
+    write(at("src.ar"), std::string(10000, 'n'));
+    ::mkdir(at("pkg").c_str(), 0755);
     write(at("pkg/src.ar"), "previous");
     struct Stop
     {
@@ -109,14 +80,14 @@ TEST_F(FileOpsTest, CopyInterruptedBetweenChunksLeavesTheOldTargetAndNoTemporary
                      at("src.ar"), at("pkg/src.ar"), nullptr, [] { throw Stop{}; }, 4096),
                  Stop);
     EXPECT_EQ(read(at("pkg/src.ar")), "previous");
-    EXPECT_EQ(entries(at("pkg")), QStringList{"src.ar"});
+    EXPECT_EQ(entries(at("pkg")), Names{"src.ar"});
 }
 
 TEST_F(FileOpsTest, ACopyUnderWayShowsNoFileInTheTargetFolder)
 {
-    write(at("src.ar"), QByteArray(10000, 'n'));
-    QDir().mkdir(at("pkg"));
-    QStringList during;
+    write(at("src.ar"), std::string(10000, 'n'));
+    ::mkdir(at("pkg").c_str(), 0755);
+    Names during;
     struct Stop
     {
     };
@@ -124,7 +95,8 @@ TEST_F(FileOpsTest, ACopyUnderWayShowsNoFileInTheTargetFolder)
         fileops::copyFile(
             at("src.ar"), at("pkg/src.ar"), nullptr,
             [&] {
-                during << entries(at("pkg"));
+                for (const std::string &name : entries(at("pkg")))
+                    during.push_back(name);
                 fileops::removePendingFiles(); // what ending the program does
                 throw Stop{};
             },
@@ -133,23 +105,23 @@ TEST_F(FileOpsTest, ACopyUnderWayShowsNoFileInTheTargetFolder)
     }
     // Whether the copy is unnamed or hidden under a temporary name, nothing is
     // left once the program ends.
-    EXPECT_TRUE(during.isEmpty() || during.first().startsWith(".src.ar.")) << during.join(",").toStdString();
-    EXPECT_TRUE(entries(at("pkg")).isEmpty());
+    EXPECT_TRUE(during.empty() || during.front().starts_with(".src.ar.")) << during.front();
+    EXPECT_TRUE(entries(at("pkg")).empty());
 }
 
 TEST_F(FileOpsTest, FolderLengthAndDelete)
 {
-    QString error;
+    std::string error;
     EXPECT_TRUE(fileops::createFolder(at("New Project Folder"), &error));
     EXPECT_FALSE(fileops::createFolder(at("New Project Folder"), &error)); // exists: a failure
     EXPECT_FALSE(fileops::createFolder(at("a/b"), &error));                // one level only
 
-    write(at("f.ar"), QByteArray(4096, 'x'));
-    EXPECT_EQ(fileops::fileLength(dir.path() + "//f.ar", &error), 4096);
+    write(at("f.ar"), std::string(4096, 'x'));
+    EXPECT_EQ(fileops::fileLength(root() + "//f.ar", &error), 4096);
     EXPECT_EQ(fileops::fileLength(at("none.ar"), &error), -1);
-    EXPECT_TRUE(error.contains("none.ar"));
+    EXPECT_NE(error.find("none.ar"), std::string::npos);
 
     EXPECT_TRUE(fileops::deleteFile(at("f.ar"), &error));
-    EXPECT_FALSE(QFile::exists(at("f.ar")));
+    EXPECT_FALSE(exists(at("f.ar")));
     EXPECT_FALSE(fileops::deleteFile(at("f.ar"), &error));
 }

@@ -1,44 +1,39 @@
 // When Test Package may start a package's setup.exe through Wine: Wine on PATH and a prefix that
 // is already set up for the user.
+#include <filesystem>
+#include <map>
+
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
+#include "TestFolder.h"
 #include "Wine.h"
 
 using platform::findWineLauncher;
 
 namespace {
 
-class WineLauncher : public ::testing::Test
+class WineLauncher : public TestFolder
 {
 protected:
-    QTemporaryDir dir;
-
-    QString at(const QString &relative) const { return dir.path() + QLatin1Char('/') + relative; }
-
-    void writeFile(const QString &relative, QFile::Permissions permissions)
+    void writeFile(const std::string &relative, mode_t mode)
     {
-        QDir().mkpath(QFileInfo(at(relative)).absolutePath());
-        QFile f(at(relative));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n");
-        f.close();
-        f.setPermissions(permissions);
+        std::filesystem::create_directories(std::filesystem::path(at(relative)).parent_path());
+        write(at(relative), "#!/bin/sh\n", mode);
     }
-    void installWine() { writeFile("bin/wine", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); }
-    void setUpPrefix(const QString &relative) { writeFile(relative + "/system.reg", QFile::ReadOwner); }
+    void installWine() { writeFile("bin/wine", 0700); }
+    void setUpPrefix(const std::string &relative) { writeFile(relative + "/system.reg", 0400); }
 
-    QProcessEnvironment environment(const QString &winePrefix = {}) const
+    // PATH and HOME of a user; WINEPREFIX as given, unset when absent.
+    platform::EnvironmentLookup environment(std::optional<std::string> winePrefix = {}) const
     {
-        QProcessEnvironment env;
-        env.insert("PATH", at("empty") + ":" + at("bin"));
-        env.insert("HOME", at("home"));
-        if (!winePrefix.isNull())
-            env.insert("WINEPREFIX", winePrefix);
-        return env;
+        std::map<std::string, std::string> variables{{"PATH", at("empty") + ":" + at("bin")},
+                                                     {"HOME", at("home")}};
+        if (winePrefix)
+            variables["WINEPREFIX"] = *winePrefix;
+        return [variables](const std::string &name) {
+            const auto found = variables.find(name);
+            return found == variables.end() ? std::string() : found->second;
+        };
     }
 };
 
@@ -59,13 +54,13 @@ TEST_F(WineLauncher, NoneWithoutWineOrWithoutAPrefix)
 {
     setUpPrefix("home/.wine");
     EXPECT_EQ(findWineLauncher(environment()), "") << "no wine on PATH";
-    writeFile("bin/wine", QFile::ReadOwner | QFile::WriteOwner);
+    writeFile("bin/wine", 0600);
     EXPECT_EQ(findWineLauncher(environment()), "") << "a wine that cannot be run";
 
     installWine();
-    QDir().mkpath(at("empty prefix"));
+    std::filesystem::create_directories(at("empty prefix"));
     EXPECT_EQ(findWineLauncher(environment(at("empty prefix"))), "") << "a prefix never set up";
     EXPECT_EQ(findWineLauncher(environment(at("gone"))), "") << "WINEPREFIX wins over ~/.wine";
-    ASSERT_TRUE(QDir(at("home/.wine")).removeRecursively());
+    ASSERT_GT(std::filesystem::remove_all(at("home/.wine")), 0u);
     EXPECT_EQ(findWineLauncher(environment()), "") << "no ~/.wine";
 }

@@ -1,5 +1,7 @@
 #include "IniOps.h"
 
+#include <string>
+
 #include <QList>
 
 #include "IniFuncs.h"
@@ -23,9 +25,10 @@ bool needsEscape(unsigned char c)
     return c <= 0x20 || c >= 0x7F || c == '%' || c == '~';
 }
 
-QString text(QByteArrayView field)
+// The field's bytes as the INI functions take them (UTF-8, or whatever bytes the vector holds).
+std::string text(QByteArrayView field)
 {
-    return QString::fromLocal8Bit(decodeField(field));
+    return decodeField(field).toStdString();
 }
 
 } // namespace
@@ -74,13 +77,14 @@ std::optional<Result> run(QByteArrayView line, const QString &baseFolder)
     const QList<QByteArray> fields = line.toByteArray().trimmed().split(' ');
     if (fields.size() != 5)
         return std::nullopt;
-    const QString file = baseFolder + u'/' + text(fields[1]);
+    const std::string file = baseFolder.toStdString() + '/' + text(fields[1]);
     if (fields[0] == "WRITE") {
         WriteINI(file, text(fields[2]), text(fields[3]), text(fields[4]));
         return Result{};
     }
     if (fields[0] == "READ")
-        return Result{true, ReadINI(file, text(fields[2]), text(fields[3]), text(fields[4])).toLocal8Bit()};
+        return Result{true, QByteArray::fromStdString(
+                                ReadINI(file, text(fields[2]), text(fields[3]), text(fields[4])))};
     return std::nullopt;
 }
 

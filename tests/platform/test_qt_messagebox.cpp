@@ -127,49 +127,6 @@ TEST(QtPlatformMessageBox, LongPathsWrapWithinASaneWidthAndKeepTheirText)
     }
 }
 
-TEST(QtPlatformProcess, OpeningAFolderThatIsNotThereSaysWhy)
-{
-    QTemporaryDir dir;
-    QtPlatform qt;
-    QString error;
-    EXPECT_FALSE(qt.openFolder(dir.path() + "/gone", &error));
-    EXPECT_EQ(error, dir.path() + "/gone: No such folder");
-}
-
-TEST(QtPlatformProcess, StartingAMissingOrNonExecutableProgramSaysWhy)
-{
-    QTemporaryDir dir;
-    QtPlatform qt;
-    QString error;
-    EXPECT_FALSE(qt.startProgram(dir.path() + "/setup.exe", {}, &error));
-    EXPECT_TRUE(error.contains("setup.exe"));
-    QFile plain(dir.path() + "/setup.exe");
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    plain.write("not a program");
-    plain.close();
-    plain.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    EXPECT_FALSE(qt.startProgram(dir.path() + "/setup.exe", {}, &error));
-}
-
-TEST(QtPlatformProcess, StartsAProgramWithItsArgumentsWithoutWaiting)
-{
-    QTemporaryDir dir;
-    const QString script = dir.path() + "/setup";
-    QFile f(script);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\nprintf '%s|' \"$@\" > \"$(dirname \"$0\")/started.part\"\n"
-            "mv \"$(dirname \"$0\")/started.part\" \"$(dirname \"$0\")/started\"\n");
-    f.close();
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QtPlatform qt;
-    ASSERT_TRUE(qt.startProgram(script, {"--package", dir.path() + "/My Pack"}, nullptr));
-    QFile started(dir.path() + "/started");
-    for (int i = 0; i < 100 && !started.exists(); ++i)
-        QThread::msleep(20);
-    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(started.readAll()), "--package|" + dir.path() + "/My Pack|");
-}
-
 TEST(QtPlatformEndDeathTest, EndsAtOnceWithNothingAfterAndNoTemporaryLeft)
 {
     // Forked, so that the child works in the same temporary folder.
