@@ -19,24 +19,31 @@
 #include "FrmARNew3.h"
 #include "IniFuncs.h"
 #include "Pages.h"
-#include "QtPlatform.h"
+#include "QtRuntime.h"
+#include "SystemPlatform.h"
 #include "Vemko.h"
 
 namespace {
 
-class BenchPlatform : public platform::QtPlatform
+class BenchPlatform : public platform::SystemPlatform
 {
 public:
-    explicit BenchPlatform(QString folder) : m_folder(std::move(folder)) {}
-    int messageBox(const QString &text, unsigned, const QString &) override
-    {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        return platform::IDOK;
-    }
-    QString programFolder() const override { return m_folder; }
+    explicit BenchPlatform(std::string folder) : m_folder(std::move(folder)) {}
+    std::string programFolder() const override { return m_folder; }
 
 private:
-    QString m_folder;
+    std::string m_folder;
+};
+
+// Message boxes are printed and answered OK: a run needs no hand at the keys.
+class BenchRuntime : public form::qt::QtRuntime
+{
+public:
+    int messageBox(const std::string &text, unsigned, const std::string &) override
+    {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        return form::IDOK;
+    }
 };
 
 double cpuSeconds(bool system)
@@ -104,7 +111,7 @@ struct AddRun
 
 AddRun timeAdd(const QString &packageFolder, const QStringList &files)
 {
-    Vemko::PackageFolder = packageFolder;
+    Vemko::PackageFolder = packageFolder.toStdString();
     QDir().mkpath(packageFolder);
     // The records the picker writes at each double-click, written in one go.
     QByteArray install = "[install.ini]\r\nName=Bench\r\n[Files]\r\n";
@@ -125,7 +132,7 @@ AddRun timeAdd(const QString &packageFolder, const QStringList &files)
     frmARNew3().show();
     FrmARAddARFiles &picker = frmARAddARFiles();
     picker.show();
-    picker.FileTotal = static_cast<qint16>(files.size());
+    picker.FileTotal = static_cast<std::int16_t>(files.size());
     const double userBefore = cpuSeconds(false);
     const double systemBefore = cpuSeconds(true);
     rusage before{};
@@ -153,8 +160,10 @@ void run(const QString &scratch, const Scenario &s, int rounds)
         makeFile(files.last(), s.size);
     }
 
-    BenchPlatform bench(program);
+    BenchPlatform bench(program.toStdString());
     platform::install(&bench);
+    BenchRuntime runtime;
+    form::install(&runtime);
     Vemko::ResetState();
 
     // Alternate the two, each into a fresh folder, and take the medians.
@@ -210,6 +219,7 @@ void run(const QString &scratch, const Scenario &s, int rounds)
     std::printf(" s\n");
     std::fflush(stdout);
     pages::releaseAll();
+    form::install(nullptr);
     platform::install(nullptr);
     QDir(scratch).removeRecursively();
 }

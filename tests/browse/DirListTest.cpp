@@ -164,7 +164,7 @@ TEST_F(DirListTest, RootOfTheSystemIsPlainSlash)
         EXPECT_TRUE(entry.startsWith('/') && !entry.startsWith("//") && entry.count('/') == 1)
             << entry.toStdString();
     }
-    EXPECT_EQ(entries.size(), platform::listSubfolders("/").size() + 1);
+    EXPECT_EQ(entries.size(), platform::listSubfolders(QStringLiteral("/")).size() + 1);
 
     m_list.setPath(m_root + "/a");
     EXPECT_EQ(m_list.entries().first(), "/") << "without a volume of its own, the chain starts at /";

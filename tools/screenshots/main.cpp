@@ -6,13 +6,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTemporaryDir>
 
-#include "DirList.h"
-#include "FileList.h"
 #include "FrmARAddARFiles.h"
 #include "FrmARCreate.h"
 #include "FrmARDone.h"
@@ -22,34 +17,41 @@
 #include "FrmARNew3.h"
 #include "FrmARReadmeLocation.h"
 #include "Pages.h"
-#include "ProgressBar.h"
-#include "QtPlatform.h"
+#include "QtRuntime.h"
+#include "QtWindow.h"
 #include "SetupShots.h"
 #include "ShotFiles.h"
+#include "SystemPlatform.h"
 #include "Vemko.h"
 
 namespace {
 
-// The real platform, with message boxes answered at once and a look at the
-// creation page while it copies.
-class ScriptedPlatform : public platform::QtPlatform
+// The real platform with a program folder of the run's own.
+class ProgramIn : public platform::SystemPlatform
 {
 public:
-    ScriptedPlatform(QString programFolder, std::function<void()> duringCopy)
-        : m_programFolder(std::move(programFolder)), m_duringCopy(std::move(duringCopy))
-    {
-    }
-    int messageBox(const QString &, unsigned, const QString &) override { return platform::IDOK; }
-    QString programFolder() const override { return m_programFolder; }
+    explicit ProgramIn(std::string folder) : m_folder(std::move(folder)) {}
+    std::string programFolder() const override { return m_folder; }
+
+private:
+    std::string m_folder;
+};
+
+// The Qt runtime with message boxes answered at once and a look at the creation page
+// while it copies.
+class ScriptedRuntime : public form::qt::QtRuntime
+{
+public:
+    explicit ScriptedRuntime(std::function<void()> duringCopy) : m_duringCopy(std::move(duringCopy)) {}
+    int messageBox(const std::string &, unsigned, const std::string &) override { return form::IDOK; }
     void doEvents() override
     {
-        QtPlatform::doEvents();
+        QtRuntime::doEvents();
         if (m_duringCopy)
             m_duringCopy();
     }
 
 private:
-    QString m_programFolder;
     std::function<void()> m_duringCopy;
 };
 
@@ -69,7 +71,7 @@ int main(int argc, char **argv)
     QDir().mkpath(out);
     const auto shot = [&](Page &page, const char *name) {
         settle();
-        page.window().grab().save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+        static_cast<form::qt::QtWindow &>(page.window()).widget()->grab().save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
     };
 
     QTemporaryDir base;
@@ -85,32 +87,34 @@ int main(int argc, char **argv)
                 program + QStringLiteral("/filecopy.avi"));
 
     bool creationShot = false;
-    ScriptedPlatform scripted(program, [&] {
+    ProgramIn system(program.toStdString());
+    platform::install(&system);
+    ScriptedRuntime scripted([&] {
         if (!creationShot && frmARCreate().isLoaded() && frmARCreate().pgbStatus()->value() >= 1) {
             creationShot = true;
             shot(frmARCreate(), "5-creating-package");
         }
     });
-    platform::install(&scripted);
+    form::install(&scripted);
 
     Vemko::ShowFirstPage();
-    frmARNew0().txtPackage()->setText(QStringLiteral("Downtown Pack"));
+    frmARNew0().txtPackage()->setText("Downtown Pack");
     shot(frmARNew0(), "1-package-name");
-    frmARNew0().window().cmdNext->click();
+    frmARNew0().cmdNext()->click();
 
     FrmARNew1 &details = frmARNew1();
-    details.txtAName()->setText(QStringLiteral("Jo Racer"));
-    details.txtAEmail()->setText(QStringLiteral("jo@example.org"));
-    details.txtAWWW()->setText(QStringLiteral("www.example.org/downtown"));
-    details.txtCopyright()->setText(QStringLiteral("(c) 2026 Jo Racer"));
+    details.txtAName()->setText("Jo Racer");
+    details.txtAEmail()->setText("jo@example.org");
+    details.txtAWWW()->setText("www.example.org/downtown");
+    details.txtCopyright()->setText("(c) 2026 Jo Racer");
     details.cmdBrowse_Click();
     FrmARReadmeLocation &readme = frmARReadmeLocation();
-    readme.Dir1()->setPath(mods);
-    readme.File1()->setFileName(QStringLiteral("readme.txt"));
+    readme.Dir1()->setPath(mods.toStdString());
+    readme.File1()->setFileName("readme.txt");
     shot(readme, "2b-readme-picker");
-    readme.window().cmdNext->click();
+    readme.cmdNext()->click();
     shot(details, "2-package-details");
-    details.window().cmdNext->click();
+    details.cmdNext()->click();
 
     FrmARNew2 &appearance = frmARNew2();
     appearance.optMMV(1)->click();
@@ -120,13 +124,13 @@ int main(int argc, char **argv)
     for (int i = 0; i < 12; ++i)
         appearance.tmrExample_Timer();
     shot(appearance, "3-installer-appearance");
-    appearance.window().cmdNext->click();
+    appearance.cmdNext()->click();
 
     frmARNew3().cmdAddAR_Click();
     FrmARAddARFiles &picker = frmARAddARFiles();
-    picker.Dir1()->setPath(mods);
+    picker.Dir1()->setPath(mods.toStdString());
     for (const char *name : {"downtown.ar", "taxis.ar"}) {
-        picker.File1()->setFileName(QLatin1String(name));
+        picker.File1()->setFileName(name);
         picker.File1_DblClick();
     }
     shot(picker, "4b-add-ar-files");
