@@ -4,13 +4,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 
+#include "FileOps.h"
 #include "QtRuntime.h"
 
 using namespace form;
@@ -122,4 +126,28 @@ TEST(QtRuntimeMessageBox, LongPathsWrapWithinASaneWidthAndKeepTheirText)
         EXPECT_EQ(seen.labelText, shown);
         EXPECT_TRUE(seen.textFitsLabel) << path.toStdString();
     }
+}
+
+TEST(QtRuntimeEndDeathTest, EndsAtOnceWithNothingAfterAndNoTemporaryLeft)
+{
+    // Forked, so that the child works in the same temporary folder.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    QTemporaryDir dir;
+    const QString after = dir.path() + "/after";
+    EXPECT_EXIT(
+        {
+            QFile src(dir.path() + "/big.ar");
+            src.open(QIODevice::WriteOnly);
+            src.write(QByteArray(10000, 'x'));
+            src.close();
+            platform::fileops::copyFile(
+                (dir.path() + "/big.ar").toStdString(), (dir.path() + "/pkg.ar").toStdString(), nullptr,
+                [] { qt::QtRuntime().endProgram(); }, 4096);
+            QFile marker(after);
+            marker.open(QIODevice::WriteOnly);
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_FALSE(QFile::exists(after));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"big.ar"});
 }
