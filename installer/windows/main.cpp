@@ -35,19 +35,9 @@ std::vector<std::string> argumentsAsUtf8()
 // The folder this program was started from: the package folder.
 std::string programFolder()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const std::size_t separator = path.find_last_of(L"\\/");
-    return base::text::narrow(separator == std::wstring::npos ? path : path.substr(0, separator));
+    const std::string path = base::files::runningProgram();
+    const std::size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? path : path.substr(0, separator);
 }
 
 int runWithoutWindow(const std::vector<std::string> &arguments, const std::string &packageFolder)

@@ -173,6 +173,10 @@ private:
 // signal would (POSIX); console Ctrl-C and close events do the same on Windows.
 void removeTemporariesOnSignals();
 
+// The full path of the running program's file (UTF-8, as the system gives it); empty when the
+// system cannot tell.
+std::string runningProgram();
+
 #ifdef _WIN32
 // A UTF-8 path as the W file functions take it: an absolute path too long for the classic limit
 // gets the "\\?\" form (with "." and ".." resolved, which that form takes literally), so that a

@@ -1014,4 +1014,19 @@ void setSourceReader(SourceReader reader)
 
 } // namespace testing
 
+std::string runningProgram()
+{
+    std::string path(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0)
+            return {};
+        if (std::size_t(length) < path.size()) {
+            path.resize(std::size_t(length));
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 } // namespace base::files

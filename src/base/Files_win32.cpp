@@ -827,6 +827,21 @@ void removeTemporariesOnSignals()
     ::SetConsoleCtrlHandler(removeTemporariesOnConsoleEvent, TRUE);
 }
 
+std::string runningProgram()
+{
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return text::narrow(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 std::string systemReason(unsigned long code)
 {
     wchar_t *text = nullptr;

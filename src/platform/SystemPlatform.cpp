@@ -92,18 +92,7 @@ int spawnDetached(const char *program, bool searchPath, const std::vector<std::s
 std::string SystemPlatform::programFolder() const
 {
 #ifdef _WIN32
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    std::string utf8 = base::text::narrow(path);
+    std::string utf8 = base::files::runningProgram();
     if (utf8.rfind("\\\\?\\", 0) == 0 && utf8.rfind("\\\\?\\UNC\\", 0) != 0)
         utf8.erase(0, 4);
     const std::size_t last = utf8.find_last_of("\\/");
@@ -112,18 +101,7 @@ std::string SystemPlatform::programFolder() const
     // "C:\setup.exe" is in "C:\", the root keeps its separator.
     return utf8.substr(0, last == 2 && utf8[1] == ':' ? 3 : last);
 #else
-    std::string path(256, '\0');
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-        if (length < 0)
-            return {};
-        if (std::size_t(length) < path.size()) {
-            path.resize(std::size_t(length));
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return folderOf(path);
+    return folderOf(base::files::runningProgram());
 #endif
 }
 

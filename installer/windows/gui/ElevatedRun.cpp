@@ -3,6 +3,8 @@
 #include <shellapi.h>
 
 #include "Elevation.h"
+#include "Files.h"
+#include "Text.h"
 #include "WinText.h"
 
 namespace installer::win {
@@ -11,17 +13,7 @@ namespace {
 
 std::wstring programPath()
 {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
+    return base::text::widen(base::files::runningProgram());
 }
 
 std::string systemMessage(DWORD code)
