@@ -254,6 +254,12 @@ TEST_F(QtRuntimeTest, EachRowBecomesTodaysWidgetWithItsStyle)
     EXPECT_LE(list->visualItemRect(list->item(0)).right(), list->viewport()->width());
     EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
     EXPECT_EQ(list->item(0)->toolTip().toStdString(), deep);
+    // A row added below the visible ones is scrolled into view.
+    for (int i = 1; i <= 20; ++i)
+        window->control<ListBox>("lstFile").addItem("/mods/file" + std::to_string(i) + ".ar");
+    driver->settle();
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(20))));
+    EXPECT_FALSE(list->viewport()->rect().intersects(list->visualItemRect(list->item(0))));
 
     auto *delay = child<QLineEdit>(*window, "txtDelay");
     EXPECT_EQ(delay->maxLength(), 2);

@@ -254,6 +254,8 @@ void QtListBox::addItem(const std::string &text)
     // A row shown by its end tells the whole of it as its tip.
     if (spec().has(style::ElideLeft))
         row->setToolTip(row->text());
+    // The row just added is the one the author wants to see, however long the list.
+    m_widget->scrollToItem(row);
 }
 
 void QtListBox::clear()
