@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "FakePlatform.h"
 #include "FileList.h"
 #include "FrmARAddARFiles.h"
 #include "FrmARCreate.h"
@@ -23,8 +24,11 @@
 #include "FrmARNew2.h"
 #include "FrmARNew3.h"
 #include "FrmARReadmeLocation.h"
+#include "IniFuncs.h"
+#include "Pages.h"
 #include "QtDriver.h"
 #include "QtWindow.h"
+#include "Vemko.h"
 
 using namespace form;
 
@@ -209,4 +213,47 @@ TEST_F(QtPages, TheCompletionTextHasRoomOfItsOwn)
         EXPECT_FALSE(w->geometry().intersects(text->geometry())) << name;
         EXPECT_LE(w->geometry().bottom(), 272) << name; // above the bottom separator
     }
+}
+
+// Real keys, clicks and a frame close on the real pages reach their handlers as on the fake.
+TEST_F(QtPages, RealKeysClicksAndCloseReachThePagesHandlers)
+{
+    FakePlatform files;
+    platform::install(&files);
+    Vemko::ResetState();
+    Vemko::PackageFolder = files.programFolder() + "/My Pack";
+    std::filesystem::create_directories(Vemko::PackageFolder);
+
+    FrmARNew2 &appearance = frmARNew2();
+    appearance.show();
+    auto *delay = child<QLineEdit>(appearance.window(), "txtReadmeDelay");
+    delay->selectAll();
+    QTest::keyClicks(delay, "1234");
+    EXPECT_EQ(appearance.txtReadmeDelay()->text(), "12") << "two characters at the most";
+    driver->clickArrow(*appearance.udDelay(), true);
+    EXPECT_EQ(appearance.txtReadmeDelay()->text(), "13");
+    auto *version2 = qt::QtWindow::widgetOf(*appearance.optMMV(1));
+    QTest::mouseClick(version2, Qt::LeftButton, {}, QPoint(8, version2->height() / 2));
+    EXPECT_EQ(ReadINI(Vemko::InstallFile(), "install.ini", "mmType", "-"), "2");
+
+    // The frame's close asks the cancel question; No keeps the page.
+    driver->answerNextMessageBox(IDNO);
+    top(appearance.window())->close();
+    driver->settle();
+    EXPECT_EQ(driver->lastMessageBoxText(), "Are you sure you want to cancel the creation of '?'");
+    EXPECT_TRUE(appearance.isVisible());
+
+    // The locked readme box takes no typing; a click into it says how to pick a readme.
+    FrmARNew1 &details = frmARNew1();
+    details.show();
+    auto *readme = child<QLineEdit>(details.window(), "txtReadme");
+    QTest::keyClicks(readme, "typed");
+    EXPECT_EQ(details.txtReadme()->text(), "");
+    QTest::mouseClick(readme, Qt::LeftButton);
+    driver->settle();
+    EXPECT_EQ(driver->lastMessageBoxText(), "Use the Browse button to locate the readme file.");
+
+    pages::releaseAll();
+    driver->settle();
+    platform::install(nullptr);
 }
