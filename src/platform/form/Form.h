@@ -22,7 +22,9 @@ namespace form {
 using Handler = std::function<void()>;
 
 // Message box styles and answers, with the values of the classic Windows API,
-// because the pages describe their boxes by these numbers.
+// because the pages describe their boxes by these numbers. windows.h defines the
+// same names, with the same values, as macros: a unit that includes it uses those.
+#ifndef MB_OK
 constexpr unsigned MB_OK = 0x0;
 constexpr unsigned MB_YESNO = 0x4;
 constexpr unsigned MB_ICONQUESTION = 0x20;
@@ -30,10 +32,12 @@ constexpr unsigned MB_ICONWARNING = 0x30;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr unsigned MB_DEFBUTTON2 = 0x100;
 constexpr unsigned MB_SYSTEMMODAL = 0x1000;
-
+#endif
+#ifndef IDOK
 constexpr int IDOK = 1;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+#endif
 
 // What every control has.
 class Control
