@@ -103,6 +103,19 @@ bool exists(const std::string &path)
 
 const std::string Caption(package::WindowCaption);
 
+// What the author can do about a package folder that could not be made. Package folders
+// go inside the program folder; unpacked where nothing can be written (Program Files),
+// the wizard has to move.
+std::string adviceWhenNotCreated()
+{
+    const std::string program = Vemko::ProgramFolder();
+    if (!platform::current().canCreateIn(program))
+        return "Package folders are made inside the program folder, and " + program +
+               " cannot be written to. Please move the wizard's folder to a folder you can write to, such "
+               "as one in your Documents, and start it from there.";
+    return "Please choose another package name, or check that the program folder can be written to.";
+}
+
 } // namespace
 
 FrmARNew0::FrmARNew0() : Page(layout()) {}
@@ -177,9 +190,8 @@ void FrmARNew0::cmdNext_Click()
     if (!platform::current().createFolder(folder, &error) && !isFolder(folder)) {
         if (exists(folder))
             error = folder + ": A file of that name is in the way";
-        form::runtime().messageBox("The package folder could not be created:\r\n" + error +
-                                       "\r\nPlease choose another package name, or check that the program "
-                                       "folder can be written to.",
+        form::runtime().messageBox("The package folder could not be created:\r\n" + error + "\r\n" +
+                                       adviceWhenNotCreated(),
                                    form::MB_ICONWARNING, Caption);
         return;
     }

@@ -29,6 +29,10 @@ public:
     // The process's current folder; empty when it no longer exists.
     virtual std::string currentFolder() const = 0;
 
+    // Whether new files and folders can be made in folder: a program folder under Program
+    // Files cannot, for an author without administrator rights.
+    virtual bool canCreateIn(const std::string &folder) const = 0;
+
     // Creates one folder level; false (with the reason) if it exists already or cannot be made.
     virtual bool createFolder(const std::string &path, std::string *error = nullptr) = 0;
 

@@ -208,4 +208,22 @@ bool SystemPlatform::openFolder(const std::string &path, std::string *error)
 #endif
 }
 
+bool SystemPlatform::canCreateIn(const std::string &folder) const
+{
+#ifdef _WIN32
+    // The access rights alone do not tell (virtualised or inherited rights): a file made
+    // there and gone again when closed does.
+    const std::wstring probe = base::files::nativePath(folder + "\\.quernel-" +
+                                                       std::to_string(::GetCurrentProcessId()) + ".probe");
+    const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(file);
+    return true;
+#else
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
+}
+
 } // namespace platform

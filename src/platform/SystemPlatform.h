@@ -11,6 +11,7 @@ class SystemPlatform : public Platform
 public:
     std::string programFolder() const override;
     std::string currentFolder() const override;
+    bool canCreateIn(const std::string &folder) const override;
     bool createFolder(const std::string &path, std::string *error) override;
     CopyOutcome copyFile(const std::string &source, const std::string &target, std::string *error) override;
     bool deleteFile(const std::string &path, std::string *error) override;

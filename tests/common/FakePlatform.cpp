@@ -1,6 +1,9 @@
 #include "FakePlatform.h"
 
+#include <algorithm>
 #include <cstdlib>
+
+#include <unistd.h>
 #include <system_error>
 
 #include "FileOps.h"
@@ -37,8 +40,20 @@ std::string FakePlatform::currentFolder() const
     return ec ? std::string() : base::files::fromPath(cwd);
 }
 
+bool FakePlatform::canCreateIn(const std::string &folder) const
+{
+    return std::find(lockedFolders.begin(), lockedFolders.end(), folder) == lockedFolders.end() &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 bool FakePlatform::createFolder(const std::string &path, std::string *error)
 {
+    const std::string parent = base::files::fromPath(base::files::toPath(path).parent_path());
+    if (std::find(lockedFolders.begin(), lockedFolders.end(), parent) != lockedFolders.end()) {
+        if (error)
+            *error = path + ": Permission denied";
+        return false;
+    }
     return platform::fileops::createFolder(path, error);
 }
 

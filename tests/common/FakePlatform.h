@@ -27,6 +27,8 @@ public:
     std::vector<std::vector<std::string>> startedArguments; // those of each started program, in order
     std::string wine;                                       // what wineLauncher gives: none unless set
     std::vector<std::string> copies;                        // "source -> target"
+    // Folders in which nothing can be made, whatever rights the test runs with.
+    std::vector<std::string> lockedFolders;
     bool startSucceeds = true;
     bool openFolderSucceeds = true;
     // Chunk size of copies, small in tests so that a copy lets events run several times.
@@ -34,6 +36,7 @@ public:
 
     std::string programFolder() const override { return m_programFolder; }
     std::string currentFolder() const override;
+    bool canCreateIn(const std::string &folder) const override;
     bool createFolder(const std::string &path, std::string *error) override;
     platform::CopyOutcome copyFile(const std::string &source, const std::string &target,
                                    std::string *error) override;

@@ -243,14 +243,31 @@ TEST_F(NamePage, AFolderThatCannotBeMadeIsReportedAndNextStays)
         setPermissions(programFolder(), fs::perms::owner_all);
         ASSERT_EQ(fake->messageBoxes.size(), 1u) << row.reason;
         EXPECT_EQ(fake->messageBoxes[0].flags, form::MB_ICONWARNING);
-        EXPECT_EQ(fake->messageBoxes[0].text,
-                  "The package folder could not be created:\r\n" + programFolder() + "/" + row.name + ": " +
-                      row.reason +
-                      "\r\nPlease choose another package name, or check that the program folder can be "
-                      "written to.");
+        const std::string advice =
+            row.lockProgramFolder
+                ? "Package folders are made inside the program folder, and " + programFolder() +
+                      " cannot be written to. Please move the wizard's folder to a folder you can write to, "
+                      "such as one in your Documents, and start it from there."
+                : "Please choose another package name, or check that the program folder can be written to.";
+        EXPECT_EQ(fake->messageBoxes[0].text, "The package folder could not be created:\r\n" + programFolder() +
+                                                  "/" + row.name + ": " + row.reason + "\r\n" + advice);
         EXPECT_TRUE(page.isVisible());
         EXPECT_FALSE(frmARNew1().isLoaded());
         EXPECT_EQ(Vemko::PackageFolder, programFolder() + "/" + row.name);
     }
+    // Unpacked where nothing can be made (Program Files), whatever rights this test has: the
+    // author learns that the wizard has to move.
+    fake->lockedFolders = {programFolder()};
+    fake->messageBoxes.clear();
+    page.txtPackage()->setText("My Pack");
+    page.cmdNext()->click();
+    ASSERT_EQ(fake->messageBoxes.size(), 1u);
+    EXPECT_EQ(fake->messageBoxes[0].text,
+              "The package folder could not be created:\r\n" + programFolder() +
+                  "/My Pack: Permission denied\r\nPackage folders are made inside the program folder, and " +
+                  programFolder() +
+                  " cannot be written to. Please move the wizard's folder to a folder you can write to, such as "
+                  "one in your Documents, and start it from there.");
+    EXPECT_TRUE(page.isVisible());
     EXPECT_EQ(programFolderEntries(), std::vector<std::string>{"Taken"});
 }
