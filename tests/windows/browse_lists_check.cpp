@@ -110,6 +110,19 @@ void checkDirList(const std::string &folder)
     check(model.path() == folder, "an absent folder changes nothing");
     check(model.openRow(int(rows.size()) - 1).changed && model.path() == folder + "\\Sous-dossier ß",
           "the sub-folder's row enters it");
+
+    // The folder remembered on drive C falls back to its nearest readable parent once gone; the
+    // drive is found whatever the case of its letter.
+    lists::DriveModel drives(volumes, folder);
+    drives.rememberFolder(folder + "\\Sous-dossier ß");
+    const std::string root = folder.substr(0, 3);
+    check(drives.lastFolderOn(root) == folder + "\\Sous-dossier ß",
+          "remembered: " + drives.lastFolderOn(root));
+    ::SetCurrentDirectoryW(widen(folder).c_str());
+    ::RemoveDirectoryW(widen(folder + "\\Sous-dossier ß").c_str());
+    std::string lowerRoot = root;
+    lowerRoot[0] = char(std::tolower(static_cast<unsigned char>(lowerRoot[0])));
+    check(drives.lastFolderOn(lowerRoot) == folder, "after removal: " + drives.lastFolderOn(lowerRoot));
 }
 
 void checkVolumes()
