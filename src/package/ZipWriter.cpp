@@ -43,6 +43,7 @@ constexpr std::uint32_t FolderAttributes = (040777u << 16) | 0x10;
 
 constexpr std::size_t LocalHeaderBytes = 30;
 constexpr std::size_t OutputChunk = 256 * 1024;
+constexpr std::size_t PendingBytes = 1024 * 1024;
 constexpr std::size_t LargestDeflateInput = 1u << 30; // zlib counts input in uInt
 
 // Little-endian fields, appended to the record under construction.
@@ -274,16 +275,27 @@ bool ZipWriter::patchLocalHeader(const Entry &entry, std::string *error)
     sizes.u32(entry.crc)
         .u32(field32(entry.compressedSize, entry.zip64Local))
         .u32(field32(entry.size, entry.zip64Local));
-    errno = 0;
-    m_out.seekp(static_cast<std::streamoff>(entry.offset + 14));
-    m_out.write(sizes.data().data(), static_cast<std::streamsize>(sizes.data().size()));
-    if (entry.zip64Local) {
-        Record zip64;
-        zip64.u64(entry.size).u64(entry.compressedSize);
-        m_out.seekp(static_cast<std::streamoff>(entry.offset + LocalHeaderBytes + entry.name.size() + 4));
-        m_out.write(zip64.data().data(), static_cast<std::streamsize>(zip64.data().size()));
+    if (!patch(entry.offset + 14, sizes.data(), error))
+        return false;
+    if (!entry.zip64Local)
+        return true;
+    Record zip64;
+    zip64.u64(entry.size).u64(entry.compressedSize);
+    return patch(entry.offset + LocalHeaderBytes + entry.name.size() + 4, zip64.data(), error);
+}
+
+bool ZipWriter::patch(std::uint64_t offset, const std::string &bytes, std::string *error)
+{
+    // A header is emitted whole, so it is either still in the pending bytes or all on disk.
+    const std::uint64_t pendingStart = m_offset - m_pending.size();
+    if (offset >= pendingStart) {
+        m_pending.replace(static_cast<std::size_t>(offset - pendingStart), bytes.size(), bytes);
+        return true;
     }
-    m_out.seekp(static_cast<std::streamoff>(m_offset));
+    errno = 0;
+    m_out.seekp(static_cast<std::streamoff>(offset));
+    m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    m_out.seekp(static_cast<std::streamoff>(pendingStart));
     if (!m_out) {
         const std::string reason = lastReason();
         return fail(error, reason);
@@ -361,7 +373,7 @@ bool ZipWriter::commit(std::string *error)
         .u32(field32(directorySize, directorySize >= Zip64Size))
         .u32(field32(directoryOffset, directoryOffset >= Zip64Size))
         .u16(0); // comment
-    if (!emit(end.data().data(), end.data().size(), error))
+    if (!emit(end.data().data(), end.data().size(), error) || !flushPending(error))
         return false;
     errno = 0;
     m_out.close();
@@ -379,13 +391,32 @@ bool ZipWriter::commit(std::string *error)
 
 bool ZipWriter::emit(const void *data, std::size_t size, std::string *error)
 {
+    // Small entries gather in memory, where their headers are patched without a seek.
+    if (m_pending.size() + size > PendingBytes && !flushPending(error))
+        return false;
+    if (size >= PendingBytes) {
+        errno = 0;
+        m_out.write(static_cast<const char *>(data), static_cast<std::streamsize>(size));
+        if (!m_out) {
+            const std::string reason = lastReason();
+            return fail(error, reason);
+        }
+    } else {
+        m_pending.append(static_cast<const char *>(data), size);
+    }
+    m_offset += size;
+    return true;
+}
+
+bool ZipWriter::flushPending(std::string *error)
+{
     errno = 0;
-    m_out.write(static_cast<const char *>(data), static_cast<std::streamsize>(size));
+    m_out.write(m_pending.data(), static_cast<std::streamsize>(m_pending.size()));
     if (!m_out) {
         const std::string reason = lastReason();
         return fail(error, reason);
     }
-    m_offset += size;
+    m_pending.clear();
     return true;
 }
 
@@ -401,6 +432,7 @@ void ZipWriter::discard()
 {
     if (m_out.is_open())
         m_out.close();
+    m_pending.clear();
     std::error_code ignored;
     fs::remove(base::files::toPath(m_temporary), ignored);
     m_inFile = false;

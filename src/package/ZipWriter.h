@@ -70,13 +70,16 @@ private:
     bool emit(const void *data, std::size_t size, std::string *error);
     bool deflateInto(const char *data, std::size_t size, bool finish, std::string *error);
     bool patchLocalHeader(const Entry &entry, std::string *error);
+    bool patch(std::uint64_t offset, const std::string &bytes, std::string *error);
+    bool flushPending(std::string *error);
     bool fail(std::string *error, const std::string &reason);
     void discard();
 
     std::string m_path;
     std::string m_temporary;
     std::ofstream m_out;
-    std::uint64_t m_offset = 0; // bytes written so far: the next record's offset
+    std::uint64_t m_offset = 0; // bytes emitted so far: the next record's offset
+    std::string m_pending;      // emitted bytes not yet given to m_out
     std::vector<Entry> m_entries;
     bool m_inFile = false;
     std::uint64_t m_given = 0; // bytes of the open entry given so far
