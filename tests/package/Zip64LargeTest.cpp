@@ -1,7 +1,9 @@
 // A package file over 4 GiB (a sparse file with random bytes around the 32-bit limit and at its
 // end) packed by Save as Zip: its sizes need the Zip64 field, and Python's zipfile reads it back
-// byte for byte with its CRC-32 checked.
+// byte for byte with its CRC-32 checked. Then the same file stored, so that the entry after it
+// and the central directory lie beyond 4 GiB and need Zip64 offsets.
 #include "PackageZip.h"
+#include "ZipWriter.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -55,5 +57,31 @@ TEST(PackageZip64, FileOver4GiBReadsBack)
     using std::chrono::duration;
     std::printf("packed in %.1f s, read back in %.1f s\n", duration<double>(packed - start).count(),
                 duration<double>(checked - packed).count());
+
+    using package::zip::ZipWriter;
+    const fs::path stored = root / "stored.zip";
+    {
+        ZipWriter writer(stored.string());
+        ASSERT_TRUE(writer.open(&error)) << error;
+        ASSERT_TRUE(writer.beginFile("big.ar", 0, size, ZipWriter::Method::Store, &error)) << error;
+        std::ifstream in(big, std::ios::binary);
+        std::string chunk(1 << 20, '\0');
+        while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+            ASSERT_TRUE(writer.write(chunk.data(), static_cast<std::size_t>(in.gcount()), &error)) << error;
+        ASSERT_TRUE(writer.endFile(&error)) << error;
+        const std::string after = "after the first 4 GiB";
+        ASSERT_TRUE(writer.beginFile("after.txt", 0, after.size(), ZipWriter::Method::Deflate, &error));
+        ASSERT_TRUE(writer.write(after.data(), after.size(), &error)) << error;
+        ASSERT_TRUE(writer.endFile(&error)) << error;
+        ASSERT_TRUE(writer.commit(&error)) << error;
+        std::ofstream(root / "after.txt", std::ios::binary) << after;
+    }
+    const auto written = std::chrono::steady_clock::now();
+    const std::string check =
+        "python3 " QUERNEL_SOURCE_DIR "/tests/package/check_zip_entry.py '" + stored.string();
+    EXPECT_EQ(std::system((check + "' after.txt '" + (root / "after.txt").string() + "'").c_str()), 0);
+    EXPECT_EQ(std::system((check + "' big.ar '" + big.string() + "'").c_str()), 0);
+    std::printf("stored in %.1f s, read back in %.1f s\n", duration<double>(written - checked).count(),
+                duration<double>(std::chrono::steady_clock::now() - written).count());
     fs::remove_all(root);
 }

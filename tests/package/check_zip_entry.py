@@ -27,6 +27,6 @@ with zipfile.ZipFile(archive) as z, open(path, "rb") as real:
         tag, length = struct.unpack("<HH", extra[:4])
         tags.append(tag)
         extra = extra[4 + length:]
-    if size >= 0xFFFFFFFF:
-        assert 0x0001 in tags, "no Zip64 field for a size over 4 GiB"
+    if size >= 0xFFFFFFFF or info.header_offset >= 0xFFFFFFFF:
+        assert 0x0001 in tags, "no Zip64 field for a size or an offset over 4 GiB"
 print("ok")
