@@ -1,5 +1,5 @@
 # make run   - install what is missing, build, start the wizard from the program folder
-# make test  - install what is missing, build, run every test
+# make test  - install what is missing, build, run every test but the slow ones (ctest -L slow)
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
@@ -20,7 +20,7 @@ run: build
 	@cd $(BUILD_DIR)/app && ./arVemko
 
 test: build
-	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -LE slow -j $(JOBS)
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)

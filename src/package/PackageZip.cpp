@@ -4,25 +4,22 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <ctime>
 #include <memory>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zip.h>
 #include <zlib.h>
 
 #include "Files.h"
 #include "PackageFormat.h"
+#include "ZipWriter.h"
 
 namespace package::zip {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -252,146 +249,105 @@ bool readSample(const PackageFolder &folder, const PackageFile &file, std::strin
     return reason.empty();
 }
 
-// The first file that could not be read while the archive was written, named in the error.
-struct ReadFailure
-{
-    std::string path;
-    std::string reason;
-};
-
-// Gives libzip the bytes of one listed file, opened only while libzip reads it (a package may
-// have more files than a process may hold open) and checked to be the listed file then.
-class ListedFileSource
+// An open file descriptor, closed when it goes out of scope.
+class OpenFile
 {
 public:
-    ListedFileSource(const PackageFolder &folder, PackageFile file, ReadFailure &failure)
-        : m_folder(folder), m_file(std::move(file)), m_failure(failure)
-    {
-        zip_error_init(&m_error);
-    }
-    ~ListedFileSource()
-    {
-        closeFile();
-        zip_error_fini(&m_error);
-    }
-    ListedFileSource(const ListedFileSource &) = delete;
-    ListedFileSource &operator=(const ListedFileSource &) = delete;
-
-    // The libzip callback; the source owns this object from zip_source_function on.
-    static zip_int64_t callback(void *self, void *data, zip_uint64_t length, zip_source_cmd_t command)
-    {
-        auto *source = static_cast<ListedFileSource *>(self);
-        if (command == ZIP_SOURCE_FREE) {
-            delete source;
-            return 0;
-        }
-        return source->run(data, length, command);
-    }
-
-private:
-    zip_int64_t run(void *data, zip_uint64_t length, zip_source_cmd_t command)
-    {
-        switch (command) {
-        case ZIP_SOURCE_OPEN: {
-            closeFile();
-            std::string reason;
-            m_fd = m_folder.open(m_file, reason);
-            if (m_fd < 0)
-                return failed(ZIP_ER_OPEN, reason);
-            m_read = 0;
-            return 0;
-        }
-        case ZIP_SOURCE_READ:
-            return read(static_cast<char *>(data), length);
-        case ZIP_SOURCE_CLOSE:
-            closeFile();
-            return 0;
-        case ZIP_SOURCE_STAT: {
-            zip_stat_t *st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &m_error);
-            if (!st)
-                return -1;
-            zip_stat_init(st);
-            st->size = m_file.size;
-            st->mtime = m_file.modified;
-            st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
-            return sizeof(zip_stat_t);
-        }
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&m_error, data, length);
-        case ZIP_SOURCE_SUPPORTS:
-            return ZIP_SOURCE_SUPPORTS_READABLE;
-        default:
-            zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
-        }
-    }
-
-    // Exactly the listed size: a file that grows or shrinks under the packing fails it rather
-    // than giving an entry that differs from its header.
-    zip_int64_t read(char *data, zip_uint64_t length)
-    {
-        const std::uint64_t left = m_file.size - m_read;
-        const std::size_t wanted =
-            static_cast<std::size_t>(std::min<std::uint64_t>({length, left, 1u << 20}));
-        char probe;
-        for (;;) {
-            const ssize_t got = wanted ? ::read(m_fd, data, wanted) : ::read(m_fd, &probe, 1);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return failed(ZIP_ER_READ, std::strerror(errno));
-            if ((wanted == 0 && got > 0) || (wanted > 0 && got == 0))
-                return failed(ZIP_ER_READ, "changed while the archive was written");
-            m_read += static_cast<std::uint64_t>(wanted ? got : 0);
-            return wanted ? got : 0;
-        }
-    }
-
-    zip_int64_t failed(int code, const std::string &reason)
-    {
-        zip_error_set(&m_error, code, 0);
-        if (m_failure.path.empty())
-            m_failure = {m_file.path, reason};
-        return -1;
-    }
-
-    void closeFile()
+    explicit OpenFile(int fd) : m_fd(fd) {}
+    ~OpenFile()
     {
         if (m_fd >= 0)
             ::close(m_fd);
-        m_fd = -1;
+    }
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The packing's progress over the bytes of all files, in steps of a thousandth at least so that
+// the caller's event pump runs often without running for every chunk of a large package.
+class PackingProgress
+{
+public:
+    PackingProgress(const PackProgress &callback, std::uint64_t total) : m_callback(callback), m_total(total)
+    {
     }
 
-    const PackageFolder &m_folder;
-    const PackageFile m_file;
-    ReadFailure &m_failure;
-    zip_error_t m_error;
-    int m_fd = -1;
-    std::uint64_t m_read = 0;
+    // False when the callback cancels.
+    bool start() { return report(0.0); }
+    bool advance(std::uint64_t bytes)
+    {
+        m_done += bytes;
+        const double fraction = m_total ? static_cast<double>(m_done) / static_cast<double>(m_total) : 0.0;
+        return fraction - m_reported < 0.001 || report(std::min(fraction, 1.0));
+    }
+    bool finish() { return report(1.0); }
+
+private:
+    bool report(double fraction)
+    {
+        m_reported = fraction;
+        return !m_callback || m_callback(fraction);
+    }
+
+    const PackProgress &m_callback;
+    const std::uint64_t m_total;
+    std::uint64_t m_done = 0;
+    double m_reported = 0.0;
 };
 
-struct CloseState
+enum class FileOutcome
 {
-    const PackProgress *progress = nullptr;
-    bool cancelled = false;
+    Packed,
+    Failed,
+    Cancelled,
 };
 
-void onProgress(zip_t *, double fraction, void *data)
-{
-    auto *state = static_cast<CloseState *>(data);
-    if (!state->cancelled && *state->progress && !(*state->progress)(fraction))
-        state->cancelled = true;
-}
+constexpr std::size_t ReadChunk = 256 * 1024;
 
-int onCancel(zip_t *, void *data)
+// One listed file into the archive, opened only while it is read (a package may have more files
+// than a process may hold open), checked to be the listed file then, and exactly the listed size:
+// a file that grows or shrinks under the packing fails it rather than giving an entry that
+// differs from its header.
+FileOutcome packFile(const PackageFolder &folder, const PackageFile &file, const std::string &entry,
+                     ZipWriter::Method method, ZipWriter &writer, PackingProgress &progress,
+                     std::vector<char> &buffer, std::string *error)
 {
-    return static_cast<CloseState *>(data)->cancelled ? 1 : 0;
-}
-
-void removeQuietly(const fs::path &path)
-{
-    std::error_code ignored;
-    fs::remove(path, ignored);
+    std::string reason;
+    const OpenFile in(folder.open(file, reason));
+    if (in.get() < 0) {
+        setError(error, file.path, reason);
+        return FileOutcome::Failed;
+    }
+    if (!writer.beginFile(entry, file.modified, file.size, method, error))
+        return FileOutcome::Failed;
+    std::uint64_t left = file.size;
+    for (;;) {
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        // Past the listed size one byte more is asked for: there must be none.
+        const ssize_t got = ::read(in.get(), buffer.data(), wanted ? wanted : 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            setError(error, file.path, std::strerror(errno));
+            return FileOutcome::Failed;
+        }
+        if ((wanted == 0 && got > 0) || (wanted > 0 && got == 0)) {
+            setError(error, file.path, "changed while the archive was written");
+            return FileOutcome::Failed;
+        }
+        if (wanted == 0)
+            break;
+        if (!writer.write(buffer.data(), static_cast<std::size_t>(got), error))
+            return FileOutcome::Failed;
+        left -= static_cast<std::uint64_t>(got);
+        if (!progress.advance(static_cast<std::uint64_t>(got)))
+            return FileOutcome::Cancelled;
+    }
+    return writer.endFile(error) ? FileOutcome::Packed : FileOutcome::Failed;
 }
 
 } // namespace
@@ -436,86 +392,52 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
         }
     }
 
-    const fs::path target = base::files::toPath(zipPath);
-    const fs::path temporary = target.parent_path() / ("." + target.filename().native() + ".partial");
-    removeQuietly(temporary);
-
-    int openError = 0;
-    zip_t *archive =
-        zip_open(base::files::fromPath(temporary).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &openError);
-    if (!archive) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, openError);
-        setError(error, zipPath, zip_error_strerror(&ze));
-        zip_error_fini(&ze);
-        return PackOutcome::Failed;
-    }
-    auto fail = [&](const std::string &path, const std::string &reason) {
-        zip_discard(archive);
-        removeQuietly(temporary);
-        setError(error, path, reason);
-        return PackOutcome::Failed;
-    };
-
-    const std::string top = packageName + "/";
-    if (zip_dir_add(archive, top.c_str(), ZIP_FL_ENC_UTF_8) < 0)
-        return fail(zipPath, zip_strerror(archive));
-    ReadFailure readFailure;
+    // Small files are deflated without a trial: the trial would cost as much as the deflate, and a
+    // few KiB that do not shrink grow by a few bytes only.
+    std::vector<ZipWriter::Method> methods;
+    std::uint64_t total = 0;
     for (const PackageFile &file : files) {
-        // Small files are deflated without a trial: the trial would cost as much as the deflate,
-        // and a few KiB that do not shrink grow by a few bytes only.
         bool deflate = isText(file.name) || file.size <= SmallFileBytes;
         if (!deflate) {
             std::string sample, reason;
-            if (!readSample(folder, file, sample, reason))
-                return fail(file.path, reason);
+            if (!readSample(folder, file, sample, reason)) {
+                setError(error, file.path, reason);
+                return PackOutcome::Failed;
+            }
             deflate = worthDeflating(sample);
         }
-        auto *reader = new ListedFileSource(folder, file, readFailure);
-        zip_source_t *source = zip_source_function(archive, ListedFileSource::callback, reader);
-        if (!source) {
-            delete reader;
-            return fail(file.path, zip_strerror(archive));
-        }
-        const std::string entry = top + file.name;
-        const zip_int64_t index = zip_file_add(archive, entry.c_str(), source, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(source);
-            return fail(file.path, zip_strerror(archive));
-        }
-        if (zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), file.modified, 0) < 0 ||
-            zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
-                                     deflate ? ZIP_CM_DEFLATE : ZIP_CM_STORE, deflate ? 6 : 0) < 0)
-            return fail(file.path, zip_strerror(archive));
+        methods.push_back(deflate ? ZipWriter::Method::Deflate : ZipWriter::Method::Store);
+        total += file.size;
     }
 
-    CloseState state{&progress};
-    zip_register_progress_callback_with_state(archive, 0.001, onProgress, nullptr, &state);
-    zip_register_cancel_callback_with_state(archive, onCancel, nullptr, &state);
-    if (zip_close(archive) < 0) {
-        const bool cancelled =
-            state.cancelled || zip_error_code_zip(zip_get_error(archive)) == ZIP_ER_CANCELLED;
-        // A file that could not be read is the cause to name; otherwise it was the archive
-        // itself (a full disk, a refused write).
-        const std::string path = readFailure.path.empty() ? zipPath : readFailure.path;
-        const std::string reason = readFailure.path.empty() ? zip_strerror(archive) : readFailure.reason;
-        zip_discard(archive);
-        removeQuietly(temporary);
-        if (cancelled) {
-            setError(error, zipPath, "cancelled");
-            return PackOutcome::Cancelled;
+    ZipWriter writer(zipPath);
+    PackingProgress packing(progress, total);
+    auto cancelled = [&] {
+        setError(error, zipPath, "cancelled");
+        return PackOutcome::Cancelled;
+    };
+    if (!writer.open(error))
+        return PackOutcome::Failed;
+    if (!packing.start())
+        return cancelled();
+
+    const std::string top = packageName + "/";
+    if (!writer.addFolder(top, std::time(nullptr), error))
+        return PackOutcome::Failed;
+    std::vector<char> buffer(ReadChunk);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        switch (packFile(folder, files[i], top + files[i].name, methods[i], writer, packing, buffer, error)) {
+        case FileOutcome::Packed:
+            break;
+        case FileOutcome::Failed:
+            return PackOutcome::Failed;
+        case FileOutcome::Cancelled:
+            return cancelled();
         }
-        setError(error, path, reason);
-        return PackOutcome::Failed;
     }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        removeQuietly(temporary);
-        setError(error, zipPath, ec.message());
-        return PackOutcome::Failed;
-    }
-    return PackOutcome::Packed;
+    if (!packing.finish())
+        return cancelled();
+    return writer.commit(error) ? PackOutcome::Packed : PackOutcome::Failed;
 }
 
 } // namespace package::zip
