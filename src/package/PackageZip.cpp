@@ -9,13 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include "Files.h"
+#include "PackageFolder.h"
 #include "PackageFormat.h"
 #include "ZipWriter.h"
 
@@ -50,17 +47,21 @@ bool isText(const std::string &name)
     return extension == ".ini" || extension == ".txt" || extension == ".rtf";
 }
 
-// One regular file of the package folder as it was listed (lstat, never through a link): packing
-// reads that very file or fails, whatever takes its name meanwhile.
+// One regular file of the package folder as it was listed (never through a link): packing reads
+// that very file or fails, whatever takes its name meanwhile.
 struct PackageFile
 {
-    std::string name; // in the package folder, UTF-8
+    FolderEntry entry;
     std::string path; // the package folder's path with the name, for messages
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::uint64_t size = 0;
-    time_t modified = 0;
+    const std::string &name() const { return entry.name; }
+    std::uint64_t size() const { return entry.size; }
 };
+
+#ifdef _WIN32
+constexpr char Separator = '\\';
+#else
+constexpr char Separator = '/';
+#endif
 
 // A name as a message shows it: control characters as \xNN, so that the message stays one line.
 std::string shown(std::string_view name)
@@ -103,169 +104,58 @@ std::string unsafeNameReason(std::string_view name)
     return {};
 }
 
-std::string kindOf(mode_t mode)
+std::string pathIn(const PackageFolder &folder, std::string_view name)
 {
-    if (S_ISLNK(mode))
-        return "a symbolic link";
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a FIFO";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "no regular file";
+    return folder.path() + Separator + shown(name);
 }
 
-std::string notPackedReason(mode_t mode)
+// The folder's regular files in name order, temp.ini left out. Anything else in the folder, or a
+// name that cannot go into the archive, fails the listing with its name.
+bool listFiles(const PackageFolder &folder, std::vector<PackageFile> &files, std::string *error)
 {
-    return kindOf(mode) + ", not packed: the archive takes only the package's own files";
+    std::vector<FolderEntry> entries;
+    std::string reason;
+    if (!folder.list(entries, reason)) {
+        setError(error, folder.path(), reason);
+        return false;
+    }
+    for (FolderEntry &entry : entries) {
+        if (isTempIni(entry.name))
+            continue;
+        const std::string path = pathIn(folder, entry.name);
+        if (const std::string unsafe = unsafeNameReason(entry.name); !unsafe.empty()) {
+            setError(error, path, unsafe);
+            return false;
+        }
+        if (!entry.notPacked.empty()) {
+            setError(error, path, entry.notPacked);
+            return false;
+        }
+        files.push_back({std::move(entry), path});
+    }
+    std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.name() < b.name(); });
+    return true;
 }
-
-// The package folder, opened once: its files are listed and opened relative to it.
-class PackageFolder
-{
-public:
-    explicit PackageFolder(const std::string &path)
-        : m_path(path), m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-    }
-    ~PackageFolder()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    PackageFolder(const PackageFolder &) = delete;
-    PackageFolder &operator=(const PackageFolder &) = delete;
-
-    bool isOpen() const { return m_fd >= 0; }
-    const std::string &path() const { return m_path; }
-
-    // The regular files in name order, temp.ini left out. Anything else in the folder, or a name
-    // that cannot go into the archive, fails the listing with its name.
-    bool list(std::vector<PackageFile> &files, std::string *error) const
-    {
-        const int listing = ::dup(m_fd);
-        DIR *dir = listing < 0 ? nullptr : ::fdopendir(listing);
-        if (!dir) {
-            if (listing >= 0)
-                ::close(listing);
-            setError(error, m_path, std::strerror(errno));
-            return false;
-        }
-        std::unique_ptr<DIR, int (*)(DIR *)> closer(dir, ::closedir);
-        for (;;) {
-            errno = 0;
-            const dirent *entry = ::readdir(dir);
-            if (!entry)
-                break;
-            const std::string name = entry->d_name;
-            if (name == "." || name == ".." || isTempIni(name))
-                continue;
-            const std::string path = pathOf(name);
-            if (const std::string reason = unsafeNameReason(name); !reason.empty()) {
-                setError(error, path, reason);
-                return false;
-            }
-            struct stat st;
-            if (::fstatat(m_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                setError(error, path, std::strerror(errno));
-                return false;
-            }
-            if (!S_ISREG(st.st_mode)) {
-                setError(error, path, notPackedReason(st.st_mode));
-                return false;
-            }
-            files.push_back(
-                {name, path, st.st_dev, st.st_ino, static_cast<std::uint64_t>(st.st_size), st.st_mtime});
-        }
-        if (errno != 0) {
-            setError(error, m_path, std::strerror(errno));
-            return false;
-        }
-        std::sort(files.begin(), files.end(), [](const auto &a, const auto &b) { return a.name < b.name; });
-        return true;
-    }
-
-    // The listed file for reading, or -1 with the reason: never through a link, never waiting on
-    // a FIFO, and only while it is still the regular file that was listed.
-    int open(const PackageFile &file, std::string &reason) const
-    {
-        const int fd = ::openat(m_fd, file.name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            const int code = errno;
-            struct stat st;
-            reason = code == ELOOP && ::fstatat(m_fd, file.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0
-                         ? notPackedReason(st.st_mode)
-                         : std::strerror(code);
-            return -1;
-        }
-        struct stat st;
-        if (::fstat(fd, &st) != 0) {
-            reason = std::strerror(errno);
-        } else if (!S_ISREG(st.st_mode)) {
-            reason = notPackedReason(st.st_mode);
-        } else if (st.st_dev != file.device || st.st_ino != file.inode) {
-            reason = "replaced by another file while the archive was written";
-        } else if (static_cast<std::uint64_t>(st.st_size) != file.size) {
-            reason = "changed while the archive was written";
-        } else {
-            return fd;
-        }
-        ::close(fd);
-        return -1;
-    }
-
-    std::string pathOf(std::string_view name) const { return m_path + "/" + shown(name); }
-
-private:
-    std::string m_path;
-    int m_fd;
-};
 
 // The file's first bytes, no more than it has: a buffer sized to the sample would cost a fill for
 // every small file of a large package.
 bool readSample(const PackageFolder &folder, const PackageFile &file, std::string &sample,
                 std::string &reason)
 {
-    const int fd = folder.open(file, reason);
-    if (fd < 0)
+    const std::unique_ptr<FileReader> in = folder.open(file.entry, reason);
+    if (!in)
         return false;
-    sample.assign(static_cast<std::size_t>(std::min<std::uint64_t>(file.size, SampleBytes)), '\0');
+    sample.assign(static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), SampleBytes)), '\0');
     std::size_t filled = 0;
     while (filled < sample.size()) {
-        const ssize_t got = ::read(fd, sample.data() + filled, sample.size() - filled);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            reason = std::strerror(errno);
+        const long long got = in->read(sample.data() + filled, sample.size() - filled, reason);
         if (got <= 0)
             break;
         filled += static_cast<std::size_t>(got);
     }
-    ::close(fd);
     sample.resize(filled);
     return reason.empty();
 }
-
-// An open file descriptor, closed when it goes out of scope.
-class OpenFile
-{
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
-    ~OpenFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile &) = delete;
-    OpenFile &operator=(const OpenFile &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // The packing's progress over the bytes of all files, in steps of a thousandth at least so that
 // the caller's event pump runs often without running for every chunk of a large package.
@@ -317,22 +207,20 @@ FileOutcome packFile(const PackageFolder &folder, const PackageFile &file, const
                      std::vector<char> &buffer, std::string *error)
 {
     std::string reason;
-    const OpenFile in(folder.open(file, reason));
-    if (in.get() < 0) {
+    const std::unique_ptr<FileReader> in = folder.open(file.entry, reason);
+    if (!in) {
         setError(error, file.path, reason);
         return FileOutcome::Failed;
     }
-    if (!writer.beginFile(entry, file.modified, file.size, method, error))
+    if (!writer.beginFile(entry, file.entry.modified, file.size(), method, error))
         return FileOutcome::Failed;
-    std::uint64_t left = file.size;
+    std::uint64_t left = file.size();
     for (;;) {
         const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
         // Past the listed size one byte more is asked for: there must be none.
-        const ssize_t got = ::read(in.get(), buffer.data(), wanted ? wanted : 1);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const long long got = in->read(buffer.data(), wanted ? wanted : 1, reason);
         if (got < 0) {
-            setError(error, file.path, std::strerror(errno));
+            setError(error, file.path, reason);
             return FileOutcome::Failed;
         }
         if ((wanted == 0 && got > 0) || (wanted > 0 && got == 0)) {
@@ -351,6 +239,11 @@ FileOutcome packFile(const PackageFolder &folder, const PackageFile &file, const
 }
 
 } // namespace
+
+std::string notPackedReason(const std::string &kind)
+{
+    return kind + ", not packed: the archive takes only the package's own files";
+}
 
 bool worthDeflating(const std::string &sample)
 {
@@ -375,19 +268,19 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
         return PackOutcome::Failed;
     }
     const PackageFolder folder(packageFolder);
-    if (!folder.isOpen()) {
-        setError(error, packageFolder, std::strerror(errno));
+    if (std::string reason; !folder.isOpen(&reason)) {
+        setError(error, packageFolder, reason);
         return PackOutcome::Failed;
     }
     std::vector<PackageFile> files;
-    if (!folder.list(files, error))
+    if (!listFiles(folder, files, error))
         return PackOutcome::Failed;
     for (const std::string &name : required) {
         const bool present = std::any_of(files.begin(), files.end(), [&](const PackageFile &file) {
-            return lowered(file.name) == lowered(name);
+            return lowered(file.name()) == lowered(name);
         });
         if (!present) {
-            setError(error, folder.pathOf(name), std::strerror(ENOENT));
+            setError(error, pathIn(folder, name), "No such file or directory");
             return PackOutcome::Failed;
         }
     }
@@ -397,7 +290,7 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
     std::vector<ZipWriter::Method> methods;
     std::uint64_t total = 0;
     for (const PackageFile &file : files) {
-        bool deflate = isText(file.name) || file.size <= SmallFileBytes;
+        bool deflate = isText(file.name()) || file.size() <= SmallFileBytes;
         if (!deflate) {
             std::string sample, reason;
             if (!readSample(folder, file, sample, reason)) {
@@ -407,7 +300,7 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
             deflate = worthDeflating(sample);
         }
         methods.push_back(deflate ? ZipWriter::Method::Deflate : ZipWriter::Method::Store);
-        total += file.size;
+        total += file.size();
     }
 
     ZipWriter writer(zipPath);
@@ -426,7 +319,7 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
         return PackOutcome::Failed;
     std::vector<char> buffer(ReadChunk);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        switch (packFile(folder, files[i], top + files[i].name, methods[i], writer, packing, buffer, error)) {
+        switch (packFile(folder, files[i], top + files[i].name(), methods[i], writer, packing, buffer, error)) {
         case FileOutcome::Packed:
             break;
         case FileOutcome::Failed:
