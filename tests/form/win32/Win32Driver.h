@@ -1,0 +1,14 @@
+#pragma once
+
+#include <memory>
+
+#include "Driver.h"
+
+// Drives the Win32 runtime with the messages a user's input produces: characters to the
+// edit, keys through the page's dialog manager, mouse messages to the up-down's arrows,
+// BM_CLICK, and a timer that finds an open message box, reads its text and presses a button.
+std::unique_ptr<form::testing::Driver> makeWin32Driver();
+
+// A key (WM_KEYDOWN) or an Alt+character (WM_SYSCHAR) sent to the window's focused control
+// through the runtime's dispatch, as the message loop would.
+void pressWin32Key(form::Window &window, unsigned virtualKey, unsigned message);
