@@ -177,6 +177,11 @@ TEST_F(Win32RuntimeTest, UpAndDownInTheBuddyStepTheUpDown)
 
 int wmain(int argc, wchar_t **argv)
 {
+    // A desktop of its own: under Wine it is drawn on the display the test was given, whatever
+    // display (or none) the prefix's default desktop started with; on Windows it keeps the
+    // test's windows off the user's desktop.
+    if (HDESK desktop = CreateDesktopW(L"QuernelFormTest", nullptr, nullptr, 0, GENERIC_ALL, nullptr))
+        SetThreadDesktop(desktop);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
