@@ -1,5 +1,6 @@
 #include "SystemPlatform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -22,6 +23,9 @@
 #ifdef _WIN32
 // After Form.h: its message box constants have the names of windows.h's macros.
 #include <windows.h>
+
+#include <objbase.h>
+#include <shellapi.h>
 #endif
 
 #ifndef _WIN32
@@ -46,6 +50,69 @@ std::string folderOf(const std::string &path)
         return ".";
     return path.substr(0, last == 0 ? 1 : last);
 }
+
+#ifdef _WIN32
+// One argument as CommandLineToArgvW reads it back: quoted when empty or holding a blank, a tab
+// or a quote; inside quotes, backslashes double only where a quote follows them.
+std::wstring quotedArgument(const std::wstring &argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos)
+        return argument;
+    std::wstring quoted = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
+// A path as the shell takes it: "\" separators and no "\\?\" prefix, which the shell does not take.
+std::wstring shellPath(const std::string &path)
+{
+    std::wstring wide = base::text::widen(path);
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    return wide;
+}
+
+DWORD attributesOf(const std::string &path)
+{
+    return ::GetFileAttributesW(base::files::nativePath(path).c_str());
+}
+
+// Lets the shell start file with verb and these parameters in folder, without waiting for it
+// and without any dialog of its own; 0 or the system's error code.
+DWORD shellExecute(const wchar_t *verb, const std::wstring &file, const std::wstring &parameters,
+                   const std::wstring &folder)
+{
+    // The shell may hand the verb to extensions that want COM in a single-threaded apartment;
+    // a thread already in another apartment keeps it.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    const DWORD failure = ::ShellExecuteExW(&info) ? 0
+                          : ::GetLastError()       ? ::GetLastError()
+                                                   : ERROR_GEN_FAILURE;
+    if (info.hProcess)
+        ::CloseHandle(info.hProcess);
+    if (SUCCEEDED(com))
+        ::CoUninitialize();
+    return failure;
+}
+#endif
 
 #ifndef _WIN32
 // Starts the program in a session of its own with default signal handling, without waiting
@@ -157,9 +224,24 @@ bool SystemPlatform::startProgram(const std::string &path, const std::vector<std
                                   std::string *error)
 {
 #ifdef _WIN32
-    (void)arguments;
-    setError(error, path + ": starting programs is not available here yet");
-    return false;
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        setError(error, path + ": No such file or directory");
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        setError(error, path + ": Permission denied");
+        return false;
+    }
+    std::wstring parameters;
+    for (const std::string &argument : arguments)
+        parameters += (parameters.empty() ? L"" : L" ") + quotedArgument(base::text::widen(argument));
+    if (const DWORD failure =
+            shellExecute(L"open", shellPath(path), parameters, shellPath(currentFolder()))) {
+        setError(error, path + ": " + base::files::systemReason(failure));
+        return false;
+    }
+    return true;
 #else
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) {
@@ -190,9 +272,18 @@ std::string SystemPlatform::wineLauncher() const
 bool SystemPlatform::openFolder(const std::string &path, std::string *error)
 {
 #ifdef _WIN32
-    // Explorer through ShellExecuteExW comes with the Windows runtime.
-    setError(error, path + ": no file manager could be started to show it");
-    return false;
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        setError(error, path + ": No such folder");
+        return false;
+    }
+    // Explorer's own view of the folder; "open" where no "explore" verb is registered.
+    const std::wstring folder = shellPath(path);
+    if (shellExecute(L"explore", folder, {}, {}) != 0 && shellExecute(L"open", folder, {}, {}) != 0) {
+        setError(error, path + ": no file manager could be started to show it");
+        return false;
+    }
+    return true;
 #else
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {

@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "Files.h"
 #include "Text.h"
 
@@ -109,6 +113,7 @@ std::vector<std::string> sortedWithoutCase(std::vector<std::string> names)
 // The folder's names when it can be read; the error is set either way.
 bool readFolder(const std::string &folder, std::vector<std::string> &names, std::string *error)
 {
+    const QuietDriveErrors quiet;
     if (!canListFolder(folder, error))
         return false;
     names = base::files::folderEntries(folder);
@@ -157,6 +162,50 @@ bool NamePatterns::matches(std::string_view name) const
     });
 }
 
+#ifdef _WIN32
+QuietDriveErrors::QuietDriveErrors()
+    : m_previous(::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX))
+{
+}
+
+QuietDriveErrors::~QuietDriveErrors()
+{
+    ::SetErrorMode(m_previous);
+}
+
+// The system's own search, as the listing itself does: the C runtime's stops at MAX_PATH
+// characters and words its reasons in the C locale's terms.
+bool canListFolder(const std::string &folder, std::string *error)
+{
+    const QuietDriveErrors quiet;
+    std::wstring pattern = base::files::nativePath(folder);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/')
+        pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        // An empty volume's root has not even "." and "..": readable, only empty.
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND) {
+            if (error)
+                error->clear();
+            return true;
+        }
+        if (error)
+            *error = base::files::systemReason(code);
+        return false;
+    }
+    ::FindClose(search);
+    if (error)
+        error->clear();
+    return true;
+}
+#else
+QuietDriveErrors::QuietDriveErrors() = default;
+QuietDriveErrors::~QuietDriveErrors() = default;
+
 bool canListFolder(const std::string &folder, std::string *error)
 {
     std::error_code ec;
@@ -165,6 +214,7 @@ bool canListFolder(const std::string &folder, std::string *error)
         *error = ec ? ec.message() : std::string();
     return !ec;
 }
+#endif
 
 std::vector<std::string> listSubfolders(const std::string &folder, std::string *error)
 {

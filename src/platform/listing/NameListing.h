@@ -58,6 +58,20 @@ private:
     std::vector<Pattern> m_patterns;
 };
 
+// While one lives, an empty or absent drive answers with an error rather than a system dialog
+// ("Insert a disk"); the listing functions below hold one. Nothing to do outside Windows.
+class QuietDriveErrors
+{
+public:
+    QuietDriveErrors();
+    ~QuietDriveErrors();
+    QuietDriveErrors(const QuietDriveErrors &) = delete;
+    QuietDriveErrors &operator=(const QuietDriveErrors &) = delete;
+
+private:
+    unsigned m_previous = 0;
+};
+
 // Whether folder can be listed; if not, *error gets the reason ("Permission denied").
 bool canListFolder(const std::string &folder, std::string *error = nullptr);
 

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
 
+#include "BrowseModels.h"
 #include "ControlRules.h"
 #include "Files.h"
-#include "NameListing.h"
 
 namespace form::fake {
 
@@ -19,7 +18,8 @@ template <class Base> class Fake : public Base
 {
 public:
     Fake(const ControlSpec &spec, FakeWindow &window)
-        : Base(spec), m_window(window), m_enabled(!spec.has(style::Disabled)), m_visible(!spec.has(style::Hidden))
+        : Base(spec), m_window(window), m_enabled(!spec.has(style::Disabled)),
+          m_visible(!spec.has(style::Hidden))
     {
     }
 
@@ -56,7 +56,8 @@ public:
     std::string text() const override { return m_text; }
     void setText(const std::string &text) override
     {
-        const std::string cut = maxLength() > 0 ? rules::firstCharacters(text, std::size_t(maxLength())) : text;
+        const std::string cut =
+            maxLength() > 0 ? rules::firstCharacters(text, std::size_t(maxLength())) : text;
         if (cut == m_text)
             return;
         m_text = cut;
@@ -243,220 +244,79 @@ private:
     bool m_playing = false;
 };
 
-// A folder path made absolute and clean, without a trailing separator except at the root.
-std::string cleanFolder(const std::string &folder)
+// The lists draw nothing: each keeps its model and raises what the model's moves call for.
+void report(const FakeWindow &window, const lists::Outcome &outcome, const Handler &event)
 {
-    fs::path p = base::files::toPath(folder);
-    if (p.is_relative()) {
-        std::error_code ec;
-        p = fs::current_path(ec) / p;
-    }
-    std::string clean = base::files::fromPath(p.lexically_normal());
-    while (clean.size() > 1 && clean.back() == '/')
-        clean.pop_back();
-    return clean;
-}
-
-std::string cannotOpen(const std::string &what, const std::string &path, const std::string &reason)
-{
-    return "Cannot open the " + what + " " + path + ":\n" + reason + ".";
-}
-
-std::string startFolder()
-{
-    std::error_code ec;
-    const fs::path cwd = fs::current_path(ec);
-    return ec ? std::string("/") : base::files::fromPath(cwd);
-}
-
-// The volume whose root is the longest prefix of path.
-std::string volumeOf(const std::string &path, const std::vector<Volume> &volumes)
-{
-    std::string best;
-    for (const Volume &v : volumes) {
-        const std::string &root = v.root;
-        const bool holds = path == root || (path.compare(0, root.size(), root) == 0 &&
-                                            (root.back() == '/' || path[root.size()] == '/'));
-        if (holds && root.size() > best.size())
-            best = root;
-    }
-    return best;
-}
-
-std::vector<Volume> defaultVolumes()
-{
-    return {{"/", "root"}};
+    if (!outcome.failure.empty())
+        warnCannotOpen(outcome.failure);
+    else if (outcome.changed)
+        window.raise(event);
 }
 
 class FakeDriveList : public Fake<DriveList>
 {
 public:
-    FakeDriveList(const ControlSpec &spec, FakeWindow &w) : Fake(spec, w), m_volumes(defaultVolumes())
+    FakeDriveList(const ControlSpec &spec, FakeWindow &w)
+        : Fake(spec, w), m_model(lists::systemVolumes(), lists::startFolder())
     {
-        m_drive = volumeOf(startFolder(), m_volumes);
     }
-    std::string drive() const override { return m_drive; }
-    void setDrive(const std::string &path) override
-    {
-        const std::string root = volumeOf(cleanFolder(path), m_volumes);
-        if (root.empty())
-            return;
-        std::string reason;
-        if (!platform::canListFolder(root, &reason)) {
-            warnCannotOpen(cannotOpen("volume", root, reason));
-            return;
-        }
-        m_drive = root;
-        m_window.raise(Change);
-    }
-    std::vector<Volume> volumes() const override { return m_volumes; }
-    void setVolumes(const std::vector<Volume> &volumes) override
-    {
-        m_volumes = volumes;
-        if (std::none_of(volumes.begin(), volumes.end(), [&](const Volume &v) { return v.root == m_drive; }))
-            m_drive = volumes.empty() ? std::string() : volumes.front().root;
-    }
-    void rememberFolder(const std::string &folder) override
-    {
-        const std::string root = volumeOf(folder, m_volumes);
-        if (root.empty())
-            return;
-        m_lastFolder[root] = folder;
-        m_drive = root;
-    }
-    std::string lastFolderOn(const std::string &root) const override
-    {
-        const auto found = m_lastFolder.find(root);
-        if (found == m_lastFolder.end())
-            return root;
-        fs::path folder = base::files::toPath(found->second);
-        while (base::files::fromPath(folder).size() > root.size() &&
-               !platform::canListFolder(base::files::fromPath(folder)))
-            folder = folder.parent_path();
-        const std::string reachable = base::files::fromPath(folder);
-        return reachable.size() >= root.size() ? reachable : root;
-    }
+    std::string drive() const override { return m_model.drive(); }
+    void setDrive(const std::string &path) override { report(m_window, m_model.setDrive(path), Change); }
+    std::vector<Volume> volumes() const override { return m_model.volumes(); }
+    void setVolumes(const std::vector<Volume> &volumes) override { m_model.setVolumes(volumes); }
+    void rememberFolder(const std::string &folder) override { m_model.rememberFolder(folder); }
+    std::string lastFolderOn(const std::string &root) const override { return m_model.lastFolderOn(root); }
 
 private:
-    std::vector<Volume> m_volumes;
-    std::string m_drive;
-    std::map<std::string, std::string> m_lastFolder;
+    lists::DriveModel m_model;
 };
 
 class FakeDirList : public Fake<DirList>
 {
 public:
-    FakeDirList(const ControlSpec &spec, FakeWindow &w) : Fake(spec, w), m_volumes(defaultVolumes())
+    FakeDirList(const ControlSpec &spec, FakeWindow &w)
+        : Fake(spec, w), m_model(lists::systemVolumes(), lists::startFolder())
     {
-        show(startFolder(), platform::listSubfolders(startFolder()));
     }
-    std::string path() const override { return m_path; }
-    void setPath(const std::string &folder) override
-    {
-        const std::string target = cleanFolder(folder);
-        if (target == m_path)
-            return;
-        std::string reason;
-        const std::vector<std::string> subfolders = platform::listSubfolders(target, &reason);
-        if (!reason.empty()) {
-            warnCannotOpen(cannotOpen("folder", target, reason));
-            return;
-        }
-        show(target, subfolders);
-        m_window.raise(Change);
-    }
-    std::vector<std::string> entries() const override { return m_entries; }
-    void openEntry(int row) override
-    {
-        if (row >= 0 && row < static_cast<int>(m_entries.size()))
-            setPath(m_entries[std::size_t(row)]);
-    }
-    void setVolumes(const std::vector<Volume> &volumes) override
-    {
-        m_volumes = volumes;
-        show(m_path, platform::listSubfolders(m_path));
-    }
+    std::string path() const override { return m_model.path(); }
+    void setPath(const std::string &folder) override { report(m_window, m_model.setPath(folder), Change); }
+    std::vector<std::string> entries() const override { return m_model.entries(); }
+    void openEntry(int row) override { report(m_window, m_model.openRow(row), Change); }
+    void setVolumes(const std::vector<Volume> &volumes) override { m_model.setVolumes(volumes); }
 
 private:
-    static std::string child(const std::string &folder, const std::string &name)
-    {
-        return folder.back() == '/' ? folder + name : folder + "/" + name;
-    }
-    void show(const std::string &folder, const std::vector<std::string> &subfolders)
-    {
-        m_path = folder;
-        std::string root = volumeOf(folder, m_volumes);
-        if (root.empty())
-            root = "/";
-        m_entries = {root};
-        std::string at = root;
-        for (const auto &part : base::files::toPath(folder.substr(root.size())))
-            if (!part.empty() && part != "/") {
-                at = child(at, base::files::fromPath(part));
-                m_entries.push_back(at);
-            }
-        for (const std::string &name : subfolders)
-            m_entries.push_back(child(m_path, name));
-    }
-
-    std::vector<Volume> m_volumes;
-    std::string m_path;
-    std::vector<std::string> m_entries;
+    lists::DirModel m_model;
 };
 
 class FakeFileList : public Fake<FileList>
 {
 public:
     FakeFileList(const ControlSpec &spec, FakeWindow &w)
-        : Fake(spec, w), m_pattern(spec.pattern.empty() ? "*.*" : spec.pattern), m_path(startFolder())
+        : Fake(spec, w), m_model(spec.pattern, lists::startFolder())
     {
-        m_files = platform::listFiles(m_path, platform::NamePatterns(m_pattern));
     }
-    std::string path() const override { return m_path; }
+    std::string path() const override { return m_model.path(); }
     void setPath(const std::string &folder) override
     {
-        const std::string target = cleanFolder(folder);
-        std::string reason;
-        std::vector<std::string> files = platform::listFiles(target, platform::NamePatterns(m_pattern), &reason);
-        if (!reason.empty()) {
-            warnCannotOpen(cannotOpen("folder", target, reason));
-            return;
-        }
-        m_path = target;
-        m_files = std::move(files);
-        m_selected.clear();
-        m_window.raise(PathChange);
+        report(m_window, m_model.setPath(folder), PathChange);
     }
-    std::string pattern() const override { return m_pattern; }
-    void setPattern(const std::string &patterns) override
-    {
-        m_pattern = patterns;
-        m_files = platform::listFiles(m_path, platform::NamePatterns(m_pattern));
-        m_selected.clear();
-    }
-    std::string fileName() const override { return m_selected; }
+    std::string pattern() const override { return m_model.pattern(); }
+    void setPattern(const std::string &patterns) override { m_model.setPattern(patterns); }
+    std::string fileName() const override { return m_model.fileName(); }
     void setFileName(const std::string &name) override
     {
-        const bool listed = std::find(m_files.begin(), m_files.end(), name) != m_files.end();
-        const std::string next = listed ? name : std::string();
-        if (next == m_selected)
-            return;
-        m_selected = next;
-        if (!next.empty())
+        if (m_model.setFileName(name))
             m_window.raise(Click);
     }
-    std::vector<std::string> files() const override { return m_files; }
+    std::vector<std::string> files() const override { return m_model.files(); }
     void dblClick() override
     {
-        if (isEnabled() && !m_selected.empty())
+        if (isEnabled() && !m_model.fileName().empty())
             m_window.raise(DblClick);
     }
 
 private:
-    std::string m_pattern;
-    std::string m_path;
-    std::vector<std::string> m_files;
-    std::string m_selected;
+    lists::FileModel m_model;
 };
 
 std::unique_ptr<Control> makeControl(const ControlSpec &spec, FakeWindow &w)
