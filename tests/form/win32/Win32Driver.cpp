@@ -13,6 +13,7 @@ using form::win32::Win32Window;
 
 class Win32Driver;
 Win32Driver *g_driver = nullptr;
+SeenMessageBox g_seen;
 
 class Win32Driver : public form::testing::Driver
 {
@@ -132,6 +133,11 @@ private:
         wchar_t text[4096] = {};
         GetDlgItemTextW(box, 0xFFFF, text, 4096);
         m_lastText = form::win32::utf8(text);
+        g_seen.owner = GetWindow(box, GW_OWNER);
+        g_seen.ownerEnabled = g_seen.owner && IsWindowEnabled(static_cast<HWND>(g_seen.owner));
+        wchar_t caption[256] = {};
+        GetWindowTextW(box, caption, 256);
+        g_seen.caption = caption;
         int answer = GetDlgItem(box, IDOK) ? IDOK : IDNO;
         if (!m_answers.empty()) {
             answer = m_answers.front();
@@ -157,4 +163,9 @@ std::unique_ptr<form::testing::Driver> makeWin32Driver()
 void pressWin32Key(form::Window &window, unsigned virtualKey, unsigned message)
 {
     Win32Driver::sendKey(static_cast<Win32Window &>(window), virtualKey, message);
+}
+
+SeenMessageBox lastWin32MessageBox()
+{
+    return g_seen;
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ConformanceCases.h"
 #include "Form.h"
@@ -9,6 +10,8 @@
 #include "Win32Window.h"
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 INSTANTIATE_TEST_SUITE_P(Win32, RuntimeConformance,
                          ::testing::Values(RuntimeUnderTest{"win32", makeWin32Driver}),
@@ -171,6 +174,114 @@ TEST_F(Win32RuntimeTest, UpAndDownInTheBuddyStepTheUpDown)
     EXPECT_EQ(delay.text(), "12");
     pressWin32Key(*window, VK_DOWN, WM_KEYDOWN);
     EXPECT_EQ(delay.text(), "11");
+}
+
+TEST_F(Win32RuntimeTest, TextBoxesAndTheProgressBarCarryTheirLayoutAndStateAsNativeStyles)
+{
+    form::PageLayout layout;
+    layout.title = "Styles";
+    form::ControlSpec plain = row(form::Kind::TextBox, "txtPlain", -1, "", {240, 900, 3000, 330});
+    plain.maxLength = 3;
+    form::ControlSpec locked = row(form::Kind::TextBox, "txtLocked", -1, "kept", {240, 1300, 3000, 330});
+    locked.flags = form::style::Locked;
+    form::ControlSpec notes = row(form::Kind::TextBox, "txtNotes", -1, "", {240, 1700, 3000, 900});
+    notes.flags = form::style::MultiLine | form::style::Locked;
+    layout.controls = {plain, locked, notes,
+                       row(form::Kind::ProgressBar, "pgbBar", -1, "", {240, 2700, 6000, 300})};
+    window = driver->runtime().createWindow(layout);
+    window->show();
+
+    struct Case
+    {
+        const char *name;
+        DWORD present, absent;
+        int limit;
+    };
+    for (const Case &c : std::vector<Case>{
+             {"txtPlain", ES_AUTOHSCROLL, ES_READONLY | ES_MULTILINE, 3},
+             {"txtLocked", ES_AUTOHSCROLL | ES_READONLY, ES_MULTILINE, 0},
+             {"txtNotes", ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 0, 0},
+         }) {
+        const DWORD style = DWORD(GetWindowLongW(handleOf(c.name), GWL_STYLE));
+        EXPECT_EQ(style & c.present, c.present) << c.name;
+        EXPECT_EQ(style & c.absent, 0u) << c.name;
+        if (c.limit)
+            EXPECT_EQ(SendMessageW(handleOf(c.name), EM_GETLIMITTEXT, 0, 0), c.limit) << c.name;
+    }
+    auto &plainBox = window->control<form::TextBox>("txtPlain");
+    driver->type(plainBox, "abcdé");
+    EXPECT_EQ(plainBox.text(), "abc") << "typing stops at the limit";
+    auto &lockedBox = window->control<form::TextBox>("txtLocked");
+    driver->type(lockedBox, "x");
+    EXPECT_EQ(lockedBox.text(), "kept");
+    window->control<form::TextBox>("txtNotes").setText("one\ntwo");
+    EXPECT_EQ(SendMessageW(handleOf("txtNotes"), EM_GETLINECOUNT, 0, 0), 2);
+
+    auto &bar = window->control<form::ProgressBar>("pgbBar");
+    HWND native = handleOf("pgbBar");
+    bar.setMin(10);
+    bar.setMax(5);
+    bar.setValue(7);
+    EXPECT_EQ(SendMessageW(native, PBM_GETPOS, 0, 0), 0) << "an empty range shows nothing done";
+    bar.setMax(20);
+    bar.setValue(15);
+    EXPECT_EQ(SendMessageW(native, PBM_GETRANGE, TRUE, 0), 10);
+    EXPECT_EQ(SendMessageW(native, PBM_GETRANGE, FALSE, 0), 20);
+    EXPECT_EQ(SendMessageW(native, PBM_GETPOS, 0, 0), 15);
+    for (const bool on : {true, false}) {
+        bar.setSmooth(on);
+        bar.setBorderStyle(on ? 1 : 0);
+        const LONG style = GetWindowLongW(native, GWL_STYLE);
+        EXPECT_EQ((style & PBS_SMOOTH) != 0, on);
+        EXPECT_EQ((style & WS_BORDER) != 0, on);
+    }
+}
+
+TEST_F(Win32RuntimeTest, ATimerTicksUntilStoppedAndNotOnceItsWindowIsGivenUp)
+{
+    form::PageLayout layout;
+    layout.title = "Clock";
+    form::ControlSpec clock = row(form::Kind::Timer, "tmrClock", -1, "", {0, 0, 100, 100});
+    clock.interval = 30;
+    layout.controls = {clock};
+    window = driver->runtime().createWindow(layout);
+    auto &timer = window->control<form::Timer>("tmrClock");
+    EXPECT_TRUE(timer.isActive());
+    int ticks = 0;
+    timer.Tick = [&] { ++ticks; };
+    const auto pumpFor = [&](DWORD milliseconds) {
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+            driver->settle();
+            Sleep(5);
+        }
+    };
+    pumpFor(300);
+    EXPECT_GE(ticks, 3);
+    timer.stop();
+    const int stopped = ticks;
+    pumpFor(150);
+    EXPECT_EQ(ticks, stopped);
+
+    timer.start();
+    HWND pageWindow = page();
+    const WPARAM timerId = WPARAM(GetDlgCtrlID(handleOf("tmrClock")));
+    driver->runtime().destroyLater(std::move(window));
+    SendMessageW(pageWindow, WM_TIMER, timerId, 0); // a period ends before the window goes
+    EXPECT_EQ(ticks, stopped) << "no event once the window is given up";
+    pumpFor(150);
+    EXPECT_FALSE(IsWindow(pageWindow));
+    EXPECT_EQ(ticks, stopped);
+}
+
+TEST_F(Win32RuntimeTest, AMessageBoxIsOwnedByTheActivePageWhichTakesNoInputMeanwhile)
+{
+    driver->answerNextMessageBox(IDNO);
+    EXPECT_EQ(driver->runtime().messageBox("Really?", MB_YESNO | MB_ICONQUESTION, "Quernel 2.0"), IDNO);
+    const SeenMessageBox seen = lastWin32MessageBox();
+    EXPECT_EQ(seen.owner, page());
+    EXPECT_FALSE(seen.ownerEnabled);
+    EXPECT_EQ(seen.caption, L"Quernel 2.0");
+    EXPECT_TRUE(IsWindowEnabled(page())) << "the page takes input again once the box is answered";
 }
 
 } // namespace
