@@ -273,6 +273,29 @@ TEST_F(Win32RuntimeTest, ATimerTicksUntilStoppedAndNotOnceItsWindowIsGivenUp)
     EXPECT_EQ(ticks, stopped);
 }
 
+TEST_F(Win32RuntimeTest, TheAnimationPlaysOurClipAndRefusesWhatItCannotPlay)
+{
+    form::PageLayout layout;
+    layout.title = "Copying";
+    layout.controls = {row(form::Kind::Animation, "aniCopy", -1, "", {240, 900, 4800, 900})};
+    window = driver->runtime().createWindow(layout);
+    window->show();
+    auto &animation = window->control<form::Animation>("aniCopy");
+    const std::string corpus = QUERNEL_ANIMATION_CORPUS;
+    ASSERT_TRUE(animation.open(corpus + "/valid-filecopy.avi"));
+    animation.play();
+    EXPECT_TRUE(animation.isPlaying());
+    driver->settle();
+    animation.stop();
+    EXPECT_FALSE(animation.isPlaying());
+    for (const char *refused : {"/../CMakeLists.txt", "/missing.avi"}) { // not a clip; no file
+        std::string error;
+        EXPECT_FALSE(animation.open(corpus + refused, &error)) << refused;
+        EXPECT_FALSE(animation.isOpen());
+        EXPECT_EQ(error.rfind("Cannot open the animation " + corpus + refused, 0), 0u) << error;
+    }
+}
+
 TEST_F(Win32RuntimeTest, AMessageBoxIsOwnedByTheActivePageWhichTakesNoInputMeanwhile)
 {
     driver->answerNextMessageBox(IDNO);
