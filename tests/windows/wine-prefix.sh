@@ -4,6 +4,8 @@
 #   wine-prefix.sh cleanup PREFIX   the server stopped and the prefix removed
 #   wine-prefix.sh check PREFIX EXE a self-checking program run in it: its "N passed, 0 failed"
 #                                   line (N > 0) and exit status 0 pass
+#   wine-prefix.sh gtest PREFIX EXE a GoogleTest program with windows, run in it on Xvfb: its
+#                                   "[  PASSED  ] N tests." line (N > 0) and exit status 0 pass
 set -eu
 action=$1
 prefix=$2
@@ -41,8 +43,21 @@ check)
     [ "$status" -eq 0 ] || { echo "exit status $status"; exit 1; }
     printf '%s\n' "$output" | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || { echo "no \"N passed, 0 failed\" line"; exit 1; }
     ;;
+gtest)
+    exe=$3
+    log="$prefix/gtest-$$.log"
+    status=0
+    (cd "$(dirname "$exe")" &&
+        xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" wine "$exe" </dev/null >"$log" 2>&1) || status=$?
+    output=$(tr -d '\r' <"$log")
+    rm -f "$log"
+    printf '%s\n' "$output"
+    [ "$status" -eq 0 ] || { echo "exit status $status"; exit 1; }
+    printf '%s\n' "$output" | grep -Eq '^\[  PASSED  \] [1-9][0-9]* tests?\.$' || { echo "no \"[  PASSED  ] N tests.\" line"; exit 1; }
+    ! printf '%s\n' "$output" | grep -q '^\[  FAILED  \]' || exit 1
+    ;;
 *)
-    echo "usage: $0 setup|cleanup PREFIX | check PREFIX EXE" >&2
+    echo "usage: $0 setup|cleanup PREFIX | check|gtest PREFIX EXE" >&2
     exit 2
     ;;
 esac

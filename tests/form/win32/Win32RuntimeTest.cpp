@@ -1,0 +1,351 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ConformanceCases.h"
+#include "Form.h"
+#include "Win32Driver.h"
+#include "Win32Window.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+INSTANTIATE_TEST_SUITE_P(Win32, RuntimeConformance,
+                         ::testing::Values(RuntimeUnderTest{"win32", makeWin32Driver}),
+                         [](const auto &info) { return info.param.name; });
+
+namespace {
+
+using form::win32::Win32Window;
+
+form::ControlSpec row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place,
+                      const char *buddy = "")
+{
+    form::ControlSpec spec;
+    spec.kind = kind;
+    spec.name = name;
+    spec.index = index;
+    spec.caption = caption;
+    spec.place = place;
+    spec.buddy = buddy;
+    return spec;
+}
+
+// A label whose mnemonic names a text box below another, two options and a plain button.
+form::PageLayout keyboardLayout()
+{
+    form::PageLayout layout;
+    layout.title = "Keys";
+    layout.controls = {
+        row(form::Kind::TextBox, "txtFirst", -1, "", {240, 900, 3000, 330}),
+        row(form::Kind::Label, "lblName", -1, "Na&me:", {240, 1300, 1000, 250}, "txtName"),
+        row(form::Kind::TextBox, "txtName", -1, "", {1300, 1300, 3000, 330}),
+        row(form::Kind::Option, "optA", 0, "A &0", {240, 1800, 1500, 300}),
+        row(form::Kind::Option, "optA", 1, "A &1", {240, 2130, 1500, 300}),
+        row(form::Kind::Button, "cmdGo", -1, "&Go", {3600, 1800, 1200, 375}),
+    };
+    return layout;
+}
+
+class Win32RuntimeTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        driver = makeWin32Driver();
+        form::install(&driver->runtime());
+        window = driver->runtime().createWindow(keyboardLayout());
+        window->show();
+        driver->settle();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        driver->settle();
+        form::install(nullptr);
+    }
+    HWND page() const { return static_cast<Win32Window &>(*window).handle(); }
+    HWND handleOf(const char *name, int index = -1) const
+    {
+        return Win32Window::handleOf(*window->find(name, index));
+    }
+
+    std::unique_ptr<form::testing::Driver> driver;
+    std::unique_ptr<form::Window> window;
+};
+
+TEST_F(Win32RuntimeTest, APageIsAFixedTopLevelWindowOfTheTemplateSize)
+{
+    RECT client;
+    GetClientRect(page(), &client);
+    EXPECT_EQ(client.right, 456);
+    EXPECT_EQ(client.bottom, 323);
+    wchar_t caption[64] = {};
+    GetWindowTextW(page(), caption, 64);
+    EXPECT_STREQ(caption, L"Quernel 2.0");
+    const LONG style = GetWindowLongW(page(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_CHILD), 0);
+    EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+    EXPECT_EQ(GetWindow(page(), GW_OWNER), nullptr);
+
+    LOGFONTW banner{};
+    auto font = reinterpret_cast<HFONT>(SendMessageW(handleOf("lblBanner"), WM_GETFONT, 0, 0));
+    ASSERT_TRUE(font);
+    GetObjectW(font, sizeof(banner), &banner);
+    EXPECT_STREQ(banner.lfFaceName, L"Times New Roman");
+    EXPECT_EQ(banner.lfWeight, FW_BOLD);
+    EXPECT_EQ(window->control<form::Label>("lblBanner").text(), "Keys");
+}
+
+TEST_F(Win32RuntimeTest, EnterPressesNothingAndEscapeOnlyAnEnabledCancelWhereverTheFocusIs)
+{
+    int cancels = 0, nexts = 0, goes = 0;
+    window->control<form::Button>("cmdCancel").Click = [&] { ++cancels; };
+    window->control<form::Button>("cmdNext").Click = [&] { ++nexts; };
+    window->control<form::Button>("cmdGo").Click = [&] { ++goes; };
+    for (const char *focus : {"txtFirst", "cmdGo", "cmdNext", "cmdCancel"}) {
+        window->find(focus)->setFocus();
+        ASSERT_EQ(GetFocus(), handleOf(focus));
+        pressWin32Key(*window, VK_RETURN, WM_KEYDOWN);
+        EXPECT_EQ(cancels + nexts + goes, 0) << "Enter with the focus on " << focus;
+    }
+    for (const bool enabled : {true, false}) {
+        window->control<form::Button>("cmdCancel").setEnabled(enabled);
+        for (const char *focus : {"txtFirst", "cmdGo"}) {
+            window->find(focus)->setFocus();
+            const int before = cancels;
+            pressWin32Key(*window, VK_ESCAPE, WM_KEYDOWN);
+            EXPECT_EQ(cancels - before, enabled ? 1 : 0) << "Esc with the focus on " << focus;
+        }
+    }
+    EXPECT_EQ(nexts + goes, 0);
+}
+
+TEST_F(Win32RuntimeTest, TabFollowsTheLayoutsOrderFromTheFirstTextBox)
+{
+    EXPECT_EQ(GetFocus(), handleOf("txtFirst")) << "the first box one can type into";
+    const std::vector<HWND> expected = {handleOf("txtName"), handleOf("optA", 0),   handleOf("cmdGo"),
+                                        handleOf("optA", 1), handleOf("cmdCancel"), handleOf("cmdNext"),
+                                        handleOf("txtFirst")}; // cmdBack is disabled
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        pressWin32Key(*window, VK_TAB, WM_KEYDOWN);
+        EXPECT_EQ(GetFocus(), expected[i]) << "Tab " << i + 1;
+    }
+}
+
+TEST_F(Win32RuntimeTest, MnemonicsPressButtonsCheckOptionsAndFocusALabelsBuddy)
+{
+    int goes = 0, a1 = 0;
+    window->control<form::Button>("cmdGo").Click = [&] { ++goes; };
+    window->control<form::Option>("optA", 1).Click = [&] { ++a1; };
+
+    pressWin32Key(*window, 'm', WM_SYSCHAR);
+    EXPECT_EQ(GetFocus(), handleOf("txtName")) << "Alt+M focuses the box the label names";
+    pressWin32Key(*window, 'g', WM_SYSCHAR);
+    EXPECT_EQ(goes, 1);
+    pressWin32Key(*window, '1', WM_SYSCHAR);
+    EXPECT_TRUE(window->control<form::Option>("optA", 1).isChecked());
+    EXPECT_EQ(a1, 1);
+    window->control<form::Button>("cmdGo").setEnabled(false);
+    pressWin32Key(*window, 'g', WM_SYSCHAR);
+    EXPECT_EQ(goes, 1) << "a disabled button's mnemonic does nothing";
+}
+
+TEST_F(Win32RuntimeTest, UpAndDownInTheBuddyStepTheUpDown)
+{
+    form::PageLayout layout;
+    layout.title = "Spin";
+    form::ControlSpec box = row(form::Kind::TextBox, "txtDelay", -1, "", {240, 900, 510, 330});
+    box.maxLength = 2;
+    layout.controls = {box, row(form::Kind::UpDown, "udDelay", -1, "", {750, 900, 240, 330}, "txtDelay")};
+    window = driver->runtime().createWindow(layout);
+    window->show();
+    auto &upDown = window->control<form::UpDown>("udDelay");
+    upDown.setRange(10, 99);
+    auto &delay = window->control<form::TextBox>("txtDelay");
+    delay.setText("98");
+    pressWin32Key(*window, VK_UP, WM_KEYDOWN);
+    pressWin32Key(*window, VK_UP, WM_KEYDOWN);
+    EXPECT_EQ(delay.text(), "99");
+    delay.setText("123"); // cut to its two characters
+    EXPECT_EQ(delay.text(), "12");
+    pressWin32Key(*window, VK_DOWN, WM_KEYDOWN);
+    EXPECT_EQ(delay.text(), "11");
+}
+
+TEST_F(Win32RuntimeTest, TextBoxesAndTheProgressBarCarryTheirLayoutAndStateAsNativeStyles)
+{
+    form::PageLayout layout;
+    layout.title = "Styles";
+    form::ControlSpec plain = row(form::Kind::TextBox, "txtPlain", -1, "", {240, 900, 3000, 330});
+    plain.maxLength = 3;
+    form::ControlSpec locked = row(form::Kind::TextBox, "txtLocked", -1, "kept", {240, 1300, 3000, 330});
+    locked.flags = form::style::Locked;
+    form::ControlSpec notes = row(form::Kind::TextBox, "txtNotes", -1, "", {240, 1700, 3000, 900});
+    notes.flags = form::style::MultiLine | form::style::Locked;
+    layout.controls = {plain, locked, notes,
+                       row(form::Kind::ProgressBar, "pgbBar", -1, "", {240, 2700, 6000, 300})};
+    window = driver->runtime().createWindow(layout);
+    window->show();
+
+    struct Case
+    {
+        const char *name;
+        DWORD present, absent;
+        int limit;
+    };
+    for (const Case &c : std::vector<Case>{
+             {"txtPlain", ES_AUTOHSCROLL, ES_READONLY | ES_MULTILINE, 3},
+             {"txtLocked", ES_AUTOHSCROLL | ES_READONLY, ES_MULTILINE, 0},
+             {"txtNotes", ES_MULTILINE | ES_READONLY | WS_VSCROLL | ES_AUTOVSCROLL, 0, 0},
+         }) {
+        const DWORD style = DWORD(GetWindowLongW(handleOf(c.name), GWL_STYLE));
+        EXPECT_EQ(style & c.present, c.present) << c.name;
+        EXPECT_EQ(style & c.absent, 0u) << c.name;
+        if (c.limit)
+            EXPECT_EQ(SendMessageW(handleOf(c.name), EM_GETLIMITTEXT, 0, 0), c.limit) << c.name;
+    }
+    auto &plainBox = window->control<form::TextBox>("txtPlain");
+    driver->type(plainBox, "abcdé");
+    EXPECT_EQ(plainBox.text(), "abc") << "typing stops at the limit";
+    auto &lockedBox = window->control<form::TextBox>("txtLocked");
+    driver->type(lockedBox, "x");
+    EXPECT_EQ(lockedBox.text(), "kept");
+    window->control<form::TextBox>("txtNotes").setText("one\ntwo");
+    EXPECT_EQ(SendMessageW(handleOf("txtNotes"), EM_GETLINECOUNT, 0, 0), 2);
+
+    auto &bar = window->control<form::ProgressBar>("pgbBar");
+    HWND native = handleOf("pgbBar");
+    bar.setMin(10);
+    bar.setMax(5);
+    bar.setValue(7);
+    EXPECT_EQ(SendMessageW(native, PBM_GETPOS, 0, 0), 0) << "an empty range shows nothing done";
+    bar.setMax(20);
+    bar.setValue(15);
+    EXPECT_EQ(SendMessageW(native, PBM_GETRANGE, TRUE, 0), 10);
+    EXPECT_EQ(SendMessageW(native, PBM_GETRANGE, FALSE, 0), 20);
+    EXPECT_EQ(SendMessageW(native, PBM_GETPOS, 0, 0), 15);
+    for (const bool on : {true, false}) {
+        bar.setSmooth(on);
+        bar.setBorderStyle(on ? 1 : 0);
+        const LONG style = GetWindowLongW(native, GWL_STYLE);
+        EXPECT_EQ((style & PBS_SMOOTH) != 0, on);
+        EXPECT_EQ((style & WS_BORDER) != 0, on);
+    }
+}
+
+TEST_F(Win32RuntimeTest, ATimerTicksUntilStoppedAndNotOnceItsWindowIsGivenUp)
+{
+    form::PageLayout layout;
+    layout.title = "Clock";
+    form::ControlSpec clock = row(form::Kind::Timer, "tmrClock", -1, "", {0, 0, 100, 100});
+    clock.interval = 30;
+    layout.controls = {clock};
+    window = driver->runtime().createWindow(layout);
+    auto &timer = window->control<form::Timer>("tmrClock");
+    EXPECT_TRUE(timer.isActive());
+    int ticks = 0;
+    timer.Tick = [&] { ++ticks; };
+    const auto pumpFor = [&](DWORD milliseconds) {
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds;) {
+            driver->settle();
+            Sleep(5);
+        }
+    };
+    pumpFor(300);
+    EXPECT_GE(ticks, 3);
+    timer.stop();
+    const int stopped = ticks;
+    pumpFor(150);
+    EXPECT_EQ(ticks, stopped);
+
+    timer.start();
+    HWND pageWindow = page();
+    const WPARAM timerId = WPARAM(GetDlgCtrlID(handleOf("tmrClock")));
+    driver->runtime().destroyLater(std::move(window));
+    SendMessageW(pageWindow, WM_TIMER, timerId, 0); // a period ends before the window goes
+    EXPECT_EQ(ticks, stopped) << "no event once the window is given up";
+    pumpFor(150);
+    EXPECT_FALSE(IsWindow(pageWindow));
+    EXPECT_EQ(ticks, stopped);
+}
+
+TEST_F(Win32RuntimeTest, TheAnimationPlaysOurClipAndRefusesWhatItCannotPlay)
+{
+    form::PageLayout layout;
+    layout.title = "Copying";
+    layout.controls = {row(form::Kind::Animation, "aniCopy", -1, "", {240, 900, 4800, 900})};
+    window = driver->runtime().createWindow(layout);
+    window->show();
+    auto &animation = window->control<form::Animation>("aniCopy");
+    const std::string corpus = QUERNEL_ANIMATION_CORPUS;
+    ASSERT_TRUE(animation.open(corpus + "/valid-filecopy.avi"));
+    animation.play();
+    EXPECT_TRUE(animation.isPlaying());
+    driver->settle();
+    animation.stop();
+    EXPECT_FALSE(animation.isPlaying());
+    for (const char *refused : {"/../CMakeLists.txt", "/missing.avi"}) { // not a clip; no file
+        std::string error;
+        EXPECT_FALSE(animation.open(corpus + refused, &error)) << refused;
+        EXPECT_FALSE(animation.isOpen());
+        EXPECT_EQ(error.rfind("Cannot open the animation " + corpus + refused, 0), 0u) << error;
+    }
+}
+
+TEST_F(Win32RuntimeTest, AMessageBoxIsOwnedByTheActivePageWhichTakesNoInputMeanwhile)
+{
+    driver->answerNextMessageBox(IDNO);
+    EXPECT_EQ(driver->runtime().messageBox("Really?", MB_YESNO | MB_ICONQUESTION, "Quernel 2.0"), IDNO);
+    const SeenMessageBox seen = lastWin32MessageBox();
+    EXPECT_EQ(seen.owner, page());
+    EXPECT_FALSE(seen.ownerEnabled);
+    EXPECT_EQ(seen.caption, L"Quernel 2.0");
+    EXPECT_TRUE(IsWindowEnabled(page())) << "the page takes input again once the box is answered";
+}
+
+} // namespace
+
+namespace {
+
+constexpr const wchar_t *ChildMark = L"QUERNEL_FORM_TEST_ON_OWN_DESKTOP";
+
+// Runs this program again on a desktop of its own and returns its exit code. Under Wine the
+// child's windows are drawn on the display the test was given, whatever display (or none) the
+// prefix's default desktop started with; on Windows they stay off the user's desktop.
+int runOnOwnDesktop()
+{
+    wchar_t desktopName[] = L"QuernelFormTest";
+    if (!CreateDesktopW(desktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr))
+        return -1;
+    SetEnvironmentVariableW(ChildMark, L"1");
+    std::wstring desktop = std::wstring(L"WinSta0\\") + desktopName;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.lpDesktop = desktop.data();
+    PROCESS_INFORMATION child{};
+    std::wstring commandLine = GetCommandLineW();
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &child))
+        return -1;
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return int(code);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    if (!GetEnvironmentVariableW(ChildMark, nullptr, 0))
+        if (const int code = runOnOwnDesktop(); code != -1)
+            return code;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
