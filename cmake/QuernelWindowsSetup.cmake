@@ -4,6 +4,10 @@ include(ExternalProject)
 
 set(QUERNEL_WINDOWS_BUILD_DIR "${CMAKE_BINARY_DIR}/windows")
 set(QUERNEL_WINDOWS_SETUP "${QUERNEL_PROGRAM_DIR}/Redist/setup.exe")
+# The Windows program folder beside the Linux one: arVemko.exe, filecopy.avi, the error-code help
+# page and Redist\setup.exe, ready to copy to a Windows machine.
+set(QUERNEL_WINDOWS_PROGRAM_DIR "${CMAKE_BINARY_DIR}/app-windows")
+set(QUERNEL_WINDOWS_WIZARD "${QUERNEL_WINDOWS_BUILD_DIR}/app/arVemko.exe")
 
 set(quernel_windows_args
   -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
@@ -20,5 +24,20 @@ ExternalProject_Add(setup_windows
   BUILD_ALWAYS ON
   INSTALL_COMMAND "${CMAKE_COMMAND}" -E copy_if_different
                   "${QUERNEL_WINDOWS_BUILD_DIR}/setup.exe" "${QUERNEL_WINDOWS_SETUP}"
+          COMMAND "${CMAKE_COMMAND}" -E make_directory "${QUERNEL_WINDOWS_PROGRAM_DIR}/Redist"
+          COMMAND "${CMAKE_COMMAND}" -E copy_if_different
+                  "${QUERNEL_WINDOWS_BUILD_DIR}/setup.exe" "${QUERNEL_WINDOWS_PROGRAM_DIR}/Redist/setup.exe"
+          COMMAND "${CMAKE_COMMAND}" -E copy_if_different
+                  "${QUERNEL_WINDOWS_WIZARD}" "${QUERNEL_WINDOWS_PROGRAM_DIR}/arVemko.exe"
   BUILD_BYPRODUCTS "${QUERNEL_WINDOWS_BUILD_DIR}/setup.exe" "${QUERNEL_WINDOWS_SETUP}"
+                   "${QUERNEL_WINDOWS_WIZARD}" "${QUERNEL_WINDOWS_PROGRAM_DIR}/arVemko.exe"
   USES_TERMINAL_BUILD ON)
+
+# The rest of the Windows program folder: the clip the build draws and the error-code help page,
+# the same files as in the Linux one.
+add_custom_target(windows_program_folder ALL
+  COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${QUERNEL_PROGRAM_DIR}/filecopy.avi"
+          "${CMAKE_SOURCE_DIR}/src/app/errors.html" "${QUERNEL_WINDOWS_PROGRAM_DIR}"
+  COMMENT "Completing the Windows program folder"
+  VERBATIM)
+add_dependencies(windows_program_folder setup_windows filecopy_avi)

@@ -26,6 +26,7 @@ using namespace wine_test;
 namespace {
 
 const std::string BuiltWindowsSetup = QUERNEL_PROGRAM_DIR "/Redist/setup.exe";
+const std::string BuiltWindowsWizard = QUERNEL_WINDOWS_PROGRAM_DIR "/arVemko.exe";
 const std::string BuiltLinuxSetup = QUERNEL_PROGRAM_DIR "/Redist/setup";
 
 enum class PathForm
@@ -326,35 +327,54 @@ TEST_F(WindowsSetup, HelpIsTheLinuxInstallersHelp)
     EXPECT_EQ(onWindows.out, onLinux.out);
 }
 
-TEST_F(WindowsSetup, ImportsOnlySystemLibrariesAndCarriesItsManifest)
+// Both Windows programs: a window program that imports only what every Windows has, carries its
+// manifest (own rights, common controls 6, sharp on every monitor) and stays small.
+TEST_F(WindowsSetup, ProgramsImportOnlySystemLibrariesAndCarryTheirManifest)
 {
-    const Outcome dump = run("x86_64-w64-mingw32-objdump", {"-p", BuiltWindowsSetup}, outputFolder(), "/tmp");
-    ASSERT_EQ(dump.status, 0) << dump.err;
-    EXPECT_TRUE(contains(dump.out, "Subsystem\t\t00000002\t(Windows GUI)")) << "a window program";
-
+    struct Program
+    {
+        std::string path;
+        std::string required; // a system library it must use rather than code of its own
+    };
+    // The digests of the install record come from the system's CNG; the wizard's windows from
+    // the common controls.
+    const Program programs[] = {{BuiltWindowsSetup, "bcrypt.dll"}, {BuiltWindowsWizard, "comctl32.dll"}};
     const std::set<std::string> system{"kernel32.dll", "user32.dll",   "gdi32.dll",   "comctl32.dll",
                                        "comdlg32.dll", "shell32.dll",  "shlwapi.dll", "ole32.dll",
                                        "oleaut32.dll", "advapi32.dll", "uxtheme.dll", "msvcrt.dll",
                                        "version.dll",  "bcrypt.dll"}; // CNG: in every Windows since Vista
-    std::vector<std::string> imported;
-    const std::regex dllName("DLL Name: (\\S+)");
-    for (auto it = std::sregex_iterator(dump.out.begin(), dump.out.end(), dllName);
-         it != std::sregex_iterator(); ++it) {
-        std::string name = (*it)[1];
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return std::tolower(c); });
-        imported.push_back(name);
-    }
-    ASSERT_FALSE(imported.empty()) << dump.out;
-    for (const std::string &dll : imported)
-        EXPECT_TRUE(system.count(dll) || dll.rfind("api-ms-win-crt-", 0) == 0) << dll;
-    // The digests of the install record come from the system's CNG, not from code of its own.
-    EXPECT_NE(std::find(imported.begin(), imported.end(), "bcrypt.dll"), imported.end());
+    for (const Program &p : programs) {
+        SCOPED_TRACE(p.path);
+        const Outcome dump = run("x86_64-w64-mingw32-objdump", {"-p", p.path}, outputFolder(), "/tmp");
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        EXPECT_TRUE(contains(dump.out, "Subsystem\t\t00000002\t(Windows GUI)")) << "a window program";
 
-    const std::string program = readFile(BuiltWindowsSetup);
-    EXPECT_TRUE(contains(program, "<requestedExecutionLevel level=\"asInvoker\""));
-    EXPECT_TRUE(contains(program, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
-    EXPECT_TRUE(contains(program, ">PerMonitorV2, PerMonitor</dpiAwareness>"));
+        std::vector<std::string> imported;
+        const std::regex dllName("DLL Name: (\\S+)");
+        for (auto it = std::sregex_iterator(dump.out.begin(), dump.out.end(), dllName);
+             it != std::sregex_iterator(); ++it) {
+            std::string name = (*it)[1];
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
+            imported.push_back(name);
+        }
+        ASSERT_FALSE(imported.empty()) << dump.out;
+        for (const std::string &dll : imported)
+            EXPECT_TRUE(system.count(dll) || dll.rfind("api-ms-win-crt-", 0) == 0) << dll;
+        EXPECT_NE(std::find(imported.begin(), imported.end(), p.required), imported.end());
+
+        const std::string program = readFile(p.path);
+        EXPECT_TRUE(contains(program, "<requestedExecutionLevel level=\"asInvoker\""));
+        EXPECT_TRUE(contains(program, "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+        EXPECT_TRUE(contains(program, ">PerMonitorV2, PerMonitor</dpiAwareness>"));
+        EXPECT_LT(program.size(), 3u << 20) << "under 3 MB";
+    }
+    // The version information names the product as its windows do.
+    const std::string wizard = readFile(BuiltWindowsWizard);
+    std::string product;
+    for (const char c : std::string("Quernel 2.0"))
+        product += {c, '\0'}; // UTF-16 in the resource
+    EXPECT_TRUE(contains(wizard, product)) << "ProductName \"Quernel 2.0\" in the version resource";
 }
 
 // Installed, listed and removed again, the game folder is byte for byte as it was, with the game
