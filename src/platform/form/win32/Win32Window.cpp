@@ -266,15 +266,13 @@ void Win32Window::nextDialogControl(WPARAM wParam, LPARAM lParam)
     }
     HWND target =
         lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(m_hwnd, GetFocus(), wParam != 0);
-    if (lParam && isStatic(target))
-        if (NativeControl *native = nativeByHandle(target)) {
-            const Control &label = *m_controls[std::size_t(GetDlgCtrlID(target) - FirstControlId)];
-            if (Control *buddy = find(label.spec().buddy); buddy && !label.spec().buddy.empty()) {
-                target = handleOf(*buddy);
-                m_skipNextDialogMove = true;
-            }
-            (void)native;
+    if (lParam && isStatic(target) && nativeByHandle(target)) {
+        const Control &label = *m_controls[std::size_t(GetDlgCtrlID(target) - FirstControlId)];
+        if (Control *buddy = label.spec().buddy.empty() ? nullptr : find(label.spec().buddy)) {
+            target = handleOf(*buddy);
+            m_skipNextDialogMove = true;
         }
+    }
     if (!target)
         return;
     SetFocus(target);
