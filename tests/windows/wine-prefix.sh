@@ -4,6 +4,8 @@
 #   wine-prefix.sh cleanup PREFIX   the server stopped and the prefix removed
 #   wine-prefix.sh check PREFIX EXE a self-checking program run in it: its "N passed, 0 failed"
 #                                   line (N > 0) and exit status 0 pass
+#   wine-prefix.sh windowcheck PREFIX EXE  a self-checking program with windows, run in it on Xvfb:
+#                                   passes as check does
 #   wine-prefix.sh gtest PREFIX EXE a GoogleTest program with windows, run in it on Xvfb: its
 #                                   "[  PASSED  ] N tests." line (N > 0) and exit status 0 pass
 set -eu
@@ -32,11 +34,16 @@ cleanup)
     wineserver -w >/dev/null 2>&1 || true
     rm -rf "$prefix"
     ;;
-check)
+check | windowcheck)
     exe=$3
     log="$prefix/check-$$.log"
     status=0
-    (cd "$(dirname "$exe")" && wine "$exe" </dev/null >"$log" 2>&1) || status=$?
+    if [ "$action" = windowcheck ]; then
+        (cd "$(dirname "$exe")" &&
+            xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" wine "$exe" </dev/null >"$log" 2>&1) || status=$?
+    else
+        (cd "$(dirname "$exe")" && wine "$exe" </dev/null >"$log" 2>&1) || status=$?
+    fi
     output=$(tr -d '\r' <"$log")
     rm -f "$log"
     printf '%s\n' "$output"
@@ -57,7 +64,7 @@ gtest)
     ! printf '%s\n' "$output" | grep -q '^\[  FAILED  \]' || exit 1
     ;;
 *)
-    echo "usage: $0 setup|cleanup PREFIX | check|gtest PREFIX EXE" >&2
+    echo "usage: $0 setup|cleanup PREFIX | check|windowcheck|gtest PREFIX EXE" >&2
     exit 2
     ;;
 esac
