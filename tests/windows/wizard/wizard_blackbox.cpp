@@ -330,6 +330,16 @@ private:
 
 const Shots shots;
 
+// Where the runs make their folders: beside this program, or for pictures where an author would
+// put the program folder, in Documents.
+fs::path workRoot()
+{
+    wchar_t profile[MAX_PATH] = {};
+    if (shots.wanted() && GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH))
+        return fs::path(profile) / "Documents";
+    return ownFolder();
+}
+
 // The first three pages filled in as an author would, with the readme from the start folder;
 // returns the AR list page.
 Page throughToFileList(DWORD pid, const fs::path &program, const std::string &packageName,
@@ -388,7 +398,7 @@ struct Authoring
 void typicalRun(const Authoring &run)
 {
     // The author's files in a folder whose name needs more than one code page.
-    const fs::path work = ownFolder() / run.work;
+    const fs::path work = workRoot() / run.work;
     const fs::path program = freshProgramFolder(work);
     const fs::path mods = work / L"Mods \u00df";
     writeFile(mods / base::text::widen(run.readme), "Read me first.\r\n");
@@ -458,7 +468,7 @@ const std::string Notice = "' was terminated early.  Your system isn't changed, 
 // Cancel on the name page: No keeps the page and the typed name, Yes tells the author and ends.
 void cancelOnTheNamePage()
 {
-    const fs::path work = ownFolder() / L"cancel run";
+    const fs::path work = workRoot() / L"cancel run";
     const fs::path program = freshProgramFolder(work);
     Wizard wizard(program, work);
     if (!wizard)
@@ -486,7 +496,7 @@ void cancelOnTheNamePage()
 // A file deleted between the pick and Add: reported, the other copied, the run goes on to Finish.
 void vanishedSource()
 {
-    const fs::path work = ownFolder() / L"vanished run";
+    const fs::path work = workRoot() / L"vanished run";
     const fs::path program = freshProgramFolder(work);
     const fs::path mods = work / "Mods";
     writeFile(mods / "readme.txt", "Read me first.\r\n");
