@@ -6,6 +6,7 @@
 
 #include "ConformanceCases.h"
 #include "Form.h"
+#include "OwnDesktop.h"
 #include "Win32Driver.h"
 #include "Win32Window.h"
 
@@ -313,38 +314,12 @@ namespace {
 
 constexpr const wchar_t *ChildMark = L"QUERNEL_FORM_TEST_ON_OWN_DESKTOP";
 
-// Runs this program again on a desktop of its own and returns its exit code. Under Wine the
-// child's windows are drawn on the display the test was given, whatever display (or none) the
-// prefix's default desktop started with; on Windows they stay off the user's desktop.
-int runOnOwnDesktop()
-{
-    wchar_t desktopName[] = L"QuernelFormTest";
-    if (!CreateDesktopW(desktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr))
-        return -1;
-    SetEnvironmentVariableW(ChildMark, L"1");
-    std::wstring desktop = std::wstring(L"WinSta0\\") + desktopName;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.lpDesktop = desktop.data();
-    PROCESS_INFORMATION child{};
-    std::wstring commandLine = GetCommandLineW();
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &child))
-        return -1;
-    WaitForSingleObject(child.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return int(code);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
 {
     if (!GetEnvironmentVariableW(ChildMark, nullptr, 0))
-        if (const int code = runOnOwnDesktop(); code != -1)
+        if (const int code = runOnOwnDesktop(L"QuernelFormTest", ChildMark); code != -1)
             return code;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "CheckTally.h"
+#include "OwnDesktop.h"
 #include "FrmARAddARFiles.h"
 #include "FrmARCreate.h"
 #include "FrmARDone.h"
@@ -582,36 +583,12 @@ const Authoring ScriptNames{L"scripts run",
 
 constexpr const wchar_t *ChildMark = L"QUERNEL_WIZARD_BLACKBOX_ON_OWN_DESKTOP";
 
-// This program again on a desktop of its own (see the Win32 form checks); -1 if that cannot be.
-int runOnOwnDesktop()
-{
-    wchar_t desktopName[] = L"QuernelWizardBlackBox";
-    if (!CreateDesktopW(desktopName, nullptr, nullptr, 0, GENERIC_ALL, nullptr))
-        return -1;
-    SetEnvironmentVariableW(ChildMark, L"1");
-    std::wstring desktop = std::wstring(L"WinSta0\\") + desktopName;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.lpDesktop = desktop.data();
-    PROCESS_INFORMATION child{};
-    std::wstring commandLine = GetCommandLineW();
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &child))
-        return -1;
-    WaitForSingleObject(child.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(child.hProcess, &code);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    return int(code);
-}
-
 } // namespace
 
 int wmain()
 {
     if (!GetEnvironmentVariableW(ChildMark, nullptr, 0) && !shots.wanted())
-        if (const int code = runOnOwnDesktop(); code != -1)
+        if (const int code = runOnOwnDesktop(L"QuernelWizardBlackBox", ChildMark); code != -1)
             return code;
     try {
         typicalRun(TypicalNames);
