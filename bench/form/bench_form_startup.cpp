@@ -73,13 +73,13 @@ form::PageLayout namePage()
     page.title = "Create Package Folder";
     const auto row = [](form::Kind kind, const char *name, const char *caption, form::Rect place,
                         const char *buddy = "") {
-        form::ControlSpec spec;
-        spec.kind = kind;
-        spec.name = name;
-        spec.caption = caption;
-        spec.place = place;
-        spec.buddy = buddy;
-        return spec;
+        form::ControlRow layoutRow;
+        layoutRow.kind = kind;
+        layoutRow.name = name;
+        layoutRow.caption = caption;
+        layoutRow.place = place;
+        layoutRow.buddy = buddy;
+        return layoutRow;
     };
     page.controls = {
         row(form::Kind::Label, "lblPackage", "Package Name:", {300, 1440, 1560, 330}, "txtPackage"),

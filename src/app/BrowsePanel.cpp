@@ -5,35 +5,35 @@ namespace {
 constexpr int LabelHeight = 270;
 constexpr int LabelOffset = 30; // the label's text lines up with the list's first row
 
-form::ControlSpec list(form::Kind kind, const char *name, const form::Rect &place)
+form::ControlRow list(form::Kind kind, const char *name, const form::Rect &place)
 {
-    form::ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.place = place;
-    return spec;
+    form::ControlRow layoutRow;
+    layoutRow.kind = kind;
+    layoutRow.name = name;
+    layoutRow.place = place;
+    return layoutRow;
 }
 
-form::ControlSpec caption(const char *name, const char *text, const BrowsePanel::Geometry &g,
-                          const form::Rect &beside, const char *buddy)
+form::ControlRow caption(const char *name, const char *text, const BrowsePanel::Geometry &g,
+                         const form::Rect &beside, const char *buddy)
 {
-    form::ControlSpec spec;
-    spec.kind = form::Kind::Label;
-    spec.name = name;
-    spec.caption = text;
-    spec.place = {g.labelLeft, beside.top + LabelOffset, g.labelWidth, LabelHeight};
-    spec.buddy = buddy;
-    return spec;
+    form::ControlRow layoutRow;
+    layoutRow.kind = form::Kind::Label;
+    layoutRow.name = name;
+    layoutRow.caption = text;
+    layoutRow.place = {g.labelLeft, beside.top + LabelOffset, g.labelWidth, LabelHeight};
+    layoutRow.buddy = buddy;
+    return layoutRow;
 }
 
 } // namespace
 
-std::vector<form::ControlSpec> BrowsePanel::controls(const Geometry &g, const std::string &pattern)
+std::vector<form::ControlRow> BrowsePanel::controls(const Geometry &g, const std::string &pattern)
 {
-    std::vector<form::ControlSpec> rows;
+    std::vector<form::ControlRow> rows;
     rows.push_back(list(form::Kind::DriveList, "Drive1", g.drive));
     rows.push_back(list(form::Kind::DirList, "Dir1", g.dir));
-    form::ControlSpec file = list(form::Kind::FileList, "File1", g.file);
+    form::ControlRow file = list(form::Kind::FileList, "File1", g.file);
     file.pattern = pattern;
     rows.push_back(file);
     rows.push_back(caption("lblVolume", "Volume:", g, g.drive, "Drive1"));

@@ -23,7 +23,7 @@ public:
     };
 
     // The layout rows of the three lists and their labels; the file list shows pattern.
-    static std::vector<form::ControlSpec> controls(const Geometry &geometry, const std::string &pattern);
+    static std::vector<form::ControlRow> controls(const Geometry &geometry, const std::string &pattern);
 
     // Finds the lists in a window built with controls() and connects them.
     explicit BrowsePanel(form::Window &window);

@@ -111,7 +111,7 @@ form::PageLayout FrmARAddARFiles::layout()
                              .name = "lblAmount",
                              .caption = "Amount of files in package: 0",
                              .place = {240, 840, 3300, 270}});
-    const std::vector<form::ControlSpec> lists = BrowsePanel::controls(
+    const std::vector<form::ControlRow> lists = BrowsePanel::controls(
         {{1050, 1170, 2400, 360}, {1050, 1590, 2400, 1110}, {1050, 2760, 2400, 990}, 180, 840}, "*.ar");
     page.controls.insert(page.controls.end(), lists.begin(), lists.end());
     page.controls.push_back({.kind = Kind::Label,

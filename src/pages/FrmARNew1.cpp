@@ -25,7 +25,7 @@ void writeDescription(std::string_view key, const std::string &value)
 }
 
 // A caption with its box to the right, on one row of the page (places in twips).
-void addRow(std::vector<form::ControlSpec> &rows, const char *labelName, const char *caption,
+void addRow(std::vector<form::ControlRow> &rows, const char *labelName, const char *caption,
             const char *boxName, int top, int boxWidth = 4500, unsigned boxFlags = form::style::None)
 {
     rows.push_back({.kind = form::Kind::Label,
@@ -47,7 +47,7 @@ form::PageLayout FrmARNew1::layout()
 {
     form::PageLayout page;
     page.title = "AR Package Details";
-    std::vector<form::ControlSpec> &rows = page.controls;
+    std::vector<form::ControlRow> &rows = page.controls;
     addRow(rows, "lblReadme", "Readme File:", "txtReadme", 1140, 3120, form::style::Locked);
     rows.push_back({.kind = form::Kind::Button,
                     .name = "cmdBrowse",

@@ -20,7 +20,7 @@ TEST_F(PageTemplate, EveryPageSharesCaptionBannerSizeAndBottomRow)
     EXPECT_EQ(client.height, 323);
     // Qt runtime: the window's title, its fixed 456 x 323 client size and fixed border.
     EXPECT_EQ(page.lblBanner()->text(), "Create Package Folder");
-    EXPECT_TRUE(page.lblBanner()->spec().has(form::style::Banner));
+    EXPECT_TRUE(page.lblBanner()->layoutRow().has(form::style::Banner));
     EXPECT_EQ(std::string(form::BannerFont), "Times New Roman"); // Qt runtime: the banner's font family
     EXPECT_EQ(page.cmdCancel()->text(), "&Cancel");
     EXPECT_EQ(page.cmdBack()->text(), "<< &Back");
@@ -38,9 +38,9 @@ TEST_F(PageTemplate, EveryPageSharesCaptionBannerSizeAndBottomRow)
     ASSERT_NE(w.find("fraBottomBorder"), nullptr);
 
     FrmARNew1 &details = frmARNew1();
-    EXPECT_EQ(details.cmdCancel()->spec().place, page.cmdCancel()->spec().place);
-    EXPECT_EQ(details.cmdBack()->spec().place, page.cmdBack()->spec().place);
-    EXPECT_EQ(details.cmdNext()->spec().place, page.cmdNext()->spec().place);
+    EXPECT_EQ(details.cmdCancel()->layoutRow().place, page.cmdCancel()->layoutRow().place);
+    EXPECT_EQ(details.cmdBack()->layoutRow().place, page.cmdBack()->layoutRow().place);
+    EXPECT_EQ(details.cmdNext()->layoutRow().place, page.cmdNext()->layoutRow().place);
 }
 
 TEST_F(PageTemplate, TabRunsThroughRowsThenBottomRowAndFocusStartsOnFirstField)
@@ -48,7 +48,7 @@ TEST_F(PageTemplate, TabRunsThroughRowsThenBottomRowAndFocusStartsOnFirstField)
     FrmARNew1 &page = frmARNew1();
     page.show();
     // Qt runtime: the same order along the window's focus chain.
-    const std::vector<form::ControlSpec> all = form::allControls(page.layout());
+    const std::vector<form::ControlRow> all = form::allControls(page.layout());
     std::vector<std::string> order;
     for (std::size_t i : form::tabOrder(all))
         order.push_back(all[i].name);
@@ -62,8 +62,8 @@ TEST_F(PageTemplate, LabelsAreBuddiesOfTheirBoxesAndEscPressesCancelOnlyWhileEna
     FrmARNew0 &page = frmARNew0();
     page.show();
     form::Window &w = page.window();
-    EXPECT_EQ(w.control<form::Label>("lblPackage").spec().buddy, "txtPackage");
-    EXPECT_EQ(w.control<form::Label>("lblProject").spec().buddy, "txtProject");
+    EXPECT_EQ(w.control<form::Label>("lblPackage").layoutRow().buddy, "txtPackage");
+    EXPECT_EQ(w.control<form::Label>("lblProject").layoutRow().buddy, "txtProject");
     // Qt runtime: the buddies are the boxes' widgets, Alt+N presses Next and Alt+C Cancel.
 
     int cancels = 0;

@@ -11,15 +11,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-form::ControlSpec row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place)
+form::ControlRow row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place)
 {
-    form::ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.index = index;
-    spec.caption = caption;
-    spec.place = place;
-    return spec;
+    form::ControlRow layoutRow;
+    layoutRow.kind = kind;
+    layoutRow.name = name;
+    layoutRow.index = index;
+    layoutRow.caption = caption;
+    layoutRow.place = place;
+    return layoutRow;
 }
 
 form::PageLayout testLayout(const std::string &fileFolder)
@@ -32,13 +32,13 @@ form::PageLayout testLayout(const std::string &fileFolder)
     layout.controls.push_back(row(form::Kind::Option, "optB", 0, "B &0", {1900, 1350, 1500, 300}));
     layout.controls.push_back(row(form::Kind::Option, "optB", 1, "B &1", {1900, 1680, 1500, 300}));
     layout.controls.push_back(row(form::Kind::ProgressBar, "pgbBar", -1, "", {240, 2100, 6000, 300}));
-    form::ControlSpec delay = row(form::Kind::TextBox, "txtDelay", -1, "", {240, 2550, 510, 330});
+    form::ControlRow delay = row(form::Kind::TextBox, "txtDelay", -1, "", {240, 2550, 510, 330});
     delay.maxLength = 2;
     layout.controls.push_back(delay);
-    form::ControlSpec upDown = row(form::Kind::UpDown, "udDelay", -1, "", {750, 2550, 240, 330});
+    form::ControlRow upDown = row(form::Kind::UpDown, "udDelay", -1, "", {750, 2550, 240, 330});
     upDown.buddy = "txtDelay";
     layout.controls.push_back(upDown);
-    form::ControlSpec files = row(form::Kind::FileList, "File1", -1, "", {3600, 2550, 2400, 1400});
+    form::ControlRow files = row(form::Kind::FileList, "File1", -1, "", {3600, 2550, 2400, 1400});
     files.pattern = "*.txt;*.RTF";
     layout.controls.push_back(files);
     (void)fileFolder;
@@ -128,8 +128,8 @@ TEST_P(RuntimeConformance, ProgressBarClampsItsValueAndReadsBackItsRangeAsSet)
         int min, max, value, expected;
     };
     const std::vector<Case> cases = {
-        {0, 100, 50, 50}, {0, 100, 150, 100}, {0, 100, -5, 0}, {0, 30, 30, 30},
-        {10, 5, 7, 10},   // min > max: an empty range reads as min
+        {0, 100, 50, 50}, {0, 100, 150, 100}, {0, 100, -5, 0},
+        {0, 30, 30, 30},  {10, 5, 7, 10}, // min > max: an empty range reads as min
         {5, 5, 9, 5},
     };
     auto window = openWindow();
@@ -176,11 +176,10 @@ TEST_P(RuntimeConformance, UpDownStepsWithinItsRangeAlsoFromATypedValueOutsideIt
         const char *expected;
     };
     const std::vector<Case> cases = {
-        {"5", true, "11"},  // typed below the range: clamped to 10, then one up
-        {"5", false, "10"}, // ...and down stays at the end
-        {"99", true, "99"}, // at the top
-        {"0", true, "11"},
-        {"", true, "21"},   // no number: the step starts from the last value (20)
+        {"5", true, "11"},                     // typed below the range: clamped to 10, then one up
+        {"5", false, "10"},                    // ...and down stays at the end
+        {"99", true, "99"},                    // at the top
+        {"0", true, "11"},   {"", true, "21"}, // no number: the step starts from the last value (20)
         {"ab", false, "19"},
     };
     for (const Case &c : cases) {

@@ -7,13 +7,13 @@
 
 namespace {
 
-form::ControlSpec at(form::Kind kind, const char *name, int left, int top)
+form::ControlRow at(form::Kind kind, const char *name, int left, int top)
 {
-    form::ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.place = {left, top, 600, 300};
-    return spec;
+    form::ControlRow layoutRow;
+    layoutRow.kind = kind;
+    layoutRow.name = name;
+    layoutRow.place = {left, top, 600, 300};
+    return layoutRow;
 }
 
 std::vector<std::string> namesInTabOrder(const form::PageLayout &layout)
@@ -32,9 +32,10 @@ TEST(LayoutRules, TabOrderReadsRowsTopToBottomLeftToRightThenTheBottomRow)
     form::PageLayout layout;
     layout.title = "T";
     // Listed out of order; the second row's tops differ by less than a row's tolerance.
-    layout.controls = {at(form::Kind::Button, "cmdRight", 4000, 1260), at(form::Kind::TextBox, "txtFirst", 200, 900),
-                       at(form::Kind::Label, "lblSkipped", 100, 900), at(form::Kind::Option, "optLeft", 200, 1200),
-                       at(form::Kind::TextBox, "txtLast", 200, 3000)};
+    layout.controls = {
+        at(form::Kind::Button, "cmdRight", 4000, 1260), at(form::Kind::TextBox, "txtFirst", 200, 900),
+        at(form::Kind::Label, "lblSkipped", 100, 900), at(form::Kind::Option, "optLeft", 200, 1200),
+        at(form::Kind::TextBox, "txtLast", 200, 3000)};
     EXPECT_EQ(namesInTabOrder(layout), (std::vector<std::string>{"txtFirst", "optLeft", "cmdRight", "txtLast",
                                                                  "cmdCancel", "cmdBack", "cmdNext"}));
 }
@@ -42,9 +43,10 @@ TEST(LayoutRules, TabOrderReadsRowsTopToBottomLeftToRightThenTheBottomRow)
 TEST(LayoutRules, FirstFocusGoesToTheFirstBoxTheAuthorCanTypeInto)
 {
     form::PageLayout layout;
-    form::ControlSpec locked = at(form::Kind::TextBox, "txtLocked", 200, 900);
+    form::ControlRow locked = at(form::Kind::TextBox, "txtLocked", 200, 900);
     locked.flags = form::style::Locked;
-    layout.controls = {locked, at(form::Kind::Button, "cmdBrowse", 200, 1500), at(form::Kind::TextBox, "txtOpen", 200, 2000)};
+    layout.controls = {locked, at(form::Kind::Button, "cmdBrowse", 200, 1500),
+                       at(form::Kind::TextBox, "txtOpen", 200, 2000)};
     const auto all = form::allControls(layout);
     ASSERT_GE(form::initialFocus(all), 0);
     EXPECT_EQ(all[std::size_t(form::initialFocus(all))].name, "txtOpen");
@@ -68,7 +70,7 @@ TEST(LayoutRules, TemplateRowHasItsCaptionsPlacesAndStates)
         for (const auto &c : all)
             if (c.name == name)
                 return c;
-        return form::ControlSpec{};
+        return form::ControlRow{};
     };
     EXPECT_EQ(find("cmdBack").caption, "&Help");
     EXPECT_FALSE(find("cmdBack").has(form::style::Disabled));

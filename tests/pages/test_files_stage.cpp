@@ -280,7 +280,7 @@ TEST_F(FilesStage, NamesAndPathsLongerThanARecordReadAreRefused)
     EXPECT_EQ(install("Files", "File2"), "<none>");
 
     // The list shows the end of a long path, the file's name.
-    EXPECT_TRUE(picker.lstFile()->spec().has(form::style::ElideLeft));
+    EXPECT_TRUE(picker.lstFile()->layoutRow().has(form::style::ElideLeft));
     // Qt runtime: the elided row fits the viewport, no horizontal scroll bar, the whole path as its tip.
 }
 
@@ -508,10 +508,10 @@ TEST_F(FilesStage, TheCompletionPageNamesThePackageFolderAndOpensIt)
 
     // Every mnemonic of the page is its own, and the completion text has room of its own.
     std::string keys;
-    for (const form::ControlSpec &spec : form::allControls(done.layout())) {
-        if (spec.kind != form::Kind::Button)
+    for (const form::ControlRow &layoutRow : form::allControls(done.layout())) {
+        if (layoutRow.kind != form::Kind::Button)
             continue;
-        const std::string text = done.window().control<form::Button>(spec.name).text();
+        const std::string text = done.window().control<form::Button>(layoutRow.name).text();
         if (const std::size_t amp = text.find('&'); amp != std::string::npos && amp + 1 < text.size())
             keys += static_cast<char>(std::tolower(static_cast<unsigned char>(text[amp + 1])));
     }
@@ -519,9 +519,9 @@ TEST_F(FilesStage, TheCompletionPageNamesThePackageFolderAndOpensIt)
     for (char key : keys)
         EXPECT_EQ(std::count(keys.begin(), keys.end(), key), 1) << keys;
     // Qt runtime: the completion text's wrapped height fits its label.
-    const form::Rect text = done.window().control<form::Label>("lblDebug").spec().place;
+    const form::Rect text = done.window().control<form::Label>("lblDebug").layoutRow().place;
     for (const char *name : {"txtFolder", "cmdTest", "cmdOpenFolder"}) {
-        const form::Rect place = done.window().find(name)->spec().place;
+        const form::Rect place = done.window().find(name)->layoutRow().place;
         const bool apart = place.right() <= text.left || text.right() <= place.left ||
                            place.bottom() <= text.top || text.bottom() <= place.top;
         EXPECT_TRUE(apart) << name;

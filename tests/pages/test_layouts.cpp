@@ -12,13 +12,13 @@
 
 namespace {
 
-using form::ControlSpec;
+using form::ControlRow;
 using form::Kind;
 
 // Controls whose tops lie this close are one row for the reader (8 pixels).
 constexpr int RowBand = 120;
 
-std::vector<ControlSpec> controlsOf(const std::string &page)
+std::vector<ControlRow> controlsOf(const std::string &page)
 {
     for (const pages::NamedLayout &named : pages::layouts())
         if (named.page == page)
@@ -27,9 +27,9 @@ std::vector<ControlSpec> controlsOf(const std::string &page)
     return {};
 }
 
-const ControlSpec *findIn(const std::vector<ControlSpec> &controls, const std::string &name, int index = -1)
+const ControlRow *findIn(const std::vector<ControlRow> &controls, const std::string &name, int index = -1)
 {
-    for (const ControlSpec &c : controls)
+    for (const ControlRow &c : controls)
         if (c.name == name && c.index == index)
             return &c;
     return nullptr;
@@ -49,16 +49,16 @@ bool inside(const form::Rect &inner, const form::Rect &outer)
 // Controls that may share room: a frame's own members inside it, labels on the banner
 // picture, and a label that runs on beneath its own buddy box (which starts past the
 // label's caption and hides its free end).
-bool mayShare(const ControlSpec &a, const ControlSpec &b)
+bool mayShare(const ControlRow &a, const ControlRow &b)
 {
-    const auto holds = [](const ControlSpec &outer, const ControlSpec &inner) {
+    const auto holds = [](const ControlRow &outer, const ControlRow &inner) {
         if (outer.kind == Kind::Frame)
             return inside(inner.place, outer.place);
         if (outer.kind == Kind::Picture)
             return inner.kind == Kind::Label && inside(inner.place, outer.place);
         return false;
     };
-    const auto underBuddy = [](const ControlSpec &label, const ControlSpec &box) {
+    const auto underBuddy = [](const ControlRow &label, const ControlRow &box) {
         return label.kind == Kind::Label && label.buddy == box.name && box.place.left > label.place.left;
     };
     return holds(a, b) || holds(b, a) || underBuddy(a, b) || underBuddy(b, a);
@@ -178,8 +178,8 @@ TEST(PageLayouts, EveryControlThePagesNameIsThereWithItsCaption)
         {"FrmARDone", "cmdNext", -1, "&Finish"},
     };
     for (const Row &row : rows) {
-        const std::vector<ControlSpec> controls = controlsOf(row.page);
-        const ControlSpec *c = findIn(controls, row.name, row.index);
+        const std::vector<ControlRow> controls = controlsOf(row.page);
+        const ControlRow *c = findIn(controls, row.name, row.index);
         ASSERT_NE(c, nullptr) << row.page << " " << row.name << "(" << row.index << ")";
         EXPECT_EQ(c->caption, row.caption) << row.page << " " << row.name;
     }
@@ -192,12 +192,12 @@ TEST(PageLayouts, ControlsLieInTheClientAreaWithoutOverlapping)
     const std::set<std::string> keptOverlaps = {"FrmARNew2 lblReadmeDelay lblHowDelay"};
     const form::Rect client{0, 0, form::ClientWidth, form::ClientHeight};
     for (const std::string &page : allPages()) {
-        const std::vector<ControlSpec> controls = controlsOf(page);
+        const std::vector<ControlRow> controls = controlsOf(page);
         for (std::size_t i = 0; i < controls.size(); ++i) {
-            const ControlSpec &a = controls[i];
+            const ControlRow &a = controls[i];
             EXPECT_TRUE(inside(a.place, client)) << page << " " << a.name;
             for (std::size_t j = i + 1; j < controls.size(); ++j) {
-                const ControlSpec &b = controls[j];
+                const ControlRow &b = controls[j];
                 if (keptOverlaps.contains(page + " " + a.name + " " + b.name))
                     continue;
                 EXPECT_FALSE(overlap(a.place, b.place) && !mayShare(a, b))
@@ -210,10 +210,10 @@ TEST(PageLayouts, ControlsLieInTheClientAreaWithoutOverlapping)
 TEST(PageLayouts, TabVisitsEveryStopInReadingOrderEndingCancelBackNext)
 {
     for (const std::string &page : allPages()) {
-        const std::vector<ControlSpec> controls = controlsOf(page);
+        const std::vector<ControlRow> controls = controlsOf(page);
         const std::vector<std::size_t> order = form::tabOrder(controls);
         std::size_t stops = 0;
-        for (const ControlSpec &c : controls)
+        for (const ControlRow &c : controls)
             stops += c.takesFocus() ? 1 : 0;
         ASSERT_EQ(order.size(), stops) << page;
         ASSERT_EQ(std::set<std::size_t>(order.begin(), order.end()).size(), stops) << page;
@@ -237,11 +237,11 @@ TEST(PageLayouts, TabVisitsEveryStopInReadingOrderEndingCancelBackNext)
 TEST(PageLayouts, BuddiesNameControlsOfTheirPage)
 {
     for (const std::string &page : allPages()) {
-        const std::vector<ControlSpec> controls = controlsOf(page);
-        for (const ControlSpec &c : controls) {
+        const std::vector<ControlRow> controls = controlsOf(page);
+        for (const ControlRow &c : controls) {
             if (c.buddy.empty())
                 continue;
-            const ControlSpec *buddy = findIn(controls, c.buddy);
+            const ControlRow *buddy = findIn(controls, c.buddy);
             ASSERT_NE(buddy, nullptr) << page << " " << c.name << " names " << c.buddy;
             if (c.kind == Kind::UpDown)
                 EXPECT_EQ(buddy->kind, Kind::TextBox) << page << " " << c.name;

@@ -22,7 +22,7 @@ struct PageCase
     std::string firstFocus;
 };
 
-std::string label(const form::ControlSpec &c)
+std::string label(const form::ControlRow &c)
 {
     return c.index < 0 ? c.name : c.name + "(" + std::to_string(c.index) + ")";
 }
@@ -66,14 +66,14 @@ class PageLayouts : public ::testing::TestWithParam<PageCase>
 TEST_P(PageLayouts, ControlsStayInThePageAreaAndTabRunsRowByRow)
 {
     const PageCase &c = GetParam();
-    const std::vector<form::ControlSpec> all = form::allControls(c.layout());
+    const std::vector<form::ControlRow> all = form::allControls(c.layout());
     const auto has = [&](const std::string &name) {
-        for (const form::ControlSpec &s : all)
+        for (const form::ControlRow &s : all)
             if (s.name == name)
                 return true;
         return false;
     };
-    for (const form::ControlSpec &s : c.layout().controls) {
+    for (const form::ControlRow &s : c.layout().controls) {
         if (s.kind == form::Kind::Timer)
             continue; // invisible
         EXPECT_GE(s.place.top, 780) << label(s);
@@ -97,7 +97,7 @@ TEST(AppearanceLayout, TheVersionFrameHoldsItsTitleAndOptions)
 {
     const form::PageLayout page = FrmARNew2::layout();
     const auto find = [&](const std::string &name, int index = -1) {
-        for (const form::ControlSpec &s : page.controls)
+        for (const form::ControlRow &s : page.controls)
             if (s.name == name && s.index == index)
                 return s.place;
         ADD_FAILURE() << name;

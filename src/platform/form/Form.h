@@ -46,9 +46,9 @@ public:
     virtual ~Control() = default;
 
     // The layout row the control was built from: kind, name, index, caption, place.
-    const ControlSpec &spec() const { return m_spec; }
-    const std::string &name() const { return m_spec.name; }
-    int index() const { return m_spec.index; }
+    const ControlRow &layoutRow() const { return m_layoutRow; }
+    const std::string &name() const { return m_layoutRow.name; }
+    int index() const { return m_layoutRow.index; }
 
     virtual bool isEnabled() const = 0;
     virtual void setEnabled(bool enabled) = 0;
@@ -58,10 +58,10 @@ public:
     virtual bool hasFocus() const = 0;
 
 protected:
-    explicit Control(ControlSpec spec) : m_spec(std::move(spec)) {}
+    explicit Control(ControlRow layoutRow) : m_layoutRow(std::move(layoutRow)) {}
 
 private:
-    ControlSpec m_spec;
+    ControlRow m_layoutRow;
 };
 
 // A label, frame or line: a caption at most.

@@ -15,25 +15,25 @@ constexpr int BottomBorderTop = 4140;
 // Controls whose tops lie this close are one row of the page.
 constexpr int RowTolerance = 120;
 
-ControlSpec templateControl(Kind kind, const char *name, std::string caption, Rect place, unsigned flags = 0)
+ControlRow templateControl(Kind kind, const char *name, std::string caption, Rect place, unsigned flags = 0)
 {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.caption = std::move(caption);
-    spec.place = place;
-    spec.flags = flags;
-    return spec;
+    ControlRow layoutRow;
+    layoutRow.kind = kind;
+    layoutRow.name = name;
+    layoutRow.caption = std::move(caption);
+    layoutRow.place = place;
+    layoutRow.flags = flags;
+    return layoutRow;
 }
 
-bool isBottomRow(const ControlSpec &spec)
+bool isBottomRow(const ControlRow &layoutRow)
 {
-    return spec.name == "cmdCancel" || spec.name == "cmdBack" || spec.name == "cmdNext";
+    return layoutRow.name == "cmdCancel" || layoutRow.name == "cmdBack" || layoutRow.name == "cmdNext";
 }
 
 } // namespace
 
-bool ControlSpec::takesFocus() const
+bool ControlRow::takesFocus() const
 {
     switch (kind) {
     case Kind::TextBox:
@@ -49,16 +49,18 @@ bool ControlSpec::takesFocus() const
     }
 }
 
-std::vector<ControlSpec> allControls(const PageLayout &layout)
+std::vector<ControlRow> allControls(const PageLayout &layout)
 {
-    std::vector<ControlSpec> all;
+    std::vector<ControlRow> all;
     all.reserve(layout.controls.size() + 7);
     all.push_back(templateControl(Kind::Picture, "Picture1", "", {0, 0, ClientWidth, BannerHeight}));
-    all.push_back(templateControl(Kind::Label, "lblBanner", layout.title, {210, 135, 5490, 480}, style::Banner));
+    all.push_back(
+        templateControl(Kind::Label, "lblBanner", layout.title, {210, 135, 5490, 480}, style::Banner));
     all.push_back(templateControl(Kind::Line, "fraTopBorder", "", {0, BannerHeight, ClientWidth, 30}));
     all.push_back(templateControl(Kind::Line, "fraBottomBorder", "", {0, BottomBorderTop, ClientWidth, 30}));
     const auto button = [&](const char *name, const std::string &caption, int left, bool enabled) {
-        all.push_back(templateControl(Kind::Button, name, caption, {left, ButtonTop, ButtonWidth, ButtonHeight},
+        all.push_back(templateControl(Kind::Button, name, caption,
+                                      {left, ButtonTop, ButtonWidth, ButtonHeight},
                                       enabled ? style::None : style::Disabled));
     };
     button("cmdCancel", layout.cancelCaption, 120, layout.cancelEnabled);
@@ -68,7 +70,7 @@ std::vector<ControlSpec> allControls(const PageLayout &layout)
     return all;
 }
 
-std::vector<std::size_t> tabOrder(const std::vector<ControlSpec> &controls)
+std::vector<std::size_t> tabOrder(const std::vector<ControlRow> &controls)
 {
     std::vector<std::size_t> rows;
     std::vector<std::size_t> bottom;
@@ -89,16 +91,17 @@ std::vector<std::size_t> tabOrder(const std::vector<ControlSpec> &controls)
         rowStart = rowEnd;
     }
     // Cancel, Back, Next: left to right, as they stand.
-    std::stable_sort(bottom.begin(), bottom.end(), [&](auto a, auto b) { return place(a).left < place(b).left; });
+    std::stable_sort(bottom.begin(), bottom.end(),
+                     [&](auto a, auto b) { return place(a).left < place(b).left; });
     rows.insert(rows.end(), bottom.begin(), bottom.end());
     return rows;
 }
 
-int initialFocus(const std::vector<ControlSpec> &controls)
+int initialFocus(const std::vector<ControlRow> &controls)
 {
     const std::vector<std::size_t> order = tabOrder(controls);
     for (std::size_t i : order) {
-        const ControlSpec &c = controls[i];
+        const ControlRow &c = controls[i];
         if (c.kind == Kind::TextBox && !c.has(style::Locked) && !c.has(style::Disabled))
             return static_cast<int>(i);
     }

@@ -11,10 +11,10 @@ namespace form {
 
 enum class Kind
 {
-    Picture,     // the banner picture
-    Label,       // a caption; also a frame's title
-    Frame,       // a group box without a border, holding other controls
-    Line,        // a separator line (a frame used as a line: horizontal or vertical by its shape)
+    Picture, // the banner picture
+    Label,   // a caption; also a frame's title
+    Frame,   // a group box without a border, holding other controls
+    Line,    // a separator line (a frame used as a line: horizontal or vertical by its shape)
     TextBox,
     Button,
     Option,
@@ -54,7 +54,7 @@ constexpr unsigned ElideLeft = 1 << 6; // a list whose long rows show their end
 } // namespace style
 
 // One control of a page.
-struct ControlSpec
+struct ControlRow
 {
     Kind kind = Kind::Label;
     std::string name;
@@ -64,8 +64,8 @@ struct ControlSpec
     // A label's buddy (the control its "&" mnemonic focuses) or an up-down's buddy text box.
     std::string buddy;
     unsigned flags = style::None;
-    int maxLength = 0; // of a text box; 0 for no limit
-    int interval = 0;  // of a timer, in milliseconds; a timer with one starts enabled
+    int maxLength = 0;   // of a text box; 0 for no limit
+    int interval = 0;    // of a timer, in milliseconds; a timer with one starts enabled
     std::string pattern; // of a file list: ";"-separated name patterns
 
     bool has(unsigned flag) const { return (flags & flag) != 0; }
@@ -78,7 +78,7 @@ struct ControlSpec
 struct PageLayout
 {
     std::string title;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlRow> controls;
     std::string cancelCaption = "&Cancel";
     std::string backCaption = "<< &Back";
     std::string nextCaption = "&Next >>";
@@ -96,16 +96,16 @@ constexpr const char *BannerFont = "Times New Roman";
 
 // The template's controls (banner picture and title, the two border lines, cmdCancel,
 // cmdBack, cmdNext) followed by the page's own, as one table in that order.
-std::vector<ControlSpec> allControls(const PageLayout &layout);
+std::vector<ControlRow> allControls(const PageLayout &layout);
 
 // The controls Tab stops on, in the order it visits them: the page's rows from top to
 // bottom, each from left to right, then the bottom row; controls in a frame where the
 // frame stands. Indices into allControls(layout).
-std::vector<std::size_t> tabOrder(const std::vector<ControlSpec> &controls);
+std::vector<std::size_t> tabOrder(const std::vector<ControlRow> &controls);
 
 // The first control of the tab order that the author can type into (a text box that
 // is not locked), else the first of the tab order; -1 when there is none.
-int initialFocus(const std::vector<ControlSpec> &controls);
+int initialFocus(const std::vector<ControlRow> &controls);
 
 // Places in whole pixels for a scale (pixels per inch / 96 at 96 dpi: 1.0).
 struct PixelRect

@@ -80,7 +80,7 @@ protected:
     // The names Tab visits from the first control of the tab order round to it again.
     static std::vector<std::string> focusChain(const Window &window)
     {
-        const std::vector<ControlSpec> all = allControls(window.layout());
+        const std::vector<ControlRow> all = allControls(window.layout());
         QWidget *start = qt::QtWindow::widgetOf(*window.find(all[tabOrder(all).front()].name));
         start = start->focusProxy() ? start->focusProxy() : start;
         std::vector<std::string> names;
@@ -129,7 +129,7 @@ TEST_F(QtPages, EveryPageHasTheFixedWindowTheBannerFontNoDefaultButtonAndTheLayo
         EXPECT_EQ(child<QPushButton>(*window, "cmdBack")->geometry(), back) << page.name;
         EXPECT_EQ(child<QPushButton>(*window, "cmdNext")->geometry(), next) << page.name;
 
-        const std::vector<ControlSpec> all = allControls(window->layout());
+        const std::vector<ControlRow> all = allControls(window->layout());
         std::vector<std::string> order;
         for (std::size_t i : tabOrder(all))
             order.push_back(all[i].name);

@@ -26,22 +26,22 @@ using form::qt::QtWindow;
 
 namespace {
 
-ControlSpec row(Kind kind, const char *name, QRect px, const char *caption = "", unsigned flags = style::None)
+ControlRow row(Kind kind, const char *name, QRect px, const char *caption = "", unsigned flags = style::None)
 {
-    ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.caption = caption;
-    spec.place = {px.x() * TwipsPerPixel, px.y() * TwipsPerPixel, px.width() * TwipsPerPixel,
-                  px.height() * TwipsPerPixel};
-    spec.flags = flags;
-    return spec;
+    ControlRow layoutRow;
+    layoutRow.kind = kind;
+    layoutRow.name = name;
+    layoutRow.caption = caption;
+    layoutRow.place = {px.x() * TwipsPerPixel, px.y() * TwipsPerPixel, px.width() * TwipsPerPixel,
+                       px.height() * TwipsPerPixel};
+    layoutRow.flags = flags;
+    return layoutRow;
 }
 
-ControlSpec buddied(ControlSpec spec, const char *buddy)
+ControlRow buddied(ControlRow layoutRow, const char *buddy)
 {
-    spec.buddy = buddy;
-    return spec;
+    layoutRow.buddy = buddy;
+    return layoutRow;
 }
 
 // The details page as it stood: a caption and a box per row, a locked box with a button beside it.

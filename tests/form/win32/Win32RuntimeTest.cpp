@@ -22,17 +22,17 @@ namespace {
 
 using form::win32::Win32Window;
 
-form::ControlSpec row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place,
-                      const char *buddy = "")
+form::ControlRow row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place,
+                     const char *buddy = "")
 {
-    form::ControlSpec spec;
-    spec.kind = kind;
-    spec.name = name;
-    spec.index = index;
-    spec.caption = caption;
-    spec.place = place;
-    spec.buddy = buddy;
-    return spec;
+    form::ControlRow layoutRow;
+    layoutRow.kind = kind;
+    layoutRow.name = name;
+    layoutRow.index = index;
+    layoutRow.caption = caption;
+    layoutRow.place = place;
+    layoutRow.buddy = buddy;
+    return layoutRow;
 }
 
 // A label whose mnemonic names a text box below another, two options and a plain button.
@@ -159,7 +159,7 @@ TEST_F(Win32RuntimeTest, UpAndDownInTheBuddyStepTheUpDown)
 {
     form::PageLayout layout;
     layout.title = "Spin";
-    form::ControlSpec box = row(form::Kind::TextBox, "txtDelay", -1, "", {240, 900, 510, 330});
+    form::ControlRow box = row(form::Kind::TextBox, "txtDelay", -1, "", {240, 900, 510, 330});
     box.maxLength = 2;
     layout.controls = {box, row(form::Kind::UpDown, "udDelay", -1, "", {750, 900, 240, 330}, "txtDelay")};
     window = driver->runtime().createWindow(layout);
@@ -181,11 +181,11 @@ TEST_F(Win32RuntimeTest, TextBoxesAndTheProgressBarCarryTheirLayoutAndStateAsNat
 {
     form::PageLayout layout;
     layout.title = "Styles";
-    form::ControlSpec plain = row(form::Kind::TextBox, "txtPlain", -1, "", {240, 900, 3000, 330});
+    form::ControlRow plain = row(form::Kind::TextBox, "txtPlain", -1, "", {240, 900, 3000, 330});
     plain.maxLength = 3;
-    form::ControlSpec locked = row(form::Kind::TextBox, "txtLocked", -1, "kept", {240, 1300, 3000, 330});
+    form::ControlRow locked = row(form::Kind::TextBox, "txtLocked", -1, "kept", {240, 1300, 3000, 330});
     locked.flags = form::style::Locked;
-    form::ControlSpec notes = row(form::Kind::TextBox, "txtNotes", -1, "", {240, 1700, 3000, 900});
+    form::ControlRow notes = row(form::Kind::TextBox, "txtNotes", -1, "", {240, 1700, 3000, 900});
     notes.flags = form::style::MultiLine | form::style::Locked;
     layout.controls = {plain, locked, notes,
                        row(form::Kind::ProgressBar, "pgbBar", -1, "", {240, 2700, 6000, 300})};
@@ -242,7 +242,7 @@ TEST_F(Win32RuntimeTest, ATimerTicksUntilStoppedAndNotOnceItsWindowIsGivenUp)
 {
     form::PageLayout layout;
     layout.title = "Clock";
-    form::ControlSpec clock = row(form::Kind::Timer, "tmrClock", -1, "", {0, 0, 100, 100});
+    form::ControlRow clock = row(form::Kind::Timer, "tmrClock", -1, "", {0, 0, 100, 100});
     clock.interval = 30;
     layout.controls = {clock};
     window = driver->runtime().createWindow(layout);

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "CheckTally.h"
-#include "OwnDesktop.h"
 #include "FrmARAddARFiles.h"
 #include "FrmARCreate.h"
 #include "FrmARDone.h"
@@ -29,6 +28,7 @@
 #include "FrmARNew3.h"
 #include "FrmARReadmeLocation.h"
 #include "Layout.h"
+#include "OwnDesktop.h"
 #include "Text.h"
 
 namespace fs = std::filesystem;
@@ -41,7 +41,7 @@ constexpr int FirstControlId = 100; // the Win32 runtime numbers a page's contro
 // The id of a control: its row in the page's whole layout.
 int idOf(const form::PageLayout &layout, const std::string &name, int index = -1)
 {
-    const std::vector<form::ControlSpec> all = form::allControls(layout);
+    const std::vector<form::ControlRow> all = form::allControls(layout);
     for (std::size_t i = 0; i < all.size(); ++i)
         if (all[i].name == name && all[i].index == index)
             return FirstControlId + int(i);

@@ -17,9 +17,9 @@ namespace {
 template <class Base> class Fake : public Base
 {
 public:
-    Fake(const ControlSpec &spec, FakeWindow &window)
-        : Base(spec), m_window(window), m_enabled(!spec.has(style::Disabled)),
-          m_visible(!spec.has(style::Hidden))
+    Fake(const ControlRow &layoutRow, FakeWindow &window)
+        : Base(layoutRow), m_window(window), m_enabled(!layoutRow.has(style::Disabled)),
+          m_visible(!layoutRow.has(style::Hidden))
     {
     }
 
@@ -41,7 +41,7 @@ private:
 class FakeLabel : public Fake<Label>
 {
 public:
-    FakeLabel(const ControlSpec &spec, FakeWindow &w) : Fake(spec, w), m_text(spec.caption) {}
+    FakeLabel(const ControlRow &layoutRow, FakeWindow &w) : Fake(layoutRow, w), m_text(layoutRow.caption) {}
     std::string text() const override { return m_text; }
     void setText(const std::string &text) override { m_text = text; }
 
@@ -52,7 +52,7 @@ private:
 class FakeTextBox : public Fake<TextBox>
 {
 public:
-    FakeTextBox(const ControlSpec &spec, FakeWindow &w) : Fake(spec, w), m_text(spec.caption) {}
+    FakeTextBox(const ControlRow &layoutRow, FakeWindow &w) : Fake(layoutRow, w), m_text(layoutRow.caption) {}
     std::string text() const override { return m_text; }
     void setText(const std::string &text) override
     {
@@ -63,8 +63,8 @@ public:
         m_text = cut;
         m_window.raise(Change);
     }
-    int maxLength() const override { return spec().maxLength; }
-    bool isReadOnly() const override { return spec().has(style::Locked); }
+    int maxLength() const override { return layoutRow().maxLength; }
+    bool isReadOnly() const override { return layoutRow().has(style::Locked); }
 
 private:
     std::string m_text;
@@ -73,7 +73,7 @@ private:
 class FakeButton : public Fake<Button>
 {
 public:
-    FakeButton(const ControlSpec &spec, FakeWindow &w) : Fake(spec, w), m_text(spec.caption) {}
+    FakeButton(const ControlRow &layoutRow, FakeWindow &w) : Fake(layoutRow, w), m_text(layoutRow.caption) {}
     std::string text() const override { return m_text; }
     void setText(const std::string &text) override { m_text = text; }
     void click() override
@@ -89,8 +89,8 @@ private:
 class FakeOption : public Fake<Option>
 {
 public:
-    FakeOption(const ControlSpec &spec, FakeWindow &w) : Fake(spec, w) {}
-    std::string text() const override { return spec().caption; }
+    FakeOption(const ControlRow &layoutRow, FakeWindow &w) : Fake(layoutRow, w) {}
+    std::string text() const override { return layoutRow().caption; }
     bool isChecked() const override { return m_checked; }
     void setChecked(bool checked) override
     {
@@ -184,7 +184,8 @@ public:
 private:
     TextBox *buddy() const
     {
-        return spec().buddy.empty() ? nullptr : dynamic_cast<TextBox *>(m_window.find(spec().buddy, -1));
+        return layoutRow().buddy.empty() ? nullptr
+                                         : dynamic_cast<TextBox *>(m_window.find(layoutRow().buddy, -1));
     }
     void step(int direction)
     {
@@ -206,8 +207,8 @@ private:
 class FakeTimer : public Fake<Timer>
 {
 public:
-    FakeTimer(const ControlSpec &spec, FakeWindow &w)
-        : Fake(spec, w), m_interval(spec.interval), m_active(spec.interval > 0)
+    FakeTimer(const ControlRow &layoutRow, FakeWindow &w)
+        : Fake(layoutRow, w), m_interval(layoutRow.interval), m_active(layoutRow.interval > 0)
     {
     }
     int interval() const override { return m_interval; }
@@ -256,8 +257,8 @@ void report(const FakeWindow &window, const lists::Outcome &outcome, const Handl
 class FakeDriveList : public Fake<DriveList>
 {
 public:
-    FakeDriveList(const ControlSpec &spec, FakeWindow &w)
-        : Fake(spec, w), m_model(lists::systemVolumes(), lists::startFolder())
+    FakeDriveList(const ControlRow &layoutRow, FakeWindow &w)
+        : Fake(layoutRow, w), m_model(lists::systemVolumes(), lists::startFolder())
     {
     }
     std::string drive() const override { return m_model.drive(); }
@@ -274,8 +275,8 @@ private:
 class FakeDirList : public Fake<DirList>
 {
 public:
-    FakeDirList(const ControlSpec &spec, FakeWindow &w)
-        : Fake(spec, w), m_model(lists::systemVolumes(), lists::startFolder())
+    FakeDirList(const ControlRow &layoutRow, FakeWindow &w)
+        : Fake(layoutRow, w), m_model(lists::systemVolumes(), lists::startFolder())
     {
     }
     std::string path() const override { return m_model.path(); }
@@ -291,8 +292,8 @@ private:
 class FakeFileList : public Fake<FileList>
 {
 public:
-    FakeFileList(const ControlSpec &spec, FakeWindow &w)
-        : Fake(spec, w), m_model(spec.pattern, lists::startFolder())
+    FakeFileList(const ControlRow &layoutRow, FakeWindow &w)
+        : Fake(layoutRow, w), m_model(layoutRow.pattern, lists::startFolder())
     {
     }
     std::string path() const override { return m_model.path(); }
@@ -319,38 +320,38 @@ private:
     lists::FileModel m_model;
 };
 
-std::unique_ptr<Control> makeControl(const ControlSpec &spec, FakeWindow &w)
+std::unique_ptr<Control> makeControl(const ControlRow &layoutRow, FakeWindow &w)
 {
-    switch (spec.kind) {
+    switch (layoutRow.kind) {
     case Kind::TextBox:
-        return std::make_unique<FakeTextBox>(spec, w);
+        return std::make_unique<FakeTextBox>(layoutRow, w);
     case Kind::Button:
-        return std::make_unique<FakeButton>(spec, w);
+        return std::make_unique<FakeButton>(layoutRow, w);
     case Kind::Option:
-        return std::make_unique<FakeOption>(spec, w);
+        return std::make_unique<FakeOption>(layoutRow, w);
     case Kind::ListBox:
-        return std::make_unique<FakeListBox>(spec, w);
+        return std::make_unique<FakeListBox>(layoutRow, w);
     case Kind::DriveList:
-        return std::make_unique<FakeDriveList>(spec, w);
+        return std::make_unique<FakeDriveList>(layoutRow, w);
     case Kind::DirList:
-        return std::make_unique<FakeDirList>(spec, w);
+        return std::make_unique<FakeDirList>(layoutRow, w);
     case Kind::FileList:
-        return std::make_unique<FakeFileList>(spec, w);
+        return std::make_unique<FakeFileList>(layoutRow, w);
     case Kind::ProgressBar:
-        return std::make_unique<FakeProgressBar>(spec, w);
+        return std::make_unique<FakeProgressBar>(layoutRow, w);
     case Kind::UpDown:
-        return std::make_unique<FakeUpDown>(spec, w);
+        return std::make_unique<FakeUpDown>(layoutRow, w);
     case Kind::Timer:
-        return std::make_unique<FakeTimer>(spec, w);
+        return std::make_unique<FakeTimer>(layoutRow, w);
     case Kind::Animation:
-        return std::make_unique<FakeAnimation>(spec, w);
+        return std::make_unique<FakeAnimation>(layoutRow, w);
     case Kind::Picture:
     case Kind::Label:
     case Kind::Frame:
     case Kind::Line:
         break;
     }
-    return std::make_unique<FakeLabel>(spec, w);
+    return std::make_unique<FakeLabel>(layoutRow, w);
 }
 
 FakeRuntime *g_live = nullptr;
@@ -369,9 +370,9 @@ FakeWindow *owner(const Control &control)
 
 FakeWindow::FakeWindow(FakeRuntime &runtime, const PageLayout &layout) : Window(layout), m_runtime(runtime)
 {
-    const std::vector<ControlSpec> all = allControls(layout);
-    for (const ControlSpec &spec : all)
-        m_controls.push_back(makeControl(spec, *this));
+    const std::vector<ControlRow> all = allControls(layout);
+    for (const ControlRow &layoutRow : all)
+        m_controls.push_back(makeControl(layoutRow, *this));
     const int first = initialFocus(all);
     if (first >= 0)
         focused = m_controls[std::size_t(first)].get();

@@ -115,12 +115,12 @@ template <class I, class W> bool WidgetControl<I, W>::hasFocus() const
     return m_widget->window()->focusWidget() == (m_widget->focusProxy() ? m_widget->focusProxy() : m_widget);
 }
 
-QtLabel::QtLabel(ControlSpec spec, QWidget *widget) : WidgetControl(std::move(spec), widget) {}
+QtLabel::QtLabel(ControlRow layoutRow, QWidget *widget) : WidgetControl(std::move(layoutRow), widget) {}
 
 std::string QtLabel::text() const
 {
     auto *label = qobject_cast<QLabel *>(m_widget);
-    return label ? fromQt(label->text()) : spec().caption;
+    return label ? fromQt(label->text()) : layoutRow().caption;
 }
 
 void QtLabel::setText(const std::string &text)
@@ -129,15 +129,15 @@ void QtLabel::setText(const std::string &text)
         label->setText(toQt(text));
 }
 
-QtTextBox::QtTextBox(ControlSpec spec, QLineEdit *line, QObject *events)
-    : WidgetControl(std::move(spec), line), m_line(line)
+QtTextBox::QtTextBox(ControlRow layoutRow, QLineEdit *line, QObject *events)
+    : WidgetControl(std::move(layoutRow), line), m_line(line)
 {
     QObject::connect(line, &QLineEdit::textChanged, events, [this] { raise(Change); });
     connectClick(events);
 }
 
-QtTextBox::QtTextBox(ControlSpec spec, platform::MultiLineTextBox *multi, QObject *events)
-    : WidgetControl(std::move(spec), multi), m_multi(multi)
+QtTextBox::QtTextBox(ControlRow layoutRow, platform::MultiLineTextBox *multi, QObject *events)
+    : WidgetControl(std::move(layoutRow), multi), m_multi(multi)
 {
     QObject::connect(multi, &QPlainTextEdit::textChanged, events, [this] { raise(Change); });
     connectClick(events);
@@ -175,7 +175,7 @@ void QtTextBox::setText(const std::string &text)
 
 int QtTextBox::maxLength() const
 {
-    return spec().maxLength;
+    return layoutRow().maxLength;
 }
 
 bool QtTextBox::isReadOnly() const
@@ -183,8 +183,8 @@ bool QtTextBox::isReadOnly() const
     return m_line ? m_line->isReadOnly() : m_multi->isReadOnly();
 }
 
-QtButton::QtButton(ControlSpec spec, QPushButton *button, QObject *events)
-    : WidgetControl(std::move(spec), button)
+QtButton::QtButton(ControlRow layoutRow, QPushButton *button, QObject *events)
+    : WidgetControl(std::move(layoutRow), button)
 {
     QObject::connect(button, &QPushButton::clicked, events, [this] { raise(Click); });
 }
@@ -205,8 +205,8 @@ void QtButton::click()
         m_widget->click();
 }
 
-QtOption::QtOption(ControlSpec spec, QRadioButton *option, QButtonGroup *group, QObject *events)
-    : WidgetControl(std::move(spec), option), m_group(group)
+QtOption::QtOption(ControlRow layoutRow, QRadioButton *option, QButtonGroup *group, QObject *events)
+    : WidgetControl(std::move(layoutRow), option), m_group(group)
 {
     QObject::connect(option, &QRadioButton::toggled, events, [this](bool on) {
         if (on)
@@ -242,8 +242,8 @@ void QtOption::click()
         m_widget->click();
 }
 
-QtListBox::QtListBox(ControlSpec spec, QListWidget *list, QObject *events)
-    : WidgetControl(std::move(spec), list)
+QtListBox::QtListBox(ControlRow layoutRow, QListWidget *list, QObject *events)
+    : WidgetControl(std::move(layoutRow), list)
 {
     QObject::connect(list, &QListWidget::itemDoubleClicked, events, [this] { raise(DblClick); });
 }
@@ -252,7 +252,7 @@ void QtListBox::addItem(const std::string &text)
 {
     auto *row = new QListWidgetItem(toQt(text), m_widget);
     // A row shown by its end tells the whole of it as its tip.
-    if (spec().has(style::ElideLeft))
+    if (layoutRow().has(style::ElideLeft))
         row->setToolTip(row->text());
     // The row just added is the one the author wants to see, however long the list.
     m_widget->scrollToItem(row);
@@ -284,8 +284,8 @@ void QtListBox::setCurrentRow(int row)
     m_widget->setCurrentRow(row);
 }
 
-QtDriveList::QtDriveList(ControlSpec spec, platform::DriveList *list, QObject *events)
-    : WidgetControl(std::move(spec), list)
+QtDriveList::QtDriveList(ControlRow layoutRow, platform::DriveList *list, QObject *events)
+    : WidgetControl(std::move(layoutRow), list)
 {
     QObject::connect(list, &platform::DriveList::change, events, [this] { raise(Change); });
 }
@@ -323,8 +323,8 @@ std::string QtDriveList::lastFolderOn(const std::string &root) const
     return fromQt(m_widget->lastFolderOn(toQt(root)));
 }
 
-QtDirList::QtDirList(ControlSpec spec, platform::DirList *list, QObject *events)
-    : WidgetControl(std::move(spec), list)
+QtDirList::QtDirList(ControlRow layoutRow, platform::DirList *list, QObject *events)
+    : WidgetControl(std::move(layoutRow), list)
 {
     QObject::connect(list, &platform::DirList::change, events, [this] { raise(Change); });
 }
@@ -354,8 +354,8 @@ void QtDirList::setVolumes(const std::vector<Volume> &volumes)
     m_widget->setVolumes(toQt(volumes));
 }
 
-QtFileList::QtFileList(ControlSpec spec, platform::FileList *list, QObject *events)
-    : WidgetControl(std::move(spec), list)
+QtFileList::QtFileList(ControlRow layoutRow, platform::FileList *list, QObject *events)
+    : WidgetControl(std::move(layoutRow), list)
 {
     QObject::connect(list, &platform::FileList::click, events, [this] { raise(Click); });
     QObject::connect(list, &platform::FileList::dblClick, events, [this] { raise(DblClick); });
@@ -509,7 +509,8 @@ void QtUpDown::stepDown()
     m_widget->stepDown();
 }
 
-QtTimer::QtTimer(ControlSpec spec, QTimer *timer, QObject *events) : Timer(std::move(spec)), m_timer(timer)
+QtTimer::QtTimer(ControlRow layoutRow, QTimer *timer, QObject *events)
+    : Timer(std::move(layoutRow)), m_timer(timer)
 {
     QObject::connect(timer, &QTimer::timeout, events, [this] { raise(Tick); });
 }

@@ -42,7 +42,7 @@ public:
 template <class Interface, class Widget> class WidgetControl : public Interface, public Backed
 {
 public:
-    WidgetControl(ControlSpec spec, Widget *widget) : Interface(std::move(spec)), m_widget(widget) {}
+    WidgetControl(ControlRow layoutRow, Widget *widget) : Interface(std::move(layoutRow)), m_widget(widget) {}
 
     QWidget *widget() const override { return m_widget; }
     bool isEnabled() const override;
@@ -60,7 +60,7 @@ protected:
 class QtLabel : public WidgetControl<Label, QWidget>
 {
 public:
-    QtLabel(ControlSpec spec, QWidget *widget);
+    QtLabel(ControlRow layoutRow, QWidget *widget);
     std::string text() const override;
     void setText(const std::string &text) override;
 };
@@ -69,8 +69,8 @@ public:
 class QtTextBox : public WidgetControl<TextBox, QWidget>
 {
 public:
-    QtTextBox(ControlSpec spec, QLineEdit *line, QObject *events);
-    QtTextBox(ControlSpec spec, platform::MultiLineTextBox *multi, QObject *events);
+    QtTextBox(ControlRow layoutRow, QLineEdit *line, QObject *events);
+    QtTextBox(ControlRow layoutRow, platform::MultiLineTextBox *multi, QObject *events);
     std::string text() const override;
     void setText(const std::string &text) override;
     int maxLength() const override;
@@ -88,7 +88,7 @@ private:
 class QtButton : public WidgetControl<Button, QPushButton>
 {
 public:
-    QtButton(ControlSpec spec, QPushButton *button, QObject *events);
+    QtButton(ControlRow layoutRow, QPushButton *button, QObject *events);
     std::string text() const override;
     void setText(const std::string &text) override;
     void click() override;
@@ -98,7 +98,7 @@ public:
 class QtOption : public WidgetControl<Option, QRadioButton>
 {
 public:
-    QtOption(ControlSpec spec, QRadioButton *option, QButtonGroup *group, QObject *events);
+    QtOption(ControlRow layoutRow, QRadioButton *option, QButtonGroup *group, QObject *events);
     std::string text() const override;
     bool isChecked() const override;
     void setChecked(bool checked) override;
@@ -111,7 +111,7 @@ private:
 class QtListBox : public WidgetControl<ListBox, QListWidget>
 {
 public:
-    QtListBox(ControlSpec spec, QListWidget *list, QObject *events);
+    QtListBox(ControlRow layoutRow, QListWidget *list, QObject *events);
     void addItem(const std::string &text) override;
     void clear() override;
     int count() const override;
@@ -123,7 +123,7 @@ public:
 class QtDriveList : public WidgetControl<DriveList, platform::DriveList>
 {
 public:
-    QtDriveList(ControlSpec spec, platform::DriveList *list, QObject *events);
+    QtDriveList(ControlRow layoutRow, platform::DriveList *list, QObject *events);
     std::string drive() const override;
     void setDrive(const std::string &path) override;
     std::vector<Volume> volumes() const override;
@@ -135,7 +135,7 @@ public:
 class QtDirList : public WidgetControl<DirList, platform::DirList>
 {
 public:
-    QtDirList(ControlSpec spec, platform::DirList *list, QObject *events);
+    QtDirList(ControlRow layoutRow, platform::DirList *list, QObject *events);
     std::string path() const override;
     void setPath(const std::string &folder) override;
     std::vector<std::string> entries() const override;
@@ -146,7 +146,7 @@ public:
 class QtFileList : public WidgetControl<FileList, platform::FileList>
 {
 public:
-    QtFileList(ControlSpec spec, platform::FileList *list, QObject *events);
+    QtFileList(ControlRow layoutRow, platform::FileList *list, QObject *events);
     std::string path() const override;
     void setPath(const std::string &folder) override;
     std::string pattern() const override;
@@ -194,7 +194,7 @@ public:
 class QtTimer : public Timer, public Backed
 {
 public:
-    QtTimer(ControlSpec spec, QTimer *timer, QObject *events);
+    QtTimer(ControlRow layoutRow, QTimer *timer, QObject *events);
     QWidget *widget() const override { return nullptr; }
     QTimer *timer() const { return m_timer; }
 

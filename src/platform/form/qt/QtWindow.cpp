@@ -84,15 +84,15 @@ QRect pixels(const Rect &place)
     return {r.x, r.y, r.width, r.height};
 }
 
-QLabel *label(const ControlSpec &spec, QWidget *parent)
+QLabel *label(const ControlRow &layoutRow, QWidget *parent)
 {
-    auto *l = new QLabel(QString::fromStdString(spec.caption), parent);
+    auto *l = new QLabel(QString::fromStdString(layoutRow.caption), parent);
     l->setTextFormat(Qt::PlainText);
-    if (spec.has(style::WordWrap)) {
+    if (layoutRow.has(style::WordWrap)) {
         l->setWordWrap(true);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    if (spec.has(style::Banner)) {
+    if (layoutRow.has(style::Banner)) {
         QFont bannerFont(QString::fromLatin1(BannerFont));
         bannerFont.setPixelSize(22);
         bannerFont.setBold(true);
@@ -101,26 +101,26 @@ QLabel *label(const ControlSpec &spec, QWidget *parent)
     return l;
 }
 
-QFrame *line(const ControlSpec &spec, QWidget *parent)
+QFrame *line(const ControlRow &layoutRow, QWidget *parent)
 {
     auto *l = new QFrame(parent);
-    l->setFrameShape(spec.place.width >= spec.place.height ? QFrame::HLine : QFrame::VLine);
+    l->setFrameShape(layoutRow.place.width >= layoutRow.place.height ? QFrame::HLine : QFrame::VLine);
     l->setFrameShadow(QFrame::Sunken);
     return l;
 }
 
-QPushButton *button(const ControlSpec &spec, QWidget *parent)
+QPushButton *button(const ControlRow &layoutRow, QWidget *parent)
 {
-    auto *b = new QPushButton(QString::fromStdString(spec.caption), parent);
+    auto *b = new QPushButton(QString::fromStdString(layoutRow.caption), parent);
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
 }
 
-QListWidget *listBox(const ControlSpec &spec, QWidget *parent)
+QListWidget *listBox(const ControlRow &layoutRow, QWidget *parent)
 {
     auto *list = new QListWidget(parent);
-    if (spec.has(style::ElideLeft)) {
+    if (layoutRow.has(style::ElideLeft)) {
         list->setTextElideMode(Qt::ElideLeft); // the file's name matters more than its folder
         list->setItemDelegate(new ListWideRows(list));
     }
@@ -160,9 +160,9 @@ void PageWidget::showEvent(QShowEvent *event)
 QtWindow::QtWindow(const PageLayout &layout)
     : Window(layout), m_widget(new PageWidget), m_events(std::make_unique<QObject>())
 {
-    const std::vector<ControlSpec> specs = allControls(layout);
-    build(specs);
-    finishLayout(specs);
+    const std::vector<ControlRow> layoutRows = allControls(layout);
+    build(layoutRows);
+    finishLayout(layoutRows);
 
     m_widget->closeRequested = [this] {
         if (m_events && CloseRequest)
@@ -185,18 +185,18 @@ QtWindow::~QtWindow()
     delete m_widget;
 }
 
-void QtWindow::build(const std::vector<ControlSpec> &specs)
+void QtWindow::build(const std::vector<ControlRow> &layoutRows)
 {
-    m_controls.reserve(specs.size());
+    m_controls.reserve(layoutRows.size());
     std::vector<QWidget *> frames; // frames hold the controls that lie within them
     std::map<std::string, QButtonGroup *> groups;
     QObject *events = m_events.get();
     QWidget *banner = nullptr;
 
-    for (const ControlSpec &spec : specs) {
-        QRect place = pixels(spec.place);
+    for (const ControlRow &layoutRow : layoutRows) {
+        QRect place = pixels(layoutRow.place);
         QWidget *parent = m_widget;
-        if (spec.has(style::Banner) && banner) {
+        if (layoutRow.has(style::Banner) && banner) {
             parent = banner; // the banner title is drawn over the banner picture
             place.translate(-banner->pos());
         } else {
@@ -211,139 +211,139 @@ void QtWindow::build(const std::vector<ControlSpec> &specs)
 
         std::unique_ptr<Control> control;
         QWidget *widget = nullptr;
-        switch (spec.kind) {
+        switch (layoutRow.kind) {
         case Kind::Picture: {
             auto *picture = new QLabel(parent);
             picture->setPixmap(bannerPicture(place.size(), m_widget->palette()));
             banner = widget = picture;
-            control = std::make_unique<QtLabel>(spec, widget);
+            control = std::make_unique<QtLabel>(layoutRow, widget);
             break;
         }
         case Kind::Label:
-            widget = label(spec, parent);
-            control = std::make_unique<QtLabel>(spec, widget);
+            widget = label(layoutRow, parent);
+            control = std::make_unique<QtLabel>(layoutRow, widget);
             break;
         case Kind::Frame: {
             auto *frame = new QFrame(parent);
             frame->setFrameShape(QFrame::NoFrame);
             frames.push_back(widget = frame);
-            control = std::make_unique<QtLabel>(spec, widget);
+            control = std::make_unique<QtLabel>(layoutRow, widget);
             break;
         }
         case Kind::Line:
-            widget = line(spec, parent);
-            control = std::make_unique<QtLabel>(spec, widget);
+            widget = line(layoutRow, parent);
+            control = std::make_unique<QtLabel>(layoutRow, widget);
             break;
         case Kind::TextBox:
-            if (spec.has(style::MultiLine)) {
+            if (layoutRow.has(style::MultiLine)) {
                 auto *box = new platform::MultiLineTextBox(parent);
-                box->setText(QString::fromStdString(spec.caption));
-                if (spec.has(style::Locked)) {
+                box->setText(QString::fromStdString(layoutRow.caption));
+                if (layoutRow.has(style::Locked)) {
                     box->setReadOnly(true);
                     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
                 }
                 widget = box;
-                control = std::make_unique<QtTextBox>(spec, box, events);
+                control = std::make_unique<QtTextBox>(layoutRow, box, events);
             } else {
-                auto *box = new QLineEdit(QString::fromStdString(spec.caption), parent);
-                box->setReadOnly(spec.has(style::Locked));
-                if (spec.maxLength > 0)
-                    box->setMaxLength(spec.maxLength);
+                auto *box = new QLineEdit(QString::fromStdString(layoutRow.caption), parent);
+                box->setReadOnly(layoutRow.has(style::Locked));
+                if (layoutRow.maxLength > 0)
+                    box->setMaxLength(layoutRow.maxLength);
                 widget = box;
-                control = std::make_unique<QtTextBox>(spec, box, events);
+                control = std::make_unique<QtTextBox>(layoutRow, box, events);
             }
             break;
         case Kind::Button: {
-            auto *b = button(spec, parent);
+            auto *b = button(layoutRow, parent);
             widget = b;
-            control = std::make_unique<QtButton>(spec, b, events);
+            control = std::make_unique<QtButton>(layoutRow, b, events);
             break;
         }
         case Kind::Option: {
-            auto *option = new QRadioButton(QString::fromStdString(spec.caption), parent);
+            auto *option = new QRadioButton(QString::fromStdString(layoutRow.caption), parent);
             option->setChecked(false);
-            QButtonGroup *&group = groups[spec.name];
+            QButtonGroup *&group = groups[layoutRow.name];
             if (!group)
                 group = new QButtonGroup(m_widget);
-            group->addButton(option, spec.index);
+            group->addButton(option, layoutRow.index);
             widget = option;
-            control = std::make_unique<QtOption>(spec, option, group, events);
+            control = std::make_unique<QtOption>(layoutRow, option, group, events);
             break;
         }
         case Kind::ListBox: {
-            QListWidget *list = listBox(spec, parent);
+            QListWidget *list = listBox(layoutRow, parent);
             widget = list;
-            control = std::make_unique<QtListBox>(spec, list, events);
+            control = std::make_unique<QtListBox>(layoutRow, list, events);
             break;
         }
         case Kind::DriveList: {
             auto *list = new platform::DriveList(parent);
             widget = list;
-            control = std::make_unique<QtDriveList>(spec, list, events);
+            control = std::make_unique<QtDriveList>(layoutRow, list, events);
             break;
         }
         case Kind::DirList: {
             auto *list = new platform::DirList(parent);
             widget = list;
-            control = std::make_unique<QtDirList>(spec, list, events);
+            control = std::make_unique<QtDirList>(layoutRow, list, events);
             break;
         }
         case Kind::FileList: {
             auto *list = new platform::FileList(parent);
-            if (!spec.pattern.empty())
-                list->setPattern(QString::fromStdString(spec.pattern));
+            if (!layoutRow.pattern.empty())
+                list->setPattern(QString::fromStdString(layoutRow.pattern));
             widget = list;
-            control = std::make_unique<QtFileList>(spec, list, events);
+            control = std::make_unique<QtFileList>(layoutRow, list, events);
             break;
         }
         case Kind::ProgressBar: {
             auto *bar = new platform::ProgressBar(parent);
             widget = bar;
-            control = std::make_unique<QtProgressBar>(spec, bar);
+            control = std::make_unique<QtProgressBar>(layoutRow, bar);
             break;
         }
         case Kind::UpDown: {
             auto *upDown = new platform::UpDown(parent);
             widget = upDown;
-            control = std::make_unique<QtUpDown>(spec, upDown);
+            control = std::make_unique<QtUpDown>(layoutRow, upDown);
             break;
         }
         case Kind::Timer: {
             auto *timer = new QTimer(m_widget);
-            timer->setObjectName(QString::fromStdString(spec.name));
-            timer->setInterval(spec.interval);
+            timer->setObjectName(QString::fromStdString(layoutRow.name));
+            timer->setInterval(layoutRow.interval);
             // The first tick comes one interval after the window is built, as the page expects.
-            if (spec.interval > 0)
+            if (layoutRow.interval > 0)
                 timer->start();
-            control = std::make_unique<QtTimer>(spec, timer, events);
+            control = std::make_unique<QtTimer>(layoutRow, timer, events);
             break;
         }
         case Kind::Animation: {
             auto *animation = new platform::Animation(parent);
             widget = animation;
-            control = std::make_unique<QtAnimation>(spec, animation);
+            control = std::make_unique<QtAnimation>(layoutRow, animation);
             break;
         }
         }
 
         if (widget) {
-            widget->setObjectName(QString::fromStdString(spec.name));
-            if (spec.index >= 0)
-                widget->setProperty("index", spec.index);
+            widget->setObjectName(QString::fromStdString(layoutRow.name));
+            if (layoutRow.index >= 0)
+                widget->setProperty("index", layoutRow.index);
             widget->setGeometry(place);
-            if (spec.has(style::Disabled))
+            if (layoutRow.has(style::Disabled))
                 widget->setEnabled(false);
-            if (spec.has(style::Hidden))
+            if (layoutRow.has(style::Hidden))
                 widget->setVisible(false);
         }
         m_controls.push_back(std::move(control));
     }
 
     // Buddies, once every control is there.
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        if (specs[i].buddy.empty())
+    for (std::size_t i = 0; i < layoutRows.size(); ++i) {
+        if (layoutRows[i].buddy.empty())
             continue;
-        QWidget *buddy = widgetOf(*find(specs[i].buddy));
+        QWidget *buddy = widgetOf(*find(layoutRows[i].buddy));
         if (auto *l = qobject_cast<QLabel *>(widgetOf(*m_controls[i])))
             l->setBuddy(buddy);
         else if (auto *upDown = qobject_cast<platform::UpDown *>(widgetOf(*m_controls[i])))
@@ -351,7 +351,7 @@ void QtWindow::build(const std::vector<ControlSpec> &specs)
     }
 }
 
-void QtWindow::finishLayout(const std::vector<ControlSpec> &specs)
+void QtWindow::finishLayout(const std::vector<ControlRow> &layoutRows)
 {
     // A list is a compound widget whose focus goes to the view or drop-down inside it: the
     // chain links those, as Qt orders no widget that takes no focus itself.
@@ -359,13 +359,13 @@ void QtWindow::finishLayout(const std::vector<ControlSpec> &specs)
         QWidget *w = widgetOf(*m_controls[i]);
         return w->focusProxy() ? w->focusProxy() : w;
     };
-    const std::vector<std::size_t> order = tabOrder(specs);
+    const std::vector<std::size_t> order = tabOrder(layoutRows);
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(focusTaker(order[i - 1]), focusTaker(order[i]));
 
     // The first field the author can type into gets the focus, as the layout says.
     // Without one, the first control of the tab order; a disabled control takes none.
-    const int first = initialFocus(specs);
+    const int first = initialFocus(layoutRows);
     if (first >= 0)
         m_controls[std::size_t(first)]->setFocus();
 }

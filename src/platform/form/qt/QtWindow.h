@@ -52,8 +52,8 @@ public:
     void shutDown();
 
 private:
-    void build(const std::vector<ControlSpec> &specs);
-    void finishLayout(const std::vector<ControlSpec> &specs);
+    void build(const std::vector<ControlRow> &layoutRows);
+    void finishLayout(const std::vector<ControlRow> &layoutRows);
 
     PageWidget *m_widget;
     // The context of every connection that raises an event; deleting it cuts them off.

@@ -28,23 +28,23 @@ std::string windowText(HWND hwnd)
     return utf8(text);
 }
 
-HWND createChild(Win32Window &window, const ControlSpec &spec, int id, const wchar_t *className, DWORD style,
-                 DWORD exStyle, const std::wstring &text)
+HWND createChild(Win32Window &window, const ControlRow &layoutRow, int id, const wchar_t *className,
+                 DWORD style, DWORD exStyle, const std::wstring &text)
 {
-    const RECT place = window.pixels(spec.place);
+    const RECT place = window.pixels(layoutRow.place);
     style |= WS_CHILD | WS_CLIPSIBLINGS;
-    if (!spec.has(style::Hidden))
+    if (!layoutRow.has(style::Hidden))
         style |= WS_VISIBLE;
-    if (spec.has(style::Disabled))
+    if (layoutRow.has(style::Disabled))
         style |= WS_DISABLED;
-    if (spec.takesFocus())
+    if (layoutRow.takesFocus())
         style |= WS_TABSTOP | WS_GROUP; // options are grouped by name, not by z-order
     HWND hwnd = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
                                 place.right - place.left, place.bottom - place.top, window.handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                 nullptr);
     SendMessageW(hwnd, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(spec.has(style::Banner) ? window.bannerFont() : window.font()),
+                 reinterpret_cast<WPARAM>(layoutRow.has(style::Banner) ? window.bannerFont() : window.font()),
                  FALSE);
     return hwnd;
 }
@@ -94,10 +94,10 @@ class UpDownControl;
 class EditBox : public Native<TextBox>
 {
 public:
-    EditBox(const ControlSpec &spec, Win32Window &window, HWND hwnd) : Native(spec, window, hwnd)
+    EditBox(const ControlRow &layoutRow, Win32Window &window, HWND hwnd) : Native(layoutRow, window, hwnd)
     {
-        if (spec.maxLength > 0)
-            SendMessageW(hwnd, EM_SETLIMITTEXT, WPARAM(spec.maxLength), 0);
+        if (layoutRow.maxLength > 0)
+            SendMessageW(hwnd, EM_SETLIMITTEXT, WPARAM(layoutRow.maxLength), 0);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         m_editProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditBox::subclassProc)));
@@ -107,7 +107,7 @@ public:
     void setText(const std::string &text) override
     {
         std::string cut = maxLength() > 0 ? rules::firstCharacters(text, std::size_t(maxLength())) : text;
-        if (spec().has(style::MultiLine))
+        if (layoutRow().has(style::MultiLine))
             cut = withCrLf(cut);
         if (cut == this->text())
             return;
@@ -116,8 +116,8 @@ public:
         m_settingFromCode = false;
         m_window.raise(Change);
     }
-    int maxLength() const override { return spec().maxLength; }
-    bool isReadOnly() const override { return spec().has(style::Locked); }
+    int maxLength() const override { return layoutRow().maxLength; }
+    bool isReadOnly() const override { return layoutRow().has(style::Locked); }
 
     void onCommand(WORD code) override
     {
@@ -251,7 +251,8 @@ public:
 class ProgressBarControl : public Native<ProgressBar>
 {
 public:
-    ProgressBarControl(const ControlSpec &spec, Win32Window &window, HWND hwnd) : Native(spec, window, hwnd)
+    ProgressBarControl(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
+        : Native(layoutRow, window, hwnd)
     {
         applySmooth();
         setBackColor(m_back);
@@ -340,7 +341,8 @@ private:
 class UpDownControl : public Native<UpDown>
 {
 public:
-    UpDownControl(const ControlSpec &spec, Win32Window &window, HWND hwnd) : Native(spec, window, hwnd)
+    UpDownControl(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
+        : Native(layoutRow, window, hwnd)
     {
         SendMessageW(hwnd, UDM_SETRANGE32, 0, 100); // only the direction of its steps counts
         SendMessageW(hwnd, UDM_SETPOS32, 0, 50);
@@ -382,7 +384,8 @@ public:
     }
     TextBox *buddy() const
     {
-        return spec().buddy.empty() ? nullptr : dynamic_cast<TextBox *>(m_window.find(spec().buddy));
+        return layoutRow().buddy.empty() ? nullptr
+                                         : dynamic_cast<TextBox *>(m_window.find(layoutRow().buddy));
     }
 
 private:
@@ -396,7 +399,7 @@ UpDownControl *EditBox::upDown() const
 {
     for (const auto &control : m_window.controls())
         if (auto *upDown = dynamic_cast<UpDownControl *>(control.get());
-            upDown && upDown->spec().buddy == name())
+            upDown && upDown->layoutRow().buddy == name())
             return upDown;
     return nullptr;
 }
@@ -418,8 +421,8 @@ LRESULT CALLBACK EditBox::subclassProc(HWND hwnd, UINT message, WPARAM wParam, L
 class TimerControl : public Native<Timer>
 {
 public:
-    TimerControl(const ControlSpec &spec, Win32Window &window, HWND hwnd, int id)
-        : Native(spec, window, hwnd), m_id(id), m_interval(spec.interval)
+    TimerControl(const ControlRow &layoutRow, Win32Window &window, HWND hwnd, int id)
+        : Native(layoutRow, window, hwnd), m_id(id), m_interval(layoutRow.interval)
     {
         if (m_interval > 0)
             start();
@@ -494,76 +497,78 @@ private:
     bool m_playing = false;
 };
 
-DWORD lineStyle(const ControlSpec &spec)
+DWORD lineStyle(const ControlRow &layoutRow)
 {
-    return spec.place.width >= spec.place.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT;
+    return layoutRow.place.width >= layoutRow.place.height ? SS_ETCHEDHORZ : SS_ETCHEDVERT;
 }
 
 } // namespace
 
-std::unique_ptr<Control> makeControl(const ControlSpec &spec, Win32Window &window, int id)
+std::unique_ptr<Control> makeControl(const ControlRow &layoutRow, Win32Window &window, int id)
 {
-    const std::wstring caption = wide(spec.caption);
-    switch (spec.kind) {
+    const std::wstring caption = wide(layoutRow.caption);
+    switch (layoutRow.kind) {
     case Kind::Picture:
-        return std::make_unique<BannerPicture>(spec, window,
-                                               createChild(window, spec, id, L"STATIC", SS_OWNERDRAW));
+        return std::make_unique<BannerPicture>(layoutRow, window,
+                                               createChild(window, layoutRow, id, L"STATIC", SS_OWNERDRAW));
     case Kind::Label: {
-        const DWORD style = spec.has(style::Banner) ? SS_OWNERDRAW : SS_LEFT;
-        return std::make_unique<StaticLabel>(spec, window,
-                                             createChild(window, spec, id, L"STATIC", style, 0, caption));
+        const DWORD style = layoutRow.has(style::Banner) ? SS_OWNERDRAW : SS_LEFT;
+        return std::make_unique<StaticLabel>(
+            layoutRow, window, createChild(window, layoutRow, id, L"STATIC", style, 0, caption));
     }
     case Kind::Frame:
-        return std::make_unique<StaticLabel>(spec, window, createChild(window, spec, id, L"STATIC", 0));
+        return std::make_unique<StaticLabel>(layoutRow, window,
+                                             createChild(window, layoutRow, id, L"STATIC", 0));
     case Kind::Line:
-        return std::make_unique<StaticLabel>(spec, window,
-                                             createChild(window, spec, id, L"STATIC", lineStyle(spec)));
+        return std::make_unique<StaticLabel>(
+            layoutRow, window, createChild(window, layoutRow, id, L"STATIC", lineStyle(layoutRow)));
     case Kind::TextBox: {
         DWORD style = ES_AUTOHSCROLL | ES_LEFT;
-        if (spec.has(style::Locked))
+        if (layoutRow.has(style::Locked))
             style |= ES_READONLY;
-        if (spec.has(style::MultiLine))
+        if (layoutRow.has(style::MultiLine))
             style = (style & ~DWORD(ES_AUTOHSCROLL)) | ES_MULTILINE | WS_VSCROLL | ES_AUTOVSCROLL;
         return std::make_unique<EditBox>(
-            spec, window, createChild(window, spec, id, L"EDIT", style, WS_EX_CLIENTEDGE, caption));
+            layoutRow, window, createChild(window, layoutRow, id, L"EDIT", style, WS_EX_CLIENTEDGE, caption));
     }
     case Kind::Button:
         return std::make_unique<PushButton>(
-            spec, window, createChild(window, spec, id, L"BUTTON", BS_PUSHBUTTON, 0, caption));
+            layoutRow, window, createChild(window, layoutRow, id, L"BUTTON", BS_PUSHBUTTON, 0, caption));
     case Kind::Option:
         return std::make_unique<OptionButton>(
-            spec, window, createChild(window, spec, id, L"BUTTON", BS_RADIOBUTTON, 0, caption));
+            layoutRow, window, createChild(window, layoutRow, id, L"BUTTON", BS_RADIOBUTTON, 0, caption));
     case Kind::ListBox: {
         DWORD style = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
-        if (spec.has(style::ElideLeft))
+        if (layoutRow.has(style::ElideLeft))
             style |= LBS_OWNERDRAWFIXED | LBS_HASSTRINGS;
         return std::make_unique<ListBoxControl>(
-            spec, window, createChild(window, spec, id, L"LISTBOX", style, WS_EX_CLIENTEDGE));
+            layoutRow, window, createChild(window, layoutRow, id, L"LISTBOX", style, WS_EX_CLIENTEDGE));
     }
     case Kind::DriveList:
-        return makeDriveList(spec, window, id);
+        return makeDriveList(layoutRow, window, id);
     case Kind::DirList:
-        return makeDirList(spec, window, id);
+        return makeDirList(layoutRow, window, id);
     case Kind::FileList:
-        return makeFileList(spec, window, id);
+        return makeFileList(layoutRow, window, id);
     case Kind::ProgressBar:
-        return std::make_unique<ProgressBarControl>(spec, window,
-                                                    createChild(window, spec, id, PROGRESS_CLASSW, 0));
+        return std::make_unique<ProgressBarControl>(layoutRow, window,
+                                                    createChild(window, layoutRow, id, PROGRESS_CLASSW, 0));
     case Kind::UpDown: {
-        return std::make_unique<UpDownControl>(spec, window, createChild(window, spec, id, UPDOWN_CLASSW, 0));
+        return std::make_unique<UpDownControl>(layoutRow, window,
+                                               createChild(window, layoutRow, id, UPDOWN_CLASSW, 0));
     }
     case Kind::Timer: {
-        ControlSpec hidden = spec;
+        ControlRow hidden = layoutRow;
         hidden.flags |= style::Hidden;
-        return std::make_unique<TimerControl>(spec, window, createChild(window, hidden, id, L"STATIC", 0),
-                                              id);
+        return std::make_unique<TimerControl>(layoutRow, window,
+                                              createChild(window, hidden, id, L"STATIC", 0), id);
     }
     case Kind::Animation:
-        return std::make_unique<AnimationControl>(spec, window,
-                                                  createChild(window, spec, id, ANIMATE_CLASSW, ACS_CENTER));
+        return std::make_unique<AnimationControl>(
+            layoutRow, window, createChild(window, layoutRow, id, ANIMATE_CLASSW, ACS_CENTER));
     }
-    return std::make_unique<StaticLabel>(spec, window,
-                                         createChild(window, spec, id, L"STATIC", SS_LEFT, 0, caption));
+    return std::make_unique<StaticLabel>(layoutRow, window,
+                                         createChild(window, layoutRow, id, L"STATIC", SS_LEFT, 0, caption));
 }
 
 } // namespace form::win32

@@ -18,8 +18,8 @@ std::string windowText(HWND hwnd);
 template <class Base> class Native : public Base, public NativeControl
 {
 public:
-    Native(const ControlSpec &spec, Win32Window &window, HWND hwnd)
-        : Base(spec), m_window(window), m_hwnd(hwnd)
+    Native(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
+        : Base(layoutRow), m_window(window), m_hwnd(hwnd)
     {
     }
 
@@ -38,10 +38,10 @@ protected:
 };
 
 // The native control and its adapter for one layout row, as a child of the window with that id.
-std::unique_ptr<Control> makeControl(const ControlSpec &spec, Win32Window &window, int id);
+std::unique_ptr<Control> makeControl(const ControlRow &layoutRow, Win32Window &window, int id);
 
 // The child window of a control row: class, styles and place from the layout.
-HWND createChild(Win32Window &window, const ControlSpec &spec, int id, const wchar_t *className, DWORD style,
-                 DWORD exStyle = 0, const std::wstring &text = {});
+HWND createChild(Win32Window &window, const ControlRow &layoutRow, int id, const wchar_t *className,
+                 DWORD style, DWORD exStyle = 0, const std::wstring &text = {});
 
 } // namespace form::win32

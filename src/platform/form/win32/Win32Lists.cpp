@@ -35,8 +35,8 @@ void fill(HWND list, const std::vector<std::wstring> &rows, UINT resetMessage, U
 class DriveCombo : public Native<DriveList>
 {
 public:
-    DriveCombo(const ControlSpec &spec, Win32Window &window, HWND hwnd)
-        : Native(spec, window, hwnd), m_model(lists::systemVolumes(), lists::startFolder())
+    DriveCombo(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
+        : Native(layoutRow, window, hwnd), m_model(lists::systemVolumes(), lists::startFolder())
     {
         draw();
     }
@@ -86,8 +86,8 @@ private:
 class DirListBox : public Native<DirList>
 {
 public:
-    DirListBox(const ControlSpec &spec, Win32Window &window, HWND hwnd)
-        : Native(spec, window, hwnd), m_model(lists::systemVolumes(), lists::startFolder())
+    DirListBox(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
+        : Native(layoutRow, window, hwnd), m_model(lists::systemVolumes(), lists::startFolder())
     {
         draw();
     }
@@ -131,8 +131,8 @@ private:
 class FileListBox : public Native<FileList>
 {
 public:
-    FileListBox(const ControlSpec &spec, Win32Window &window, HWND hwnd)
-        : Native(spec, window, hwnd), m_model(spec.pattern, lists::startFolder())
+    FileListBox(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
+        : Native(layoutRow, window, hwnd), m_model(layoutRow.pattern, lists::startFolder())
     {
         draw();
     }
@@ -192,24 +192,24 @@ constexpr DWORD ListStyle = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
 
 } // namespace
 
-std::unique_ptr<Control> makeDriveList(const ControlSpec &spec, Win32Window &window, int id)
+std::unique_ptr<Control> makeDriveList(const ControlRow &layoutRow, Win32Window &window, int id)
 {
-    ControlSpec tall = spec; // a drop-down's height includes its open list
-    tall.place.height = std::max(spec.place.height, 3000);
+    ControlRow tall = layoutRow; // a drop-down's height includes its open list
+    tall.place.height = std::max(layoutRow.place.height, 3000);
     HWND hwnd = createChild(window, tall, id, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL);
-    return std::make_unique<DriveCombo>(spec, window, hwnd);
+    return std::make_unique<DriveCombo>(layoutRow, window, hwnd);
 }
 
-std::unique_ptr<Control> makeDirList(const ControlSpec &spec, Win32Window &window, int id)
+std::unique_ptr<Control> makeDirList(const ControlRow &layoutRow, Win32Window &window, int id)
 {
     return std::make_unique<DirListBox>(
-        spec, window, createChild(window, spec, id, L"LISTBOX", ListStyle, WS_EX_CLIENTEDGE));
+        layoutRow, window, createChild(window, layoutRow, id, L"LISTBOX", ListStyle, WS_EX_CLIENTEDGE));
 }
 
-std::unique_ptr<Control> makeFileList(const ControlSpec &spec, Win32Window &window, int id)
+std::unique_ptr<Control> makeFileList(const ControlRow &layoutRow, Win32Window &window, int id)
 {
     return std::make_unique<FileListBox>(
-        spec, window, createChild(window, spec, id, L"LISTBOX", ListStyle, WS_EX_CLIENTEDGE));
+        layoutRow, window, createChild(window, layoutRow, id, L"LISTBOX", ListStyle, WS_EX_CLIENTEDGE));
 }
 
 } // namespace form::win32

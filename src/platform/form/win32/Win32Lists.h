@@ -9,8 +9,8 @@
 // draw the shared list models; none of them changes the process's current folder.
 namespace form::win32 {
 
-std::unique_ptr<Control> makeDriveList(const ControlSpec &spec, Win32Window &window, int id);
-std::unique_ptr<Control> makeDirList(const ControlSpec &spec, Win32Window &window, int id);
-std::unique_ptr<Control> makeFileList(const ControlSpec &spec, Win32Window &window, int id);
+std::unique_ptr<Control> makeDriveList(const ControlRow &layoutRow, Win32Window &window, int id);
+std::unique_ptr<Control> makeDirList(const ControlRow &layoutRow, Win32Window &window, int id);
+std::unique_ptr<Control> makeFileList(const ControlRow &layoutRow, Win32Window &window, int id);
 
 } // namespace form::win32

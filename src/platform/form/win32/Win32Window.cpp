@@ -110,7 +110,7 @@ Win32Window::~Win32Window()
 
 void Win32Window::createControls()
 {
-    const std::vector<ControlSpec> all = allControls(layout());
+    const std::vector<ControlRow> all = allControls(layout());
     for (std::size_t i = 0; i < all.size(); ++i) {
         m_controls.push_back(makeControl(all[i], *this, FirstControlId + int(i)));
         m_natives.push_back(dynamic_cast<NativeControl *>(m_controls.back().get()));
@@ -124,7 +124,7 @@ void Win32Window::createControls()
 // Z-order is the order Tab and the dialog manager's mnemonics follow: the tab order, each
 // label just before the control it names; other controls after them, frames and the banner
 // picture at the bottom so that what they hold is drawn on top.
-void Win32Window::orderForTab(const std::vector<ControlSpec> &all)
+void Win32Window::orderForTab(const std::vector<ControlRow> &all)
 {
     std::vector<bool> placed(all.size(), false);
     HWND after = HWND_TOP;
@@ -268,7 +268,7 @@ void Win32Window::nextDialogControl(WPARAM wParam, LPARAM lParam)
         lParam ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(m_hwnd, GetFocus(), wParam != 0);
     if (lParam && isStatic(target) && nativeByHandle(target)) {
         const Control &label = *m_controls[std::size_t(GetDlgCtrlID(target) - FirstControlId)];
-        if (Control *buddy = label.spec().buddy.empty() ? nullptr : find(label.spec().buddy)) {
+        if (Control *buddy = label.layoutRow().buddy.empty() ? nullptr : find(label.layoutRow().buddy)) {
             target = handleOf(*buddy);
             m_skipNextDialogMove = true;
         }

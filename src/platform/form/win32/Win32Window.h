@@ -74,7 +74,7 @@ private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
-    void orderForTab(const std::vector<ControlSpec> &all);
+    void orderForTab(const std::vector<ControlRow> &all);
     NativeControl *nativeById(int id) const;
     NativeControl *nativeByHandle(HWND hwnd) const;
     void nextDialogControl(WPARAM wParam, LPARAM lParam);
