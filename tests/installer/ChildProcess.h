@@ -68,6 +68,13 @@ public:
 
     pid_t pid() const { return m_pid; }
 
+    // Sends signal unless the process has already been reaped (its pid may belong to another).
+    void signal(int signal)
+    {
+        if (!m_finished)
+            ::kill(m_pid, signal);
+    }
+
     // The exit status; -signal when a signal ended the process.
     int wait()
     {

@@ -139,7 +139,7 @@ TEST_F(HostileSetup, InterruptOrTerminateDuringACopyLeavesNoTemporary)
         // The source open, then its temporary in the game folder: the copy is under way.
         ASSERT_TRUE(setup->waitForOpenFileUnder(at("Big/big.ar"))) << "no copy seen: " << setup->err();
         ASSERT_TRUE(setup->waitForOpenFileUnder(game() + '/')) << "no copy seen: " << setup->err();
-        ::kill(setup->pid(), signal);
+        setup->signal(signal);
         EXPECT_EQ(setup->wait(), -signal);
         // Nor the folder the run claimed in the backup area, empty still.
         EXPECT_EQ(listing(game()), before) << program << ", signal " << signal;
@@ -163,7 +163,7 @@ TEST_F(HostileSetup, AKillInTheMiddleOfALargeFileLeavesTheOldOrTheNewFileWhole)
         ASSERT_TRUE(setup->waitForOpenFileUnder(game() + "/Quernel Backup/"))
             << "no copy seen: " << setup->err();
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-        ::kill(setup->pid(), SIGKILL);
+        setup->signal(SIGKILL);
         setup->wait();
         const std::string now = readFile(game() + "/big.ar");
         EXPECT_TRUE(now == oldBytes || now == newBytes)

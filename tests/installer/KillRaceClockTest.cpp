@@ -255,7 +255,7 @@ TEST_F(KillRaceClock, TheRealSetupKilledAtRandomInstantsIsUndoneByteForByte)
         {
             ChildProcess p(setup(), install(), outputFolder(), {}, packageFolder());
             std::this_thread::sleep_for(std::chrono::duration<double>(fraction * whole.seconds));
-            ::kill(p.pid(), SIGKILL);
+            p.signal(SIGKILL);
             status = p.wait();
         }
         EXPECT_TRUE(status == -SIGKILL || status == 0) << status;

@@ -230,7 +230,7 @@ TEST_F(KilledUninstall, EveryFileStaysWholeAndASecondRunFinishes)
         {
             ChildProcess p(setup(), uninstall, outputFolder());
             std::this_thread::sleep_for(std::chrono::duration_cast<Clock::duration>(duration * fraction));
-            ::kill(p.pid(), SIGKILL);
+            p.signal(SIGKILL);
             status = p.wait();
         }
         int restored = 0;

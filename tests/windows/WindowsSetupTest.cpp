@@ -552,14 +552,19 @@ protected:
         return files;
     }
 
-    // True once a run's folder is in the backup area; false when the process ended first.
-    bool waitForRunFolder(ChildProcess &process) const
+    // True once a run's folder is in the backup area and at least `newFiles` of the package's files
+    // that the game folder did not have are in place; false when the process ended first. Waiting
+    // on progress rather than on a time keeps the kills spread over the run on a slow machine too.
+    bool waitForProgress(ChildProcess &process, int newFiles) const
     {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (std::chrono::steady_clock::now() < end && !process.waitFor(std::chrono::milliseconds(0))) {
             const std::vector<std::string> folders = backupFolders(gameFolder());
             if (std::any_of(folders.begin(), folders.end(),
-                            [](const std::string &name) { return name.starts_with("Many Files "); }))
+                            [](const std::string &name) { return name.starts_with("Many Files "); }) &&
+                std::count_if(packageBytes.begin(), packageBytes.end(), [&](const auto &entry) {
+                    return !originals.contains(entry.first) && fs::exists(inGame(entry.first));
+                }) >= newFiles)
                 return true;
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
@@ -582,33 +587,23 @@ protected:
 // followed by a removal that leaves the game folder byte for byte as it was.
 TEST_F(WindowsSetupManyFiles, AnInstallationKilledAtAnyMomentIsUndoneByteForByte)
 {
-    using Clock = std::chrono::steady_clock;
     const auto before = digests(gameFolder());
-
-    // Undisturbed first: how long the files take from the run's folder to the end.
-    auto whole = startWine(install, outputFolder(), "/tmp");
-    ASSERT_TRUE(waitForRunFolder(*whole));
-    const auto filesStart = Clock::now();
-    ASSERT_EQ(whole->wait(), 0) << whole->err();
-    const auto filesTake = Clock::now() - filesStart;
+    ASSERT_EQ(runWine(install, outputFolder(), "/tmp").status, 0);
     ASSERT_EQ(runWine(uninstall, outputFolder(), "/tmp").status, 0);
     ASSERT_EQ(digests(gameFolder()), before);
 
     constexpr int Rounds = 10;
+    const int newFileCount = int(packageBytes.size() - originals.size());
     std::vector<std::size_t> journalledAtKill;
     for (int round = 0; round < Rounds; ++round) {
-        // From the moment the run's folder appears to a little after the files would be done.
-        const auto delay =
-            std::chrono::duration_cast<Clock::duration>(filesTake * (1.1 * round / (Rounds - 1)));
-        SCOPED_TRACE("killed " +
-                     std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()) +
-                     " ms after the run's folder appeared");
+        // From the moment the run's folder appears to the last file in place.
+        const int newFiles = newFileCount * round / (Rounds - 1);
+        SCOPED_TRACE("killed with " + std::to_string(newFiles) + " new files in place");
         int status = 0;
         {
             auto setup = startWine(install, outputFolder(), "/tmp");
-            ASSERT_TRUE(waitForRunFolder(*setup)) << setup->err();
-            std::this_thread::sleep_for(delay);
-            ::kill(setup->pid(), SIGKILL);
+            waitForProgress(*setup, newFiles);
+            setup->signal(SIGKILL);
             status = setup->wait();
         }
         // The signal reached the program itself: nothing changes afterwards.
