@@ -28,6 +28,7 @@
 #include "FrmARReadmeLocation.h"
 #include "Pages.h"
 #include "QtRuntime.h"
+#include "TypicalInstallIni.h"
 #include "Vemko.h"
 
 namespace fs = std::filesystem;
@@ -246,21 +247,7 @@ TEST_F(EndToEnd, ATypicalRunBuildsAPackageThatInstalls)
     EXPECT_TRUE(endsProgram([] { frmARDone().cmdNext()->click(); }));
     EXPECT_TRUE(qt.messageBoxes.empty());
 
-    EXPECT_EQ(readFile(package / "install.ini"), "[install.ini]\r\n"
-                                                 "Name=My Pack\r\n"
-                                                 "Copyright=(c) Jo\r\n"
-                                                 "Author=Jo\r\n"
-                                                 "WWW=www.example.org\r\n"
-                                                 "AuthEmail=jo@example.org\r\n"
-                                                 "Readme=readme.txt\r\n"
-                                                 "mmType=2\r\n"
-                                                 "Timer=30\r\n"
-                                                 "TotalFiles= 2\r\n"
-                                                 "[Progress Bar]\r\n"
-                                                 "Smooth=True\r\n"
-                                                 "[Files]\r\n"
-                                                 "File1=city.ar\r\n"
-                                                 "File2=cars.ar\r\n");
+    EXPECT_EQ(readFile(package / "install.ini"), quernel_test::TypicalInstallIni);
     EXPECT_EQ(filesIn(package), (std::set<std::string>{"cars.ar", "city.ar", "install.ini", "readme.txt", "setup.exe"}));
     EXPECT_EQ(readFile(package / "setup.exe"), readFile(builtInstaller));
 

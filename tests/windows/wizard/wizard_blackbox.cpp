@@ -30,6 +30,7 @@
 #include "Layout.h"
 #include "OwnDesktop.h"
 #include "Text.h"
+#include "TypicalInstallIni.h"
 
 namespace fs = std::filesystem;
 using check_tally::check;
@@ -544,21 +545,7 @@ const Authoring TypicalNames{L"wizard run \u00e9 \u65e5\u672c",
                              "My Pack",
                              "readme.txt",
                              {{"city.ar", std::string(5000, 'c')}, {"cars.ar", std::string(3000, 'a')}},
-                             "[install.ini]\r\n"
-                             "Name=My Pack\r\n"
-                             "Copyright=(c) Jo\r\n"
-                             "Author=Jo\r\n"
-                             "WWW=www.example.org\r\n"
-                             "AuthEmail=jo@example.org\r\n"
-                             "Readme=readme.txt\r\n"
-                             "mmType=2\r\n"
-                             "Timer=30\r\n"
-                             "TotalFiles= 2\r\n"
-                             "[Progress Bar]\r\n"
-                             "Smooth=True\r\n"
-                             "[Files]\r\n"
-                             "File1=city.ar\r\n"
-                             "File2=cars.ar\r\n"};
+                             quernel_test::TypicalInstallIni};
 
 // Names in several scripts: the UTF-8 bytes, spelt out, that the Linux wizard writes for them.
 const Authoring ScriptNames{L"scripts run",
