@@ -1,9 +1,10 @@
 # make run   - install what is missing, build, start the wizard from the program folder
 # make test  - install what is missing, build, run every test but the slow ones (ctest -L slow)
+# make dist  - build, then write the program archives for authors into dist/
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench screenshots clean
+.PHONY: all deps configure build run test dist bench screenshots clean
 
 all: build
 
@@ -21,6 +22,9 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -LE slow -j $(JOBS)
+
+dist: build
+	@cmake --build $(BUILD_DIR) --target dist
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)

@@ -41,3 +41,16 @@ add_custom_target(windows_program_folder ALL
   COMMENT "Completing the Windows program folder"
   VERBATIM)
 add_dependencies(windows_program_folder setup_windows filecopy_avi)
+
+# The archives handed out to authors (make dist): both program folders, each as one folder
+# "Quernel <version>" with a short readme. QUERNEL_DIST_DIR is where they go.
+set(QUERNEL_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where make dist writes the program archives")
+set(QUERNEL_MAKE_DIST_ARGS
+  -DVERSION=${QUERNEL_VERSION} -DLINUX_DIR=${QUERNEL_PROGRAM_DIR}
+  -DWINDOWS_DIR=${QUERNEL_WINDOWS_PROGRAM_DIR} -DSTRIP=${CMAKE_STRIP})
+set(QUERNEL_MAKE_DIST_SCRIPT "${CMAKE_SOURCE_DIR}/packaging/MakeDist.cmake")
+add_custom_target(dist
+  COMMAND "${CMAKE_COMMAND}" ${QUERNEL_MAKE_DIST_ARGS} -DOUT=${QUERNEL_DIST_DIR} -P ${QUERNEL_MAKE_DIST_SCRIPT}
+  COMMENT "Writing the program archives"
+  VERBATIM)
+add_dependencies(dist arVemko setup_linux windows_program_folder)
