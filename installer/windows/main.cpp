@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "ConsoleOutput.h"
 #include "Elevation.h"
 #include "Files.h"
+#include "KeptInstaller.h"
 #include "Package.h"
 #include "SetupTexts.h"
 #include "SetupWindow.h"
@@ -44,8 +46,23 @@ int runWithoutWindow(const std::vector<std::string> &arguments, const std::strin
 {
     base::files::removeTemporariesOnSignals();
     const bool attached = setup_windows::attachParentConsole();
-    setup_windows::HandleStream out(setup_windows::standardOutputHandle(STD_OUTPUT_HANDLE, attached));
-    setup_windows::HandleStream err(setup_windows::standardOutputHandle(STD_ERROR_HANDLE, attached));
+    const HANDLE outHandle = setup_windows::standardOutputHandle(STD_OUTPUT_HANDLE, attached);
+    const HANDLE errHandle = setup_windows::standardOutputHandle(STD_ERROR_HANDLE, attached);
+    if (!outHandle && !errHandle) {
+        // Started with arguments but with nowhere to print, as Windows' list of installed programs
+        // starts a removal: the outcome is told in a message box instead.
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = installer::runCommandLine(arguments, packageFolder, out, err);
+        const std::string text = out.str() + err.str();
+        if (!text.empty())
+            MessageBoxW(nullptr, base::text::widen(text).c_str(),
+                        base::text::widen(installer::texts::errorCaption()).c_str(),
+                        MB_OK | (status == installer::ExitOk ? MB_ICONINFORMATION : MB_ICONERROR));
+        return status;
+    }
+    setup_windows::HandleStream out(outHandle);
+    setup_windows::HandleStream err(errHandle);
     const int status = installer::runCommandLine(arguments, packageFolder, out.stream(), err.stream());
     out.stream().flush();
     err.stream().flush();
@@ -71,6 +88,9 @@ int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::s
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     const std::vector<std::string> arguments = argumentsAsUtf8();
+    if (setup_windows::handOverRemoval(arguments))
+        return installer::ExitOk;
+    setup_windows::waitForHandingProgram();
     const std::string packageFolder = programFolder();
     // Nothing or only --package DIR: the window. Arguments it cannot parse go to the command
     // line, which names the fault on the console.
