@@ -3,12 +3,13 @@
 # alone, as a player without a mouse would, and checks what it did to a game folder:
 #   1. Welcome, the readme (RTF, a 2-second wait), the game folder typed with quotes around it,
 #      Install, "Yes" to replacing a file, Done: every file byte for byte, the original in the
-#      backup, exit code 0, the folder remembered under HKCU.
+#      backup, exit code 0, the folder remembered under HKCU, the package listed for removal.
 #   2. A second package, without a readme: the remembered folder is proposed, "No" keeps the
 #      file there, the new file is installed.
 #   3. Esc on Welcome asks before leaving: exit code 1, nothing changed.
 #   4. The first package again: the game folder holds it, so Remove (by its mnemonic) and "Yes"
-#      take its files out and put the original back; the second package's file stays.
+#      take its files out and put the original back; the second package's file stays; the
+#      package is no longer listed for removal.
 #
 #   setup_window_smoke.sh SETUP_EXE                        the test
 #   setup_window_smoke.sh SETUP_EXE --screenshots DIR      the first run and a removal in a Wine
@@ -232,6 +233,9 @@ backups=("$game/Quernel Backup"/*)
 remembered=$(wine reg query 'HKCU\Software\Quernel\Setup' /v LastGameFolder 2>/dev/null | tr -d '\r' |
   sed -n 's/.*REG_SZ[[:space:]]*//p')
 [ "$remembered" = "$game_windows" ] || fail "run 1: LastGameFolder is '$remembered', not '$game_windows'"
+# Listed among the programs to remove, under a key of its own.
+listed() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' | grep -c 'DisplayName.*REG_SZ.*My Pack (Midtown Madness 2 add-on)$'; }
+[ "$(listed)" = 1 ] || fail "run 1: My Pack is not listed among the programs to remove"
 
 # 2. The remembered folder is proposed; No keeps the player's file.
 start_setup "$pack2"
@@ -286,5 +290,6 @@ done
 for folder in "$game/Quernel Backup"/*; do
   case "$(basename "$folder")" in "My Pack "*) fail "run 4: the backup folder $folder is still there" ;; esac
 done
+[ "$(listed)" = 0 ] || fail "run 4: My Pack is still listed among the programs to remove"
 
 echo "setup_window_smoke: four runs by keyboard passed"
