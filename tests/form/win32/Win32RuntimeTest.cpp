@@ -101,6 +101,51 @@ TEST_F(Win32RuntimeTest, APageIsAFixedTopLevelWindowOfTheTemplateSize)
     EXPECT_EQ(window->control<form::Label>("lblBanner").text(), "Keys");
 }
 
+TEST_F(Win32RuntimeTest, ADpiChangeScalesTheClientAreaControlsAndFontsAndTakesTheSuggestedPlace)
+{
+    const auto fontHeight = [this](const char *name) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(handleOf(name), WM_GETFONT, 0, 0)), sizeof(font),
+                   &font);
+        return font.lfHeight;
+    };
+    const LONG messageAt96 = fontHeight("lblName");
+    struct Case
+    {
+        UINT dpi;
+        SIZE client;
+        RECT label; // lblName at 240, 1300, 1000 x 250 twips
+        LONG bannerHeight;
+    };
+    for (const Case &c : std::vector<Case>{{144, {684, 485}, {24, 130, 124, 155}, -33},
+                                           {120, {570, 404}, {20, 108, 103, 129}, -28},
+                                           {96, {456, 323}, {16, 87, 83, 103}, -22}}) {
+        // Windows suggests the frame scaled as a whole, which need not match the borders.
+        RECT suggested;
+        GetWindowRect(page(), &suggested);
+        suggested = {40, 30, 40 + MulDiv(suggested.right - suggested.left, int(c.dpi), 96),
+                     30 + MulDiv(suggested.bottom - suggested.top, int(c.dpi), 96)};
+        SendMessageW(page(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+
+        RECT client, frame, label;
+        GetClientRect(page(), &client);
+        EXPECT_EQ(client.right, c.client.cx) << c.dpi;
+        EXPECT_EQ(client.bottom, c.client.cy) << c.dpi;
+        GetWindowRect(page(), &frame);
+        EXPECT_EQ(frame.left, 40) << c.dpi;
+        EXPECT_EQ(frame.top, 30) << c.dpi;
+        GetWindowRect(handleOf("lblName"), &label);
+        MapWindowPoints(nullptr, page(), reinterpret_cast<POINT *>(&label), 2);
+        EXPECT_EQ(label.left, c.label.left) << c.dpi;
+        EXPECT_EQ(label.top, c.label.top) << c.dpi;
+        EXPECT_EQ(label.right, c.label.right) << c.dpi;
+        EXPECT_EQ(label.bottom, c.label.bottom) << c.dpi;
+        EXPECT_EQ(fontHeight("lblBanner"), c.bannerHeight) << c.dpi;
+        EXPECT_EQ(fontHeight("lblName"), MulDiv(messageAt96, int(c.dpi), 96)) << c.dpi;
+        EXPECT_EQ(fontHeight("cmdGo"), fontHeight("lblName")) << c.dpi;
+    }
+}
+
 TEST_F(Win32RuntimeTest, EnterPressesNothingAndEscapeOnlyAnEnabledCancelWhereverTheFocusIs)
 {
     int cancels = 0, nexts = 0, goes = 0;

@@ -31,7 +31,6 @@ std::string windowText(HWND hwnd)
 HWND createChild(Win32Window &window, const ControlRow &layoutRow, int id, const wchar_t *className,
                  DWORD style, DWORD exStyle, const std::wstring &text)
 {
-    const RECT place = window.pixels(layoutRow.place);
     style |= WS_CHILD | WS_CLIPSIBLINGS;
     if (!layoutRow.has(style::Hidden))
         style |= WS_VISIBLE;
@@ -39,13 +38,12 @@ HWND createChild(Win32Window &window, const ControlRow &layoutRow, int id, const
         style |= WS_DISABLED;
     if (layoutRow.takesFocus())
         style |= WS_TABSTOP | WS_GROUP; // options are grouped by name, not by z-order
+    const RECT place = window.pixels(layoutRow.place);
     HWND hwnd = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
                                 place.right - place.left, place.bottom - place.top, window.handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                 nullptr);
-    SendMessageW(hwnd, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(layoutRow.has(style::Banner) ? window.bannerFont() : window.font()),
-                 FALSE);
+    window.placeChild(hwnd, layoutRow.place, layoutRow.has(style::Banner));
     return hwnd;
 }
 
