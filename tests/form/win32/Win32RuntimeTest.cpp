@@ -51,6 +51,32 @@ form::PageLayout keyboardLayout()
     return layout;
 }
 
+// Whether a label draws anything below its first line of text.
+bool inkBelowFirstLine(HWND label)
+{
+    RECT area;
+    GetClientRect(label, &area);
+    HDC screen = GetDC(label);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, oldFont);
+    SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF background = GetPixel(dc, area.right - 1, area.bottom - 1);
+    bool ink = false;
+    for (int y = metrics.tmHeight; y < area.bottom && !ink; ++y)
+        for (int x = 0; x < area.right && !ink; ++x)
+            ink = GetPixel(dc, x, y) != background;
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(label, screen);
+    return ink;
+}
+
 class Win32RuntimeTest : public ::testing::Test
 {
 protected:
@@ -220,6 +246,43 @@ TEST_F(Win32RuntimeTest, UpAndDownInTheBuddyStepTheUpDown)
     EXPECT_EQ(delay.text(), "12");
     pressWin32Key(*window, VK_DOWN, WM_KEYDOWN);
     EXPECT_EQ(delay.text(), "11");
+}
+
+TEST_F(Win32RuntimeTest, ALabelWrapsOnlyWhereItsRowSaysAndTakesAmpersandsAsMnemonicsOnlyWithABuddy)
+{
+    struct Case
+    {
+        const char *name;
+        const char *caption;
+        unsigned flags;
+        const char *buddy;
+        bool secondLine;
+        bool noPrefix;
+    };
+    const std::vector<Case> cases = {
+        {"lblWrapped", "several words wrapped here", form::style::WordWrap, "", true, true},
+        {"lblSingle", "several words wrapped here", form::style::None, "", false, true},
+        {"lblBroken", "one\r\ntwo", form::style::None, "", true, true},
+        {"lblPath", "Tom & Jerry", form::style::None, "", false, true},
+        {"lblNamed", "Na&me:", form::style::None, "txtNamed", false, false},
+    };
+    form::PageLayout layout;
+    layout.title = "Labels";
+    int top = 900;
+    for (const Case &c : cases) {
+        layout.controls.push_back(
+            row(form::Kind::Label, c.name, -1, c.caption, {240, top, 1500, 750}, c.buddy));
+        layout.controls.back().flags = c.flags;
+        top += 750;
+    }
+    layout.controls.push_back(row(form::Kind::TextBox, "txtNamed", -1, "", {1800, 900, 3000, 330}));
+    window = driver->runtime().createWindow(layout);
+    window->show();
+    driver->settle();
+    for (const Case &c : cases) {
+        EXPECT_EQ(inkBelowFirstLine(handleOf(c.name)), c.secondLine) << c.name;
+        EXPECT_EQ((GetWindowLongW(handleOf(c.name), GWL_STYLE) & SS_NOPREFIX) != 0, c.noPrefix) << c.name;
+    }
 }
 
 TEST_F(Win32RuntimeTest, TextBoxesAndTheProgressBarCarryTheirLayoutAndStateAsNativeStyles)

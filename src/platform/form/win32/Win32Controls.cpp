@@ -81,7 +81,8 @@ public:
         const int mode = SetBkMode(item.hDC, TRANSPARENT);
         HGDIOBJ old = SelectObject(item.hDC, m_window.bannerFont());
         SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
-        DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &area, DT_LEFT | DT_TOP | DT_WORDBREAK);
+        DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &area,
+                  DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(item.hDC, old);
         SetBkMode(item.hDC, mode);
     }
@@ -510,7 +511,14 @@ std::unique_ptr<Control> makeControl(const ControlRow &layoutRow, Win32Window &w
         return std::make_unique<BannerPicture>(layoutRow, window,
                                                createChild(window, layoutRow, id, L"STATIC", SS_OWNERDRAW));
     case Kind::Label: {
-        const DWORD style = layoutRow.has(style::Banner) ? SS_OWNERDRAW : SS_LEFT;
+        // A caption wraps only where its layout row says so; its explicit line breaks show either
+        // way. "&" marks a mnemonic only on a label that names a buddy, as on Qt: elsewhere it is
+        // a character of the text, such as a path's.
+        DWORD style = layoutRow.has(style::WordWrap) ? SS_LEFT : SS_LEFTNOWORDWRAP;
+        if (layoutRow.has(style::Banner))
+            style = SS_OWNERDRAW;
+        if (layoutRow.buddy.empty())
+            style |= SS_NOPREFIX;
         return std::make_unique<StaticLabel>(
             layoutRow, window, createChild(window, layoutRow, id, L"STATIC", style, 0, caption));
     }
