@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ControlRules.h"
+#include "KeptUpDown.h"
 #include "Text.h"
 #include "Win32Lists.h"
 
@@ -337,40 +338,14 @@ private:
 };
 
 // The up-down keeps its value itself: the native control only reports its arrows.
-class UpDownControl : public Native<UpDown>
+class UpDownControl : public rules::KeptUpDown<Native<UpDown>>
 {
 public:
     UpDownControl(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
-        : Native(layoutRow, window, hwnd)
+        : KeptUpDown(layoutRow, window, hwnd)
     {
         SendMessageW(hwnd, UDM_SETRANGE32, 0, 100); // only the direction of its steps counts
         SendMessageW(hwnd, UDM_SETPOS32, 0, 50);
-    }
-    int minimum() const override { return m_min; }
-    int maximum() const override { return m_max; }
-    void setRange(int min, int max) override
-    {
-        m_min = min;
-        m_max = rules::upDownMax(min, max);
-        setValue(m_value);
-    }
-    int increment() const override { return m_increment; }
-    void setIncrement(int increment) override { m_increment = std::max(1, increment); }
-    int value() const override { return m_value; }
-    void setValue(int value) override { m_value = std::clamp(value, m_min, m_max); }
-    void stepUp() override { step(1); }
-    void stepDown() override { step(-1); }
-
-    // The step a click on an arrow or an arrow key in the buddy makes.
-    void step(int direction)
-    {
-        if (!isEnabled() || m_window.isShutDown())
-            return;
-        TextBox *box = buddy();
-        const int start = box ? rules::upDownStart(box->text(), m_value, m_min, m_max) : m_value;
-        setValue(rules::upDownStep(start, direction, m_increment, m_min, m_max));
-        if (box)
-            box->setText(std::to_string(m_value));
     }
     LRESULT onNotify(const NMHDR &header) override
     {
@@ -381,17 +356,14 @@ public:
             step(change.iDelta > 0 ? 1 : -1);
         return TRUE; // the native position stays: the value lives here
     }
-    TextBox *buddy() const
+
+protected:
+    TextBox *buddyBox() const override
     {
         return layoutRow().buddy.empty() ? nullptr
                                          : dynamic_cast<TextBox *>(m_window.find(layoutRow().buddy));
     }
-
-private:
-    int m_min = 0;
-    int m_max = 100;
-    int m_increment = 1;
-    int m_value = 0;
+    bool canStep() const override { return isEnabled() && !m_window.isShutDown(); }
 };
 
 UpDownControl *EditBox::upDown() const
