@@ -515,7 +515,7 @@ TEST_F(FilesStage, TheCompletionPageNamesThePackageFolderAndOpensIt)
         if (const std::size_t amp = text.find('&'); amp != std::string::npos && amp + 1 < text.size())
             keys += static_cast<char>(std::tolower(static_cast<unsigned char>(text[amp + 1])));
     }
-    EXPECT_EQ(keys.size(), 6u) << keys;
+    EXPECT_EQ(keys.size(), 7u) << keys;
     for (char key : keys)
         EXPECT_EQ(std::count(keys.begin(), keys.end(), key), 1) << keys;
     // Qt runtime: the completion text's wrapped height fits its label.
