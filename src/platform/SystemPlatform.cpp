@@ -272,7 +272,13 @@ bool SystemPlatform::startProgram(const std::string &path, const std::vector<std
                                   std::string *error)
 {
 #ifdef _WIN32
-    const DWORD attributes = attributesOf(path);
+    // A program named without its extension, as on the command line and in the program folder's
+    // Redist\setup that the pages name for both systems: its .exe.
+    const std::size_t nameStart = path.find_last_of("\\/") + 1;
+    const bool bareName = path.find('.', nameStart) == std::string::npos;
+    const std::string program =
+        bareName && attributesOf(path) == INVALID_FILE_ATTRIBUTES ? path + ".exe" : path;
+    const DWORD attributes = attributesOf(program);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         setError(error, path + ": No such file or directory");
         return false;
@@ -285,7 +291,7 @@ bool SystemPlatform::startProgram(const std::string &path, const std::vector<std
     for (const std::string &argument : arguments)
         parameters += (parameters.empty() ? L"" : L" ") + quotedArgument(base::text::widen(argument));
     if (const DWORD failure =
-            shellExecute(L"open", shellPath(path), parameters, shellPath(currentFolder()))) {
+            shellExecute(L"open", shellPath(program), parameters, shellPath(currentFolder()))) {
         setError(error, path + ": " + base::files::systemReason(failure));
         return false;
     }
@@ -352,8 +358,8 @@ bool SystemPlatform::canCreateIn(const std::string &folder) const
 #ifdef _WIN32
     // The access rights alone do not tell (virtualised or inherited rights): a file made
     // there and gone again when closed does.
-    const std::wstring probe = base::files::nativePath(folder + "\\.quernel-" +
-                                                       std::to_string(::GetCurrentProcessId()) + ".probe");
+    const std::wstring probe =
+        base::files::nativePath(folder + "\\.quernel-" + std::to_string(::GetCurrentProcessId()) + ".probe");
     const HANDLE file = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE)

@@ -5,9 +5,14 @@
 // what the Linux wizard writes for the same inputs, with plain names and with names in several
 // scripts; Finish ends the program and removes temp.ini. Message boxes are found as dialogs of its
 // process and answered through their buttons: Cancel's question and notice, a file gone before Add.
+// The completion page starts the package's setup.exe and the file manager, each found by its window
+// and closed again; while a large file is copied the wizard must answer messages within 100 ms.
 // Runs itself again on a desktop of its own, so that a prefix without a display serves it.
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -100,43 +105,38 @@ private:
     form::PageLayout m_layout;
 };
 
-struct Search
+// The first visible top-level window that wanted accepts, given the window and its process.
+HWND findWindow(const std::function<bool(HWND, DWORD)> &wanted)
 {
-    DWORD process;
-    std::wstring title;
-    std::vector<HWND> skip;
-    HWND found = nullptr;
-};
+    std::pair<const std::function<bool(HWND, DWORD)> *, HWND> search{&wanted, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto &s = *reinterpret_cast<decltype(search) *>(data);
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            if (!IsWindowVisible(hwnd) || !(*s.first)(hwnd, process))
+                return TRUE;
+            s.second = hwnd;
+            return FALSE;
+        },
+        LPARAM(&search));
+    return search.second;
+}
 
 // The visible page of the process whose banner shows title (and that is none of skip).
 HWND findPage(DWORD process, const std::string &title, const std::vector<HWND> &skip = {})
 {
-    Search search{process, base::text::widen(title), skip};
-    EnumWindows(
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto &s = *reinterpret_cast<Search *>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != s.process || !IsWindowVisible(hwnd))
-                return TRUE;
-            for (HWND skipped : s.skip)
-                if (skipped == hwnd)
-                    return TRUE;
-            HWND banner = GetDlgItem(hwnd, FirstControlId + 1); // lblBanner, the template's second row
-            if (banner && textOf(banner) == s.title) {
-                s.found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        LPARAM(&search));
-    return search.found;
+    const std::wstring banner = base::text::widen(title);
+    return findWindow([&](HWND hwnd, DWORD owner) {
+        return owner == process && std::find(skip.begin(), skip.end(), hwnd) == skip.end() &&
+               textOf(GetDlgItem(hwnd, FirstControlId + 1)) == banner; // lblBanner, the template's second row
+    });
 }
 
-// Waits up to 20 s for a condition, letting the program under test work.
-bool waitFor(const std::function<bool()> &condition)
+// Waits up to 20 s (or limit) for a condition, letting the program under test work.
+bool waitFor(const std::function<bool()> &condition, std::chrono::seconds limit = std::chrono::seconds(20))
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const auto until = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < until) {
         if (condition())
             return true;
@@ -229,30 +229,21 @@ private:
     bool m_started = false;
 };
 
-// A message box of the program under test: a visible dialog of its process.
-HWND findBox(DWORD process)
+// A message box of the program under test: a visible dialog of its process (other than except,
+// a window of the process that is a dialog itself).
+HWND findBox(DWORD process, HWND except = nullptr)
 {
-    std::pair<DWORD, HWND> search{process, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM data) -> BOOL {
-            auto &s = *reinterpret_cast<std::pair<DWORD, HWND> *>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            wchar_t className[16] = {};
-            GetClassNameW(hwnd, className, 16);
-            if (owner != s.first || !IsWindowVisible(hwnd) || std::wstring(className) != L"#32770")
-                return TRUE;
-            s.second = hwnd;
-            return FALSE;
-        },
-        LPARAM(&search));
-    return search.second;
+    return findWindow([&](HWND hwnd, DWORD owner) {
+        wchar_t className[16] = {};
+        GetClassNameW(hwnd, className, 16);
+        return owner == process && hwnd != except && std::wstring(className) == L"#32770";
+    });
 }
 
-HWND waitForBox(DWORD process, const std::string &what)
+HWND waitForBox(DWORD process, const std::string &what, HWND except = nullptr)
 {
     HWND box = nullptr;
-    waitFor([&] { return (box = findBox(process)) != nullptr; });
+    waitFor([&] { return (box = findBox(process, except)) != nullptr; });
     check(box != nullptr, what + ": a message box appears");
     return box;
 }
@@ -269,6 +260,144 @@ void answer(HWND box, int button)
 {
     PostMessageW(GetDlgItem(box, button), BM_CLICK, 0, 0);
     check(waitFor([&] { return !IsWindow(box); }), "the box goes once answered");
+}
+
+// A process that the program under test started, found by one of its windows: ended at the latest
+// when the run is over, so that no window of it stays behind in the shared prefix.
+class StartedProcess
+{
+public:
+    explicit StartedProcess(HWND window)
+    {
+        GetWindowThreadProcessId(window, &m_id);
+        m_handle =
+            OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, m_id);
+    }
+    ~StartedProcess()
+    {
+        if (!m_handle)
+            return;
+        if (WaitForSingleObject(m_handle, 0) != WAIT_OBJECT_0)
+            TerminateProcess(m_handle, 1);
+        CloseHandle(m_handle);
+    }
+    StartedProcess(const StartedProcess &) = delete;
+    StartedProcess &operator=(const StartedProcess &) = delete;
+    DWORD id() const { return m_id; }
+    fs::path image() const
+    {
+        std::wstring path(MAX_PATH, L'\0');
+        DWORD size = DWORD(path.size());
+        path.resize(m_handle && QueryFullProcessImageNameW(m_handle, 0, path.data(), &size) ? size : 0);
+        return path;
+    }
+    // Its exit status once it ends within 20 s; -1 otherwise.
+    long exitCode() const
+    {
+        DWORD code = 0;
+        return m_handle && WaitForSingleObject(m_handle, 20000) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(m_handle, &code)
+                   ? long(code)
+                   : -1;
+    }
+
+private:
+    DWORD m_id = 0;
+    HANDLE m_handle = nullptr;
+};
+
+// How long the thread of a window takes to answer a message: what a click would wait for.
+std::chrono::milliseconds answerTime(HWND window)
+{
+    const auto start = std::chrono::steady_clock::now();
+    DWORD_PTR result = 0;
+    const bool answered = SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return answered ? took : std::chrono::milliseconds(5000);
+}
+
+HWND childOfClass(HWND parent, const std::wstring &className)
+{
+    std::pair<const std::wstring *, HWND> search{&className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto &s = *reinterpret_cast<decltype(search) *>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(hwnd, name, 64);
+            if (*s.first != name)
+                return TRUE;
+            s.second = hwnd;
+            return FALSE;
+        },
+        LPARAM(&search));
+    return search.second;
+}
+
+std::vector<fs::path> entriesOf(const fs::path &folder)
+{
+    std::vector<fs::path> entries;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(folder, error))
+        entries.push_back(entry.path().filename());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// The completion page's Test Package and Open Folder: the package's own setup.exe in a window of
+// its own, closed unused; the package folder in the file manager. The page answers throughout.
+void testAndOpenThePackage(const Page &done, DWORD pid, const fs::path &package,
+                           const std::string &packageName)
+{
+    const std::vector<fs::path> before = entriesOf(package);
+    done.press("cmdTest");
+    const std::wstring caption = base::text::widen(packageName + " Setup");
+    HWND setupWindow = nullptr;
+    waitFor([&] {
+        setupWindow =
+            findWindow([&](HWND hwnd, DWORD owner) { return owner != pid && textOf(hwnd) == caption; });
+        return setupWindow != nullptr;
+    });
+    check(setupWindow != nullptr, "Test Package opens the setup window \"" + packageName + " Setup\"");
+    if (!setupWindow)
+        return;
+    StartedProcess setup(setupWindow);
+    std::error_code error;
+    check(fs::equivalent(setup.image(), package.parent_path() / "Redist" / "setup.exe", error),
+          "it is the program folder's installer, opened on the package");
+    check(textOf(GetDlgItem(setupWindow, 1000)) == base::text::widen("Welcome to " + packageName),
+          "at its first step"); // the header's title
+    check(answerTime(done.window()) < std::chrono::milliseconds(1000) && IsWindowEnabled(done.window()),
+          "the completion page answers while the setup window is up");
+    PostMessageW(setupWindow, WM_CLOSE, 0, 0);
+    HWND box = waitForBox(setup.id(), "Closing the setup window", setupWindow);
+    check(boxText(box) == "Nothing has been installed yet. Quit setup?", "setup asks before it quits");
+    answer(box, IDYES);
+    check(setup.exitCode() == 1, "setup ends with exit status 1: nothing installed");
+    check(entriesOf(package) == before, "the package folder is as it was");
+
+    // Wine's file manager names the folder in its title and lists what the folder holds.
+    done.press("cmdOpenFolder");
+    const std::wstring folderName = package.filename().wstring();
+    HWND explorer = nullptr;
+    waitFor([&] {
+        explorer =
+            findWindow([&](HWND hwnd, DWORD owner) { return owner != pid && textOf(hwnd) == folderName; });
+        return explorer != nullptr;
+    });
+    check(explorer != nullptr, "Open Folder opens a window named after the package folder");
+    if (!explorer)
+        return;
+    StartedProcess fileManager(explorer);
+    check(fileManager.image().filename() == L"explorer.exe", "the file manager's");
+    HWND list = childOfClass(explorer, L"SysListView32");
+    check(waitFor([&] { return SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == LRESULT(before.size()); }),
+          "it lists the package folder's files");
+    check(answerTime(done.window()) < std::chrono::milliseconds(1000),
+          "the completion page answers meanwhile");
+    PostMessageW(explorer, WM_CLOSE, 0, 0);
+    check(fileManager.exitCode() == 0, "the file manager ends once its window is closed");
 }
 
 // With QUERNEL_SHOTS=<folder>, each page of the runs is saved there as windows-<name>.bmp, as the
@@ -439,6 +568,7 @@ void typicalRun(const Authoring &run)
     check(oneFile.size() > installer.size() && oneFile.compare(0, installer.size(), installer) == 0 &&
               oneFile.compare(installer.size(), 4, "PK\x03\x04") == 0,
           "the setup file is setup.exe byte for byte with the archive after it");
+    testAndOpenThePackage(done, pid, package, run.package);
     done.click("cmdNext");
     check(wizard.endsCleanly(), "Finish ends the program with exit status 0");
 
@@ -551,6 +681,103 @@ void vanishedSource()
     check(!fs::exists(package / "cars.ar"), "the gone file is not in the package");
 }
 
+// A large file whose every MiB holds its own letter, so that a copy shifted or cut short shows.
+constexpr std::size_t MiB = 1 << 20;
+constexpr std::size_t LargeFileMiB = 512;
+
+char letterOf(std::size_t block)
+{
+    return char('a' + block % 26);
+}
+
+void writeLargeFile(const fs::path &path)
+{
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t block = 0; block < LargeFileMiB; ++block)
+        out << std::string(MiB, letterOf(block));
+}
+
+bool isLargeFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string block(MiB, '\0');
+    for (std::size_t number = 0; number < LargeFileMiB; ++number)
+        if (!in.read(block.data(), std::streamsize(MiB)) || block != std::string(MiB, letterOf(number)))
+            return false;
+    return in.peek() == std::ifstream::traits_type::eof();
+}
+
+std::uintmax_t bytesIn(const fs::path &folder)
+{
+    std::uintmax_t total = 0;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(folder, error)) {
+        const std::uintmax_t size = entry.file_size(error); // a temporary may go between list and size
+        total += error ? 0 : size;
+    }
+    return total;
+}
+
+// Removes a run's folder, large files and all, however the run ends.
+struct RemovedAtEnd
+{
+    fs::path folder;
+    ~RemovedAtEnd()
+    {
+        std::error_code error;
+        fs::remove_all(folder, error);
+    }
+};
+
+// While a large file is copied on Add, the wizard answers every message within 100 ms: the copy
+// gives way to the window's messages between chunks.
+void answersDuringALargeCopy()
+{
+    const fs::path work = workRoot() / L"large copy run";
+    const RemovedAtEnd removed{work};
+    const fs::path program = freshProgramFolder(work);
+    const fs::path mods = work / "Mods";
+    writeFile(mods / "readme.txt", "Read me first.\r\n");
+    writeLargeFile(mods / "large.ar");
+    Wizard wizard(program, mods);
+    if (!wizard)
+        return;
+    Page files = throughToFileList(wizard.pid(), program, "Large Pack", "readme.txt");
+    Page picker = openPicker(wizard.pid(), files);
+    check(picker.choose("File1", "large.ar", true), "the large file is added");
+    picker.press("cmdNext");
+    Page creating = waitForPage(wizard.pid(), "Creating Package", FrmARCreate::layout());
+
+    // Measured only while the page shows the copy, and it must have grown between answers.
+    const fs::path package = program / "Large Pack";
+    std::chrono::milliseconds worst{0};
+    int answers = 0;
+    int grown = 0;
+    std::uintmax_t bytes = bytesIn(package);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+    while (std::chrono::steady_clock::now() < until) {
+        const std::chrono::milliseconds took = answerTime(files.window());
+        if (!creating.visible())
+            break;
+        worst = std::max(worst, took);
+        ++answers;
+        const std::uintmax_t now = bytesIn(package);
+        grown += now > bytes;
+        bytes = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::printf("worst answer during the copy: %lld ms of %d answers, the copy grown at %d\n",
+                static_cast<long long>(worst.count()), answers, grown);
+    check(grown >= 3, "the answers were measured while the copy went on");
+    check(worst <= std::chrono::milliseconds(100),
+          "the wizard answers within 100 ms while it copies; worst " + std::to_string(worst.count()) + " ms");
+    check(waitFor([&] { return !picker.visible(); }), "the picker closes once the file is copied");
+    check(isLargeFile(program / "Large Pack" / "large.ar"), "the large file is copied whole");
+    files.click("cmdNext");
+    waitForPage(wizard.pid(), "Creation Complete", FrmARDone::layout()).click("cmdNext");
+    check(wizard.endsCleanly(), "Finish ends the program with exit status 0");
+}
+
 const Authoring TypicalNames{L"wizard run \u00e9 \u65e5\u672c",
                              "My Pack",
                              "readme.txt",
@@ -591,6 +818,7 @@ int wmain()
         typicalRun(TypicalNames);
         cancelOnTheNamePage();
         vanishedSource();
+        answersDuringALargeCopy();
         typicalRun(ScriptNames);
         return check_tally::report();
     } catch (const std::exception &e) {
