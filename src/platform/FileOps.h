@@ -16,7 +16,7 @@ bool createFolder(const std::string &path, std::string *error);
 // Copies through a temporary file in the target's folder that is renamed into
 // place at the end, so a copy that stops half-way (failure, full disk, the program
 // ending) leaves the target as it was, never half-written (base::files::copyFile).
-// betweenChunks runs after every chunk (the wizard lets window events run there);
+// betweenChunks runs after every chunk (a caller may let window events run there);
 // it may end the program, in which case the temporary file is removed on the way out.
 // Chunks are sized to take about 50 ms each; chunkSize, when given, caps them in bytes.
 CopyOutcome copyFile(const std::string &source, const std::string &target, std::string *error,

@@ -36,8 +36,8 @@ public:
     // Creates one folder level; false (with the reason) if it exists already or cannot be made.
     virtual bool createFolder(const std::string &path, std::string *error = nullptr) = 0;
 
-    // Copies source to target, replacing the target, letting window events run between
-    // chunks. The target is never left half-written.
+    // Copies source to target, replacing the target, letting window events run while it
+    // copies. The target is never left half-written.
     virtual CopyOutcome copyFile(const std::string &source, const std::string &target,
                                  std::string *error = nullptr) = 0;
 

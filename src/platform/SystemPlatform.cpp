@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 #ifndef _WIN32
@@ -254,8 +258,29 @@ bool SystemPlatform::createFolder(const std::string &path, std::string *error)
 
 CopyOutcome SystemPlatform::copyFile(const std::string &source, const std::string &target, std::string *error)
 {
-    // Large files keep the windows live: events run between the chunks.
-    return fileops::copyFile(source, target, error, [] { form::runtime().doEvents(); });
+    // The bytes move on a thread of their own while this one runs the window events every few ms:
+    // a single write can stall for a long time when the system holds back a writer with too much
+    // unwritten data, and the windows must not stall with it.
+    std::mutex lock;
+    std::condition_variable ended;
+    std::optional<CopyOutcome> outcome;
+    std::string reason;
+    std::thread copier([&] {
+        const CopyOutcome copied = fileops::copyFile(source, target, &reason);
+        const std::lock_guard<std::mutex> guard(lock);
+        outcome = copied;
+        ended.notify_one();
+    });
+    for (;;) {
+        form::runtime().doEvents();
+        std::unique_lock<std::mutex> guard(lock);
+        if (ended.wait_for(guard, std::chrono::milliseconds(10), [&] { return outcome.has_value(); }))
+            break;
+    }
+    copier.join();
+    if (*outcome == CopyOutcome::Failed)
+        setError(error, std::move(reason));
+    return *outcome;
 }
 
 bool SystemPlatform::deleteFile(const std::string &path, std::string *error)
