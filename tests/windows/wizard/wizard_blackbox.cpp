@@ -768,7 +768,7 @@ void answersDuringALargeCopy()
         const std::uintmax_t now = bytesIn(package);
         grown += now > bytes;
         bytes = now;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     std::printf("worst answer during the copy: %lld ms of %d answers, the copy grown at %d\n",
                 static_cast<long long>(worst.count()), answers, grown);
