@@ -143,18 +143,23 @@ void FrmARDone::build(form::Window &w)
 
 void FrmARDone::cmdTest_Click()
 {
-    // The package's own setup.exe, as players see it, when Wine can start it at once; otherwise
-    // the Linux installer of the program folder on the package, with the same steps and texts.
+    // The package's own setup.exe, as players see it, where Windows programs start at once (on
+    // Windows, or through a set-up Wine); otherwise the Linux installer of the program folder on
+    // the package, with the same steps and texts.
     platform::Platform &machine = platform::current();
+    const std::string setup = Vemko::PackageFile(package::text(package::file::Setup));
     const std::string wine = machine.wineLauncher();
     const std::string sep = platform::separator();
     std::string error;
-    const bool started =
-        wine.empty()
-            ? machine.startProgram(Vemko::ProgramFolder() + sep + package::text(package::file::RedistFolder) +
-                                       sep + "setup",
-                                   {"--package", Vemko::PackageFolder}, &error)
-            : machine.startProgram(wine, {Vemko::PackageFile(package::text(package::file::Setup))}, &error);
+    bool started = false;
+    if (machine.runsWindowsPrograms())
+        started = machine.startProgram(setup, {}, &error);
+    else if (!wine.empty())
+        started = machine.startProgram(wine, {setup}, &error);
+    else
+        started = machine.startProgram(Vemko::ProgramFolder() + sep + package::text(package::file::RedistFolder) +
+                                           sep + "setup",
+                                       {"--package", Vemko::PackageFolder}, &error);
     if (!started)
         warn("The package's installer could not be started:\r\n" + error);
     cmdNext()->setEnabled(true);

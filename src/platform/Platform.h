@@ -50,6 +50,8 @@ public:
     virtual bool startProgram(const std::string &path, const std::vector<std::string> &arguments,
                               std::string *error = nullptr) = 0;
 
+    // True where a Windows program starts by itself: on Windows.
+    virtual bool runsWindowsPrograms() const = 0;
     // The Wine launcher when Wine is installed and set up for this user, so that a Windows
     // program starts at once; empty otherwise (and always on Windows).
     virtual std::string wineLauncher() const = 0;

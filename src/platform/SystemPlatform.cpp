@@ -347,6 +347,15 @@ bool SystemPlatform::startProgram(const std::string &path, const std::vector<std
 #endif
 }
 
+bool SystemPlatform::runsWindowsPrograms() const
+{
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::string SystemPlatform::wineLauncher() const
 {
 #ifdef _WIN32

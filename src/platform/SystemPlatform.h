@@ -18,6 +18,7 @@ public:
     std::int64_t fileLength(const std::string &path, std::string *error) override;
     bool startProgram(const std::string &path, const std::vector<std::string> &arguments,
                       std::string *error) override;
+    bool runsWindowsPrograms() const override;
     std::string wineLauncher() const override;
     bool openFolder(const std::string &path, std::string *error) override;
 };

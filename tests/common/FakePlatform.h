@@ -26,6 +26,7 @@ public:
     std::vector<std::string> openedFolders;
     std::vector<std::vector<std::string>> startedArguments; // those of each started program, in order
     std::string wine;                                       // what wineLauncher gives: none unless set
+    bool windowsPrograms = false;                           // what runsWindowsPrograms gives
     std::vector<std::string> copies;                        // "source -> target"
     // Folders in which nothing can be made, whatever rights the test runs with.
     std::vector<std::string> lockedFolders;
@@ -45,6 +46,7 @@ public:
     bool startProgram(const std::string &path, const std::vector<std::string> &arguments,
                       std::string *error) override;
     bool openFolder(const std::string &path, std::string *error) override;
+    bool runsWindowsPrograms() const override { return windowsPrograms; }
     std::string wineLauncher() const override { return wine; }
 
 private:

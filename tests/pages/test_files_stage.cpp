@@ -573,6 +573,17 @@ TEST_F(FilesStage, TestPackageStartsThePackagesOwnSetupThroughASetUpWine)
     EXPECT_TRUE(has(fake->messageBoxes[0].text, "/usr/bin/wine: Permission denied"));
 }
 
+TEST_F(FilesStage, TestPackageStartsThePackagesOwnSetupOnWindows)
+{
+    fake->windowsPrograms = true;
+    fake->wine = "/usr/bin/wine"; // never asked for where Windows programs start by themselves
+    Vemko::CopySetupAndFinish();
+    frmARDone().cmdTest()->click();
+    EXPECT_EQ(fake->startedPrograms, Strings{packageFile("setup.exe")});
+    EXPECT_EQ(fake->startedArguments, std::vector<Strings>{{}});
+    EXPECT_TRUE(fake->messageBoxes.empty());
+}
+
 TEST_F(FilesStage, FinishDeletesTempIniAndEnds)
 {
     FrmARAddARFiles &picker = openPicker();

@@ -123,6 +123,7 @@ void checkStartedProgram(const std::string &scratch)
     check(!system.openFolder(programs + "\\absent", &error) && error == programs + "\\absent: No such folder",
           "an absent folder is not shown: " + error);
     check(system.wineLauncher().empty(), "no Wine launcher on Windows");
+    check(system.runsWindowsPrograms(), "Windows programs start by themselves on Windows");
 
     ::SetCurrentDirectoryW(widen(scratch).c_str());
     ::DeleteFileW(widen(marker).c_str());

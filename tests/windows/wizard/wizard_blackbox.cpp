@@ -364,8 +364,7 @@ void testAndOpenThePackage(const Page &done, DWORD pid, const fs::path &package,
         return;
     StartedProcess setup(setupWindow);
     std::error_code error;
-    check(fs::equivalent(setup.image(), package.parent_path() / "Redist" / "setup.exe", error),
-          "it is the program folder's installer, opened on the package");
+    check(fs::equivalent(setup.image(), package / "setup.exe", error), "it is the package's own setup.exe");
     check(textOf(GetDlgItem(setupWindow, 1000)) == base::text::widen("Welcome to " + packageName),
           "at its first step"); // the header's title
     check(answerTime(done.window()) < std::chrono::milliseconds(1000) && IsWindowEnabled(done.window()),
