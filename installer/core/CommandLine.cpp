@@ -248,6 +248,12 @@ bool opensWindow(const SetupArguments &arguments)
            arguments.target.empty();
 }
 
+bool usesProgramsPackage(const SetupArguments &arguments)
+{
+    return !arguments.help && !arguments.list && arguments.packageFolder.empty() &&
+           arguments.uninstallName.empty();
+}
+
 int runCommandLine(const std::vector<std::string> &arguments, const std::string &packageFolder,
                    std::ostream &out, std::ostream &err)
 {

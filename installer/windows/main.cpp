@@ -1,6 +1,7 @@
-// setup.exe for Windows: the installer that sits in every package folder beside install.ini.
-// Without arguments it opens the setup window; with arguments it installs without a window and
-// reports on the console of the program that started it.
+// setup.exe for Windows: the installer that sits in every package folder beside install.ini, or
+// carries its package appended to itself (a one-file setup). Without arguments it opens the setup
+// window; with arguments it installs without a window and reports on the console of the program
+// that started it.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -13,6 +14,7 @@
 #include "ConsoleOutput.h"
 #include "Elevation.h"
 #include "Files.h"
+#include "OneFileSetup.h"
 #include "Package.h"
 #include "SetupTexts.h"
 #include "SetupWindow.h"
@@ -40,16 +42,30 @@ std::string programFolder()
     return separator == std::string::npos ? path : path.substr(0, separator);
 }
 
-int runWithoutWindow(const std::vector<std::string> &arguments, const std::string &packageFolder)
+// Runs with the console of the program that started this one as standard output and error.
+template <typename Run> int withConsole(Run run)
 {
-    base::files::removeTemporariesOnSignals();
     const bool attached = setup_windows::attachParentConsole();
     setup_windows::HandleStream out(setup_windows::standardOutputHandle(STD_OUTPUT_HANDLE, attached));
     setup_windows::HandleStream err(setup_windows::standardOutputHandle(STD_ERROR_HANDLE, attached));
-    const int status = installer::runCommandLine(arguments, packageFolder, out.stream(), err.stream());
+    const int status = run(out.stream(), err.stream());
     out.stream().flush();
     err.stream().flush();
     return status;
+}
+
+int runWithoutWindow(const std::vector<std::string> &arguments, const std::string &packageFolder)
+{
+    base::files::removeTemporariesOnSignals();
+    return withConsole([&](std::ostream &out, std::ostream &err) {
+        return installer::runCommandLine(arguments, packageFolder, out, err);
+    });
+}
+
+void showRefusal(const std::string &reason)
+{
+    MessageBoxW(nullptr, base::text::widen(installer::texts::packageRefused(reason)).c_str(),
+                base::text::widen(installer::texts::errorCaption()).c_str(), MB_OK | MB_ICONERROR);
 }
 
 // gameFolder: where a restart with administrator rights opens the window; empty for a fresh start.
@@ -58,8 +74,7 @@ int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::s
     installer::Package package;
     std::string error;
     if (!installer::loadPackage(packageFolder, &package, &error)) {
-        MessageBoxW(nullptr, base::text::widen(installer::texts::packageRefused(error)).c_str(),
-                    base::text::widen(installer::texts::errorCaption()).c_str(), MB_OK | MB_ICONERROR);
+        showRefusal(error);
         return installer::ExitFailed;
     }
     return gameFolder.empty() ? runSetupWindow(instance, package)
@@ -71,14 +86,40 @@ int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::s
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     const std::vector<std::string> arguments = argumentsAsUtf8();
-    const std::string packageFolder = programFolder();
-    // Nothing or only --package DIR: the window. Arguments it cannot parse go to the command
-    // line, which names the fault on the console.
+    std::string packageFolder = programFolder();
+    // A restart with administrator rights names the package folder of the first run, which waits
+    // for it (and keeps a one-file setup's unpacked package until then).
     if (const auto restart = installer::win::elevatedRestartFrom(arguments))
         return runWindow(instance, restart->packageFolder, restart->gameFolder);
+    // Nothing or only --package DIR: the window. Arguments it cannot parse go to the command
+    // line, which names the fault on the console.
     installer::SetupArguments parsed;
     std::string error;
-    if (installer::parseArguments(arguments, &parsed, &error) && installer::opensWindow(parsed))
+    const bool understood = installer::parseArguments(arguments, &parsed, &error);
+    const bool window = understood && installer::opensWindow(parsed);
+
+    // A one-file setup carries its package: unpacked for this run, and gone when it ends.
+    installer::UnpackedPackage unpacked;
+    if (understood && installer::usesProgramsPackage(parsed)) {
+        std::string reason;
+        switch (unpacked.unpack(base::files::runningProgram(), &reason)) {
+        case installer::UnpackedPackage::Outcome::NoArchive:
+            break;
+        case installer::UnpackedPackage::Outcome::Unpacked:
+            packageFolder = unpacked.packageFolder();
+            break;
+        case installer::UnpackedPackage::Outcome::Refused:
+            if (window) {
+                showRefusal(reason);
+                return installer::ExitFailed;
+            }
+            return withConsole([&reason](std::ostream &, std::ostream &err) {
+                err << "setup.exe: " << reason << std::endl;
+                return installer::ExitFailed;
+            });
+        }
+    }
+    if (window)
         return runWindow(instance, parsed.packageFolder.empty() ? packageFolder : parsed.packageFolder);
     return runWithoutWindow(arguments, packageFolder);
 }
