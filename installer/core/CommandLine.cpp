@@ -255,7 +255,7 @@ bool usesProgramsPackage(const SetupArguments &arguments)
 }
 
 int runCommandLine(const std::vector<std::string> &arguments, const std::string &packageFolder,
-                   std::ostream &out, std::ostream &err)
+                   std::ostream &out, std::ostream &err, const std::string &archiveSha256)
 {
     SetupArguments options;
     std::string error;
@@ -286,6 +286,8 @@ int runCommandLine(const std::vector<std::string> &arguments, const std::string 
         options.packageFolder.empty() ? packageFolder : gameFolderFrom(options.packageFolder);
     if (!loadPackage(folder, &package, &error))
         return fail(error);
+    if (options.packageFolder.empty())
+        package.archiveSha256 = archiveSha256;
     const std::string target = gameFolderFrom(options.target);
     const FolderCheck check = checkGameFolder(target, package.gameVersion, package.folder);
     if (!check.usable())

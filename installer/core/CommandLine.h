@@ -38,7 +38,9 @@ bool usesProgramsPackage(const SetupArguments &arguments);
 // The installer without a window: arguments (without the program name) as given, the package read
 // from packageFolder unless --package names another. Prints a summary on out and, on failure, one
 // line "setup.exe: <reason>" on err. Returns the exit status.
+// archiveSha256: the digest of a one-file setup's archive the package was unpacked from, for the
+// installation's record.
 int runCommandLine(const std::vector<std::string> &arguments, const std::string &packageFolder,
-                   std::ostream &out, std::ostream &err);
+                   std::ostream &out, std::ostream &err, const std::string &archiveSha256 = {});
 
 } // namespace installer

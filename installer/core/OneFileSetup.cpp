@@ -11,6 +11,7 @@
 #include "Files.h"
 #include "Package.h"
 #include "PackageFormat.h"
+#include "Sha256.h"
 #include "Text.h"
 #include "ZipReader.h"
 
@@ -97,6 +98,22 @@ std::uint64_t little(std::string_view bytes, std::size_t at, int width)
     return value;
 }
 
+// The hex SHA-256 of the file's bytes from offset to its end.
+std::optional<std::string> digestFrom(const std::string &path, std::uint64_t offset)
+{
+    std::ifstream file(base::files::toPath(path), std::ios::binary);
+    file.seekg(static_cast<std::streamoff>(offset));
+    Sha256 digest;
+    std::string chunk(1 << 16, '\0');
+    while (file) {
+        file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        digest.update(chunk.data(), std::size_t(file.gcount()));
+    }
+    std::string reason;
+    const std::optional<Sha256::Digest> result = file.eof() ? digest.tryFinish(&reason) : std::nullopt;
+    return result ? std::optional<std::string>(Sha256::hex(*result)) : std::nullopt;
+}
+
 } // namespace
 
 std::optional<std::uint64_t> programImageSize(const std::string &path)
@@ -178,6 +195,7 @@ void UnpackedPackage::removeTemporaryFolder()
     fs::remove_all(base::files::toPath(m_temporaryFolder), ignored);
     m_temporaryFolder.clear();
     m_packageFolder.clear();
+    m_archiveSha256.clear();
 }
 
 UnpackedPackage::Outcome UnpackedPackage::unpack(const std::string &programPath, std::string *error,
@@ -246,7 +264,11 @@ UnpackedPackage::Outcome UnpackedPackage::unpack(const std::string &programPath,
             return Outcome::Refused;
         }
     }
+    const std::optional<std::string> digest = digestFrom(programPath, reader.archiveOffset());
+    if (!digest)
+        return refuse("cannot be read again to take its digest");
     m_packageFolder = packageFolder;
+    m_archiveSha256 = *digest;
     return Outcome::Unpacked;
 }
 

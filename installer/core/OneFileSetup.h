@@ -35,12 +35,15 @@ public:
 
     // The unpacked package's folder (inside the temporary folder); empty unless Unpacked.
     const std::string &packageFolder() const { return m_packageFolder; }
+    // The SHA-256 of the archive part of the file (64 hex digits); empty unless Unpacked.
+    const std::string &archiveSha256() const { return m_archiveSha256; }
 
 private:
     void removeTemporaryFolder();
 
     std::string m_temporaryFolder;
     std::string m_packageFolder;
+    std::string m_archiveSha256;
 };
 
 // The bytes a Windows program's file needs (its sections and its signature, from the PE headers):

@@ -54,11 +54,12 @@ template <typename Run> int withConsole(Run run)
     return status;
 }
 
-int runWithoutWindow(const std::vector<std::string> &arguments, const std::string &packageFolder)
+int runWithoutWindow(const std::vector<std::string> &arguments, const std::string &packageFolder,
+                     const std::string &archiveSha256)
 {
     base::files::removeTemporariesOnSignals();
     return withConsole([&](std::ostream &out, std::ostream &err) {
-        return installer::runCommandLine(arguments, packageFolder, out, err);
+        return installer::runCommandLine(arguments, packageFolder, out, err, archiveSha256);
     });
 }
 
@@ -69,7 +70,9 @@ void showRefusal(const std::string &reason)
 }
 
 // gameFolder: where a restart with administrator rights opens the window; empty for a fresh start.
-int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::string &gameFolder = {})
+// archiveSha256: the digest of the one-file setup's archive the package was unpacked from.
+int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::string &gameFolder = {},
+              const std::string &archiveSha256 = {})
 {
     installer::Package package;
     std::string error;
@@ -77,6 +80,7 @@ int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::s
         showRefusal(error);
         return installer::ExitFailed;
     }
+    package.archiveSha256 = archiveSha256;
     return gameFolder.empty() ? runSetupWindow(instance, package)
                               : runSetupWindow(instance, package, gameFolder);
 }
@@ -120,6 +124,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         }
     }
     if (window)
-        return runWindow(instance, parsed.packageFolder.empty() ? packageFolder : parsed.packageFolder);
-    return runWithoutWindow(arguments, packageFolder);
+        return runWindow(instance, parsed.packageFolder.empty() ? packageFolder : parsed.packageFolder, {},
+                         unpacked.archiveSha256());
+    return runWithoutWindow(arguments, packageFolder, unpacked.archiveSha256());
 }

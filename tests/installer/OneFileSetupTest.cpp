@@ -9,6 +9,7 @@
 
 #include "OneFileSetup.h"
 #include "PackageFixture.h"
+#include "Sha256.h"
 #include "ZipWriter.h"
 
 using namespace installer_test;
@@ -116,7 +117,7 @@ protected:
 
 TEST_F(OneFileSetup, UnpacksThePackageWholeAndRemovesItAfterwards)
 {
-    oneFile(typical());
+    const std::string file = oneFile(typical());
     std::string folder;
     {
         installer::UnpackedPackage unpacked;
@@ -125,6 +126,7 @@ TEST_F(OneFileSetup, UnpacksThePackageWholeAndRemovesItAfterwards)
                   installer::UnpackedPackage::Outcome::Unpacked)
             << error;
         folder = unpacked.packageFolder();
+        EXPECT_EQ(unpacked.archiveSha256(), installer::sha256Hex(file.substr(fakeProgram().size())));
         EXPECT_EQ(fs::path(folder).filename(), "My Pack");
         EXPECT_EQ(fs::path(folder).parent_path().parent_path(), fs::path(temporaryRoot()));
         EXPECT_EQ(fs::status(fs::path(folder).parent_path()).permissions() & fs::perms::all,

@@ -800,6 +800,17 @@ TEST_F(WindowsOneFileSetup, InstallsListsAndRemovesLikeThePackageFolder)
     r = runSetup({"--target", windows(at("Game from folder")), "--yes"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(timeless(listing(gameFolder())), timeless(listing(at("Game from folder"))));
+    // The record names the download by its archive's digest; a package folder's record has none.
+    std::string error;
+    const auto record = installer::readRecord(
+        gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front(), &error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_EQ(record->archiveSha256,
+              installer::sha256Hex(readFile(oneFile()).substr(fs::file_size(BuiltWindowsSetup))));
+    const auto fromFolder = installer::readRecord(
+        at("Game from folder/Quernel Backup/") + backupFolders(at("Game from folder")).front(), &error);
+    ASSERT_TRUE(fromFolder) << error;
+    EXPECT_EQ(fromFolder->archiveSha256, "");
 
     const Outcome list = runOneFile({"--list", "--target", windowsGame});
     EXPECT_EQ(list.status, 0) << list.err;
