@@ -142,6 +142,31 @@ TEST_F(OneFileSetup, UnpacksThePackageWholeAndRemovesItAfterwards)
     EXPECT_TRUE(fs::is_empty(temporaryRoot()));
 }
 
+// Debian's zip with Zip64 records forced (the end records, the directory's and the local headers'
+// Zip64 fields), and streamed to a pipe (local headers without sizes, data descriptors after).
+TEST_F(OneFileSetup, UnpacksWhatDebiansZipWritesWithZip64OrDataDescriptors)
+{
+    for (const std::string zipCommand :
+         {"zip -qrX -fz package.zip 'My Pack'", "zip -qrX - 'My Pack' | cat >package.zip"}) {
+        fs::remove_all(root.path());
+        for (const Entry &entry : typical()) {
+            if (!entry.name.ends_with('/'))
+                writeFile(root.path() + "/" + entry.name, entry.bytes);
+        }
+        const std::string command = "cd '" + root.path() + "' && " + zipCommand + " 2>zip.log";
+        ASSERT_EQ(std::system(command.c_str()), 0) << readFile(root.path() + "/zip.log");
+        // The archive alone (zip -A does not take Zip64 records): its offsets count from its start.
+        fs::rename(root.path() + "/package.zip", program());
+        fs::create_directories(temporaryRoot());
+        installer::UnpackedPackage unpacked;
+        std::string error;
+        ASSERT_EQ(unpacked.unpack(program(), &error, temporaryRoot()),
+                  installer::UnpackedPackage::Outcome::Unpacked)
+            << zipCommand << ": " << error;
+        EXPECT_EQ(readFile(unpacked.packageFolder() + "/city.ar"), typical()[2].bytes) << zipCommand;
+    }
+}
+
 TEST_F(OneFileSetup, AProgramWithoutArchiveIsLeftAsItIs)
 {
     writeFile(program(), fakeProgram());
