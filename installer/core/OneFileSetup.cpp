@@ -31,13 +31,13 @@ std::string nameProblem(std::string_view name)
 {
     if (name.empty())
         return "an entry without a name";
-    const std::string shown = shownName(base::text::isValidUtf8(name) ? std::string(name) : std::string("?"));
     if (!base::text::isValidUtf8(name))
         return "an entry whose name is not UTF-8";
     for (char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             return "an entry whose name holds a control character";
     }
+    const std::string shown = shownName(name);
     if (name.front() == '/')
         return "an entry " + shown + " with an absolute path";
     if (name.find('\\') != std::string_view::npos)
