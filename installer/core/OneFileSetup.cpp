@@ -1,6 +1,7 @@
 #include "OneFileSetup.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -70,13 +71,39 @@ std::string randomSuffix()
     return suffix;
 }
 
+constexpr std::string_view FolderPrefix = "Quernel Setup ";
+constexpr std::string_view LockName = "unpacked.lock";
+
+// Unpacked folders a killed run left: nobody holds their lock, and they are older than any run
+// that may be making one right now.
+void sweepAbandoned(const std::string &root)
+{
+    const auto now = fs::file_time_type::clock::now();
+    for (const std::string &name : base::files::folderEntries(root)) {
+        const std::string folder = root + '/' + name;
+        const std::string lockPath = folder + '/' + std::string(LockName);
+        std::error_code ec;
+        if (!name.starts_with(FolderPrefix) || !fs::is_regular_file(base::files::toPath(lockPath), ec))
+            continue;
+        const auto changed = fs::last_write_time(base::files::toPath(folder), ec);
+        if (ec || now - changed < std::chrono::hours(1))
+            continue;
+        base::files::FileLock probe;
+        std::string ignored;
+        if (probe.tryAcquire(lockPath, &ignored) != base::files::FileLock::Outcome::Acquired)
+            continue;
+        probe.release();
+        fs::remove_all(base::files::toPath(folder), ec);
+    }
+}
+
 // A new folder that no one else has made, readable by this user alone on POSIX (the user's
 // temporary folder is private on Windows already).
 std::optional<std::string> freshFolder(const std::string &root, std::string *error)
 {
     std::error_code ec;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = root + "/Quernel Setup " + randomSuffix();
+        const std::string path = root + '/' + std::string(FolderPrefix) + randomSuffix();
         if (fs::create_directory(base::files::toPath(path), ec)) {
             fs::permissions(base::files::toPath(path), fs::perms::owner_all, fs::perm_options::replace, ec);
             return path;
@@ -191,6 +218,7 @@ void UnpackedPackage::removeTemporaryFolder()
 {
     if (m_temporaryFolder.empty())
         return;
+    m_lock.release();
     std::error_code ignored;
     fs::remove_all(base::files::toPath(m_temporaryFolder), ignored);
     m_temporaryFolder.clear();
@@ -246,11 +274,17 @@ UnpackedPackage::Outcome UnpackedPackage::unpack(const std::string &programPath,
     if (const auto space = base::files::volumeSpace(root, &spaceError); space && space->available < total)
         return refuse("needs " + std::to_string(total) + " bytes in " + root + ", which has " +
                       std::to_string(space->available) + " free");
+    sweepAbandoned(root);
     std::string folderError;
     const std::optional<std::string> folder = freshFolder(root, &folderError);
     if (!folder)
         return refuse("cannot be unpacked: " + folderError);
     m_temporaryFolder = *folder;
+    // Held while the folder is in use: the system drops it when this process ends however it
+    // ends, so that a later run can tell a killed run's folder from one in use.
+    if (m_lock.tryAcquire(m_temporaryFolder + '/' + std::string(LockName), &folderError) !=
+        base::files::FileLock::Outcome::Acquired)
+        return refuse("cannot be unpacked: " + folderError);
     const std::string packageFolder = m_temporaryFolder + '/' + top;
     std::error_code ec;
     fs::create_directory(base::files::toPath(packageFolder), ec);

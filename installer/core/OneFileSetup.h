@@ -6,13 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "Files.h"
+
 namespace installer {
 
 // A one-file setup is the installer's program with its package appended as a zip archive: one
 // folder named after the package holding install.ini and the files beside it. Unpacked whole into
 // a fresh private temporary folder, that folder is the package folder of the run; the object
-// removes it with everything in it when it goes, also after a failure. A plain installer carries no
-// archive and is left as it is.
+// removes it with everything in it when it goes, also after a failure. A folder that a killed run
+// left behind is swept by a later run. A plain installer carries no archive and is left as it is.
 class UnpackedPackage
 {
 public:
@@ -44,6 +46,7 @@ private:
     std::string m_temporaryFolder;
     std::string m_packageFolder;
     std::string m_archiveSha256;
+    base::files::FileLock m_lock; // on a file in the temporary folder while it is in use
 };
 
 // The bytes a Windows program's file needs (its sections and its signature, from the PE headers):

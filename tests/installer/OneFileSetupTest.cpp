@@ -3,10 +3,12 @@
 // hostile.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 
+#include "Files.h"
 #include "OneFileSetup.h"
 #include "PackageFixture.h"
 #include "Sha256.h"
@@ -165,6 +167,41 @@ TEST_F(OneFileSetup, UnpacksWhatDebiansZipWritesWithZip64OrDataDescriptors)
             << zipCommand << ": " << error;
         EXPECT_EQ(readFile(unpacked.packageFolder() + "/city.ar"), typical()[2].bytes) << zipCommand;
     }
+}
+
+// A killed run leaves its folder: a later run sweeps it once nobody holds its lock and it is older
+// than any run in progress. A folder in use, a young one and one that is not ours stay.
+TEST_F(OneFileSetup, SweepsTheFoldersOfKilledRunsOnly)
+{
+    oneFile(typical());
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    auto leftover = [&](const std::string &name, bool withLock, bool isOld) {
+        const std::string folder = temporaryRoot() + "/" + name;
+        writeFile(folder + "/My Pack/city.ar", "half");
+        if (withLock)
+            writeFile(folder + "/unpacked.lock", "");
+        if (isOld)
+            fs::last_write_time(folder, old);
+        return folder;
+    };
+    leftover("Quernel Setup killed", true, true);
+    leftover("Quernel Setup young", true, false);
+    leftover("Quernel Setup no lock", false, true);
+    const std::string held = leftover("Quernel Setup in use", true, true);
+    base::files::FileLock inUse;
+    std::string error;
+    ASSERT_EQ(inUse.tryAcquire(held + "/unpacked.lock", &error), base::files::FileLock::Outcome::Acquired)
+        << error;
+    fs::last_write_time(held, old);
+    {
+        installer::UnpackedPackage unpacked;
+        ASSERT_EQ(unpacked.unpack(program(), &error, temporaryRoot()),
+                  installer::UnpackedPackage::Outcome::Unpacked)
+            << error;
+    }
+    EXPECT_EQ(
+        base::files::folderEntries(temporaryRoot()),
+        (std::vector<std::string>{"Quernel Setup in use", "Quernel Setup no lock", "Quernel Setup young"}));
 }
 
 TEST_F(OneFileSetup, AProgramWithoutArchiveIsLeftAsItIs)
