@@ -7,6 +7,7 @@
 #include "Installation.h"
 #include "Package.h"
 #include "PackageFormat.h"
+#include "ProgramsList.h"
 #include "SetupTexts.h"
 #include "Uninstallation.h"
 
@@ -133,6 +134,8 @@ int uninstall(const SetupArguments &options, const std::string &packageFolder, s
         err << "setup.exe: " << oneLine(result.error) << std::endl;
         return ExitBusy;
     }
+    if (const std::string problem = unlistRemoval(recordedName, target); !problem.empty())
+        err << "setup.exe: " << oneLine(problem) << std::endl;
     out << "Removed " << result.removed.size() + result.restored.size() << " file(s) of "
         << (recordedName.empty() ? std::string("the package") : recordedName) << " from " << target
         << std::endl;
@@ -303,6 +306,8 @@ int runCommandLine(const std::vector<std::string> &arguments, const std::string 
         err << "setup.exe: " << oneLine(result.error) << std::endl;
         return ExitBusy;
     }
+    if (const std::string problem = listInstallation(package, target, result); !problem.empty())
+        err << "setup.exe: " << oneLine(problem) << std::endl;
     if (!result.ok) {
         if (!result.installed.empty())
             out << "Installed: " << joined(result.installed) << std::endl;

@@ -1,5 +1,7 @@
 #include "InstallRecord.h"
 
+#include "ProgramsList.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -219,6 +221,11 @@ std::string recordFileName()
     return "Quernel Installation.ini";
 }
 
+std::string keptInstallerFileName()
+{
+    return "Quernel Uninstall.exe";
+}
+
 std::string recordToBytes(const InstallRecord &record)
 {
     std::string out;
@@ -433,7 +440,9 @@ void removeTemporariesIn(const std::string &folder)
 bool removeRecord(const InstallRecord &record, std::string *error)
 {
     std::error_code ec;
-    for (const std::string &path : {record.journalPath(), record.path()}) {
+    // The installer's copy kept for the uninstall command goes with the record it serves.
+    for (const std::string &path :
+         {record.folder + '/' + keptInstallerFileName(), record.journalPath(), record.path()}) {
         if (!fs::remove(base::files::toPath(path), ec) && ec) {
             *error = path + ": " + ec.message();
             return false;

@@ -55,6 +55,9 @@ struct InstallRecord
 // that name (in any letter case) keeps its original's copy under another backupName.
 std::string recordFileName();
 std::string journalFileName();
+// Where Windows' list of installed programs is kept up, a copy of the installer beside the record
+// runs the removal: "Quernel Uninstall.exe". It goes with the record.
+std::string keptInstallerFileName();
 
 // The record as bytes and back. Parsing refuses (false, with a one-line reason) a record whose
 // file names are not bare names, whose digests are not 64 hex digits, or that is not a record.

@@ -348,7 +348,8 @@ CopyOutcome Installation::stageOriginal(const std::string &runFolder, const std:
     // The record has its own names in the folder; no backup takes them or another backup's name.
     const auto taken = [&](const std::string &name) {
         return exists(runFolder + '/' + name) || sameNameIgnoringCase(name, recordFileName()) ||
-               sameNameIgnoringCase(name, journalFileName()) || base::files::isTemporaryName(name) ||
+               sameNameIgnoringCase(name, journalFileName()) ||
+               sameNameIgnoringCase(name, keptInstallerFileName()) || base::files::isTemporaryName(name) ||
                std::any_of(done.begin(), done.end(), [&](const RecordedFile &earlier) {
                    return earlier.replacedOriginal && sameNameIgnoringCase(earlier.backupName, name);
                });

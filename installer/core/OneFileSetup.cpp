@@ -172,6 +172,25 @@ std::optional<std::uint64_t> programImageSize(const std::string &path)
     return end;
 }
 
+std::optional<std::string> programWithoutPackage(const std::string &path, std::string *error)
+{
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(base::files::toPath(path), ec);
+    if (ec) {
+        *error = path + ": " + ec.message();
+        return std::nullopt;
+    }
+    const std::uint64_t wanted = std::min<std::uint64_t>(programImageSize(path).value_or(size), size);
+    std::ifstream file(base::files::toPath(path), std::ios::binary);
+    std::string bytes(std::size_t(wanted), '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (std::uint64_t(file.gcount()) != wanted) {
+        *error = path + ": cannot be read";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
 std::string packageLayoutProblem(const std::vector<std::string> &names, std::string *folder)
 {
     std::string top;

@@ -53,6 +53,10 @@ private:
 // more in the file is an appended archive. Nothing when the file is no Windows program.
 std::optional<std::uint64_t> programImageSize(const std::string &path);
 
+// The installer's program without the package a one-file setup carries (the bytes of its image),
+// or the whole file when it carries none: what a removal later runs. Nothing when unreadable.
+std::optional<std::string> programWithoutPackage(const std::string &path, std::string *error);
+
 // Why the archive's names are no package (empty when they are one): one top folder holding
 // install.ini and plain files beside it; no "..", absolute path, drive letter, backslash, control
 // character, device name or name given twice. folder: the top folder's name when they are.

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "ConsoleOutput.h"
 #include "Elevation.h"
 #include "Files.h"
+#include "KeptInstaller.h"
 #include "OneFileSetup.h"
 #include "Package.h"
 #include "SetupTexts.h"
@@ -46,8 +48,23 @@ std::string programFolder()
 template <typename Run> int withConsole(Run run)
 {
     const bool attached = setup_windows::attachParentConsole();
-    setup_windows::HandleStream out(setup_windows::standardOutputHandle(STD_OUTPUT_HANDLE, attached));
-    setup_windows::HandleStream err(setup_windows::standardOutputHandle(STD_ERROR_HANDLE, attached));
+    const HANDLE outHandle = setup_windows::standardOutputHandle(STD_OUTPUT_HANDLE, attached);
+    const HANDLE errHandle = setup_windows::standardOutputHandle(STD_ERROR_HANDLE, attached);
+    if (!outHandle && !errHandle) {
+        // Started with arguments but with nowhere to print, as Windows' list of installed programs
+        // starts a removal: the outcome is told in a message box instead.
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = run(out, err);
+        const std::string text = out.str() + err.str();
+        if (!text.empty())
+            MessageBoxW(nullptr, base::text::widen(text).c_str(),
+                        base::text::widen(installer::texts::errorCaption()).c_str(),
+                        MB_OK | (status == installer::ExitOk ? MB_ICONINFORMATION : MB_ICONERROR));
+        return status;
+    }
+    setup_windows::HandleStream out(outHandle);
+    setup_windows::HandleStream err(errHandle);
     const int status = run(out.stream(), err.stream());
     out.stream().flush();
     err.stream().flush();
@@ -90,6 +107,9 @@ int runWindow(HINSTANCE instance, const std::string &packageFolder, const std::s
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
     const std::vector<std::string> arguments = argumentsAsUtf8();
+    if (setup_windows::handOverRemoval(arguments))
+        return installer::ExitOk;
+    setup_windows::waitForHandingProgram();
     std::string packageFolder = programFolder();
     // A restart with administrator rights names the package folder of the first run, which waits
     // for it (and keeps a one-file setup's unpacked package until then).

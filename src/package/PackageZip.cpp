@@ -258,9 +258,12 @@ bool worthDeflating(const std::string &sample)
     return packed < sample.size() * 9 / 10;
 }
 
-PackOutcome packFolder(const std::string &packageFolder, const std::string &packageName,
-                       const std::vector<std::string> &required, const std::string &zipPath,
-                       const PackProgress &progress, std::string *error)
+namespace {
+
+// The package archive at zipPath, after the bytes of the file at prefixPath unless it is empty.
+PackOutcome pack(const std::string &packageFolder, const std::string &packageName,
+                 const std::vector<std::string> &required, const std::string &prefixPath,
+                 const std::string &zipPath, const PackProgress &progress, std::string *error)
 {
     // The package's name is the archive's one folder: it must not lead out of it either.
     if (const std::string reason = unsafeNameReason(packageName); !reason.empty()) {
@@ -309,7 +312,7 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
         setError(error, zipPath, "cancelled");
         return PackOutcome::Cancelled;
     };
-    if (!writer.open(error))
+    if (!writer.open(error) || (!prefixPath.empty() && !writer.copyPrefix(prefixPath, error)))
         return PackOutcome::Failed;
     if (!packing.start())
         return cancelled();
@@ -319,7 +322,8 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
         return PackOutcome::Failed;
     std::vector<char> buffer(ReadChunk);
     for (std::size_t i = 0; i < files.size(); ++i) {
-        switch (packFile(folder, files[i], top + files[i].name(), methods[i], writer, packing, buffer, error)) {
+        switch (
+            packFile(folder, files[i], top + files[i].name(), methods[i], writer, packing, buffer, error)) {
         case FileOutcome::Packed:
             break;
         case FileOutcome::Failed:
@@ -331,6 +335,22 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
     if (!packing.finish())
         return cancelled();
     return writer.commit(error) ? PackOutcome::Packed : PackOutcome::Failed;
+}
+
+} // namespace
+
+PackOutcome packFolder(const std::string &packageFolder, const std::string &packageName,
+                       const std::vector<std::string> &required, const std::string &zipPath,
+                       const PackProgress &progress, std::string *error)
+{
+    return pack(packageFolder, packageName, required, std::string(), zipPath, progress, error);
+}
+
+PackOutcome packSetup(const std::string &packageFolder, const std::string &packageName,
+                      const std::vector<std::string> &required, const std::string &installerPath,
+                      const std::string &setupPath, const PackProgress &progress, std::string *error)
+{
+    return pack(packageFolder, packageName, required, installerPath, setupPath, progress, error);
 }
 
 } // namespace package::zip

@@ -29,6 +29,15 @@ PackOutcome packFolder(const std::string &packageFolder, const std::string &pack
                        const std::vector<std::string> &required, const std::string &zipPath,
                        const PackProgress &progress, std::string *error);
 
+// The same archive after the bytes of the installer at installerPath (the Windows setup.exe,
+// unchanged), written to setupPath as packFolder writes zipPath: one file players run, which
+// carries its package. The archive's offsets count from the start of the file, so unzip tools
+// open it as they open any self-extracting archive. An installer that cannot be read fails the
+// packing with its name.
+PackOutcome packSetup(const std::string &packageFolder, const std::string &packageName,
+                      const std::vector<std::string> &required, const std::string &installerPath,
+                      const std::string &setupPath, const PackProgress &progress, std::string *error);
+
 // True when deflating pays for these bytes (a sample of a file): text and code shrink, packed
 // or random data does not and is stored as it is.
 bool worthDeflating(const std::string &sample);

@@ -145,6 +145,30 @@ bool ZipWriter::open(std::string *error)
     return true;
 }
 
+bool ZipWriter::copyPrefix(const std::string &path, std::string *error)
+{
+    if (!m_out.is_open())
+        return fail(error, "the archive is not open");
+    if (m_offset != 0)
+        return fail(error, "the prefix must come before the first entry");
+    errno = 0;
+    std::ifstream in(base::files::toPath(path), std::ios::binary);
+    std::vector<char> chunk(in ? OutputChunk : 0);
+    while (in) {
+        in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        if (in.gcount() > 0 && !emit(chunk.data(), static_cast<std::size_t>(in.gcount()), error))
+            return false;
+    }
+    if (!in.eof()) {
+        const std::string reason = errno != 0 ? std::strerror(errno) : "the file could not be read";
+        if (error)
+            *error = path + ": " + reason;
+        discard();
+        return false;
+    }
+    return true;
+}
+
 bool ZipWriter::addFolder(const std::string &name, std::time_t modified, std::string *error)
 {
     Entry entry;

@@ -33,6 +33,11 @@ public:
     // Creates the temporary, replacing one a killed writer left there.
     bool open(std::string *error);
 
+    // The bytes of the file at path ahead of the archive, right after open(): a program that
+    // carries the archive (a self-extracting setup). Offsets count from the start of the whole
+    // file, as unpackers expect of such files. An error names that file when it cannot be read.
+    bool copyPrefix(const std::string &path, std::string *error);
+
     // A folder entry; name ends with "/".
     bool addFolder(const std::string &name, std::time_t modified, std::string *error);
 

@@ -81,29 +81,40 @@ form::PageLayout FrmARDone::layout()
              "force for the Quernel), and add / remove .AR files as needed from the folder.",
          .place = {360, 990, 6120, 1260},
          .flags = WordWrap},
-        // Where the package is, to hand it out: selectable, and one click from the file manager.
+        // Where the package is, to hand it out: selectable, and one click from the file manager. Each
+        // row's caption runs on beneath its box, which covers the caption's free end.
         {.kind = Kind::Label,
          .name = "lblFolder",
          .caption = "Package Folder:",
-         .place = {360, 2400, 6120, 270},
+         .place = {360, 2430, 6120, 270},
          .buddy = "txtFolder"},
-        {.kind = Kind::TextBox, .name = "txtFolder", .place = {360, 2700, 6120, 330}, .flags = Locked},
+        {.kind = Kind::TextBox, .name = "txtFolder", .place = {1890, 2400, 4590, 330}, .flags = Locked},
         {.kind = Kind::Button,
          .name = "cmdTest",
          .caption = "&Test Package",
-         .place = {360, 3270, 1860, 375}},
+         .place = {360, 2850, 1365, 375}},
         {.kind = Kind::Button,
          .name = "cmdOpenFolder",
          .caption = "&Open Folder",
-         .place = {2340, 3270, 1860, 375}},
+         .place = {1815, 2850, 1335, 375}},
         {.kind = Kind::Button,
          .name = "cmdZip",
          .caption = "Save as &Zip...",
-         .place = {4320, 3270, 2160, 375}},
+         .place = {3240, 2850, 1485, 375}},
+        {.kind = Kind::Button,
+         .name = "cmdSetup",
+         .caption = "Save as &Setup...",
+         .place = {4815, 2850, 1665, 375}},
         // Packing progress across the row first, then "Zip Archive:" and where the archive is, in
-        // the box that covers the label's free end: selectable, like the package folder.
-        {.kind = Kind::Label, .name = "lblZip", .place = {360, 3780, 6120, 270}, .buddy = "txtZip"},
-        {.kind = Kind::TextBox, .name = "txtZip", .place = {1650, 3750, 4830, 330}, .flags = Locked | Hidden},
+        // the box that covers the label's free end: selectable, like the package folder. The
+        // setup file's row the same beneath.
+        {.kind = Kind::Label, .name = "lblZip", .place = {360, 3360, 6120, 270}, .buddy = "txtZip"},
+        {.kind = Kind::TextBox, .name = "txtZip", .place = {1890, 3330, 4590, 330}, .flags = Locked | Hidden},
+        {.kind = Kind::Label, .name = "lblSetup", .place = {360, 3780, 6120, 270}, .buddy = "txtSetup"},
+        {.kind = Kind::TextBox,
+         .name = "txtSetup",
+         .place = {1890, 3750, 4590, 330},
+         .flags = Locked | Hidden},
     };
     return page;
 }
@@ -117,11 +128,15 @@ void FrmARDone::build(form::Window &w)
     m_cmdZip = &w.control<form::Button>("cmdZip");
     m_lblZip = &w.control<form::Label>("lblZip");
     m_txtZip = &w.control<form::TextBox>("txtZip");
+    m_cmdSetup = &w.control<form::Button>("cmdSetup");
+    m_lblSetup = &w.control<form::Label>("lblSetup");
+    m_txtSetup = &w.control<form::TextBox>("txtSetup");
     m_packing = false;
 
     m_cmdTest->Click = [this] { cmdTest_Click(); };
     m_cmdOpenFolder->Click = [this] { cmdOpenFolder_Click(); };
     m_cmdZip->Click = [this] { cmdZip_Click(); };
+    m_cmdSetup->Click = [this] { cmdSetup_Click(); };
     w.control<form::Button>("cmdCancel").Click = [this] { cmdCancel_Click(); };
     w.control<form::Button>("cmdNext").Click = [this] { cmdNext_Click(); };
 }
@@ -154,51 +169,77 @@ void FrmARDone::cmdOpenFolder_Click()
 
 void FrmARDone::cmdZip_Click()
 {
+    pack({.path = Vemko::PackageFolder + ".zip",
+          .label = m_lblZip,
+          .box = m_txtZip,
+          .doneCaption = "Zip Archive:",
+          .cancelled = "Packing cancelled: no archive was written.",
+          .failed = "The zip archive could not be written:\r\n"});
+}
+
+void FrmARDone::cmdSetup_Click()
+{
+    // The Windows installer with the package after it, beside the package folder: the one file
+    // Windows players download and run.
+    const std::string sep = platform::separator();
+    pack({.path = Vemko::PackageFolder + " Setup.exe",
+          .installer = Vemko::ProgramFolder() + sep + package::text(package::file::RedistFolder) + sep +
+                       package::text(package::file::Setup),
+          .label = m_lblSetup,
+          .box = m_txtSetup,
+          .doneCaption = "Setup File:",
+          .cancelled = "Packing cancelled: no setup file was written.",
+          .failed = "The setup file could not be written:\r\n"});
+}
+
+void FrmARDone::pack(const PackTarget &target)
+{
     if (m_packing)
         return;
     const std::size_t nameStart = Vemko::ProgramFolder().size() + platform::separator().size();
     const std::string packageName =
         nameStart < Vemko::PackageFolder.size() ? Vemko::PackageFolder.substr(nameStart) : std::string();
-    const std::string zipPath = Vemko::PackageFolder + ".zip";
-    const std::vector<form::Control *> waiting{m_cmdTest, m_cmdOpenFolder, m_cmdZip, cmdNext()};
+    const std::vector<form::Control *> waiting{m_cmdTest, m_cmdOpenFolder, m_cmdZip, m_cmdSetup, cmdNext()};
     std::vector<bool> wasEnabled;
     for (form::Control *control : waiting) {
         wasEnabled.push_back(control->isEnabled());
         control->setEnabled(false);
     }
     cmdCancel()->setEnabled(true);
-    m_txtZip->setVisible(false);
-    m_lblZip->setText("Packing... 0%");
+    target.box->setVisible(false);
+    target.label->setText("Packing... 0%");
     m_packing = true;
     m_cancelPacking = false;
 
     // Progress and Cancel through the event pump, so the window stays live on large packages.
+    const package::zip::PackProgress progress = [this, &target](double fraction) {
+        target.label->setText("Packing... " + std::to_string(std::lround(fraction * 100)) + "%");
+        form::runtime().doEvents();
+        return !m_cancelPacking;
+    };
     std::string error;
-    const package::zip::PackOutcome outcome = package::zip::packFolder(
-        Vemko::PackageFolder, packageName, listedFiles(), zipPath,
-        [this](double fraction) {
-            m_lblZip->setText("Packing... " + std::to_string(std::lround(fraction * 100)) + "%");
-            form::runtime().doEvents();
-            return !m_cancelPacking;
-        },
-        &error);
+    const package::zip::PackOutcome outcome =
+        target.installer.empty() ? package::zip::packFolder(Vemko::PackageFolder, packageName, listedFiles(),
+                                                            target.path, progress, &error)
+                                 : package::zip::packSetup(Vemko::PackageFolder, packageName, listedFiles(),
+                                                           target.installer, target.path, progress, &error);
 
     m_packing = false;
     cmdCancel()->setEnabled(false);
     for (std::size_t i = 0; i < waiting.size(); ++i)
         waiting[i]->setEnabled(wasEnabled[i]);
-    m_lblZip->setText(std::string());
+    target.label->setText(std::string());
     switch (outcome) {
     case package::zip::PackOutcome::Packed:
-        m_lblZip->setText("Zip Archive:");
-        m_txtZip->setText(zipPath);
-        m_txtZip->setVisible(true);
+        target.label->setText(target.doneCaption);
+        target.box->setText(target.path);
+        target.box->setVisible(true);
         break;
     case package::zip::PackOutcome::Cancelled:
-        m_lblZip->setText("Packing cancelled: no archive was written.");
+        target.label->setText(target.cancelled);
         break;
     case package::zip::PackOutcome::Failed:
-        warn("The zip archive could not be written:\r\n" + error);
+        warn(target.failed + error);
         break;
     }
 }

@@ -87,14 +87,62 @@ DWORD attributesOf(const std::string &path)
     return ::GetFileAttributesW(base::files::nativePath(path).c_str());
 }
 
+// The shell and COM, loaded from the system folder at the first program or folder started:
+// loaded at start-up with the program, shell32 and the half dozen DLLs behind it would delay
+// the first window for something most runs never use.
+struct ShellFunctions
+{
+    using CoInitializeExFn = HRESULT(WINAPI *)(LPVOID, DWORD);
+    using CoUninitializeFn = void(WINAPI *)();
+    using ShellExecuteExFn = BOOL(WINAPI *)(SHELLEXECUTEINFOW *);
+    CoInitializeExFn coInitializeEx = nullptr;
+    CoUninitializeFn coUninitialize = nullptr;
+    ShellExecuteExFn shellExecuteEx = nullptr;
+    DWORD failure = 0;
+};
+
+HMODULE systemLibrary(const wchar_t *name)
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    return ::LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+}
+
+template <class Function> Function functionOf(HMODULE library, const char *name)
+{
+    return library ? reinterpret_cast<Function>(reinterpret_cast<void *>(::GetProcAddress(library, name)))
+                   : nullptr;
+}
+
+const ShellFunctions &shellFunctions()
+{
+    static const ShellFunctions loaded = [] {
+        ShellFunctions functions;
+        const HMODULE ole = systemLibrary(L"ole32.dll");
+        const HMODULE shell = systemLibrary(L"shell32.dll");
+        functions.coInitializeEx = functionOf<ShellFunctions::CoInitializeExFn>(ole, "CoInitializeEx");
+        functions.coUninitialize = functionOf<ShellFunctions::CoUninitializeFn>(ole, "CoUninitialize");
+        functions.shellExecuteEx = functionOf<ShellFunctions::ShellExecuteExFn>(shell, "ShellExecuteExW");
+        if (!functions.coInitializeEx || !functions.coUninitialize || !functions.shellExecuteEx)
+            functions.failure = ::GetLastError() ? ::GetLastError() : ERROR_PROC_NOT_FOUND;
+        return functions;
+    }();
+    return loaded;
+}
+
 // Lets the shell start file with verb and these parameters in folder, without waiting for it
 // and without any dialog of its own; 0 or the system's error code.
 DWORD shellExecute(const wchar_t *verb, const std::wstring &file, const std::wstring &parameters,
                    const std::wstring &folder)
 {
+    const ShellFunctions &shell = shellFunctions();
+    if (shell.failure)
+        return shell.failure;
     // The shell may hand the verb to extensions that want COM in a single-threaded apartment;
     // a thread already in another apartment keeps it.
-    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const HRESULT com = shell.coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS;
@@ -103,13 +151,13 @@ DWORD shellExecute(const wchar_t *verb, const std::wstring &file, const std::wst
     info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
     info.nShow = SW_SHOWNORMAL;
-    const DWORD failure = ::ShellExecuteExW(&info) ? 0
-                          : ::GetLastError()       ? ::GetLastError()
-                                                   : ERROR_GEN_FAILURE;
+    const DWORD failure = shell.shellExecuteEx(&info) ? 0
+                          : ::GetLastError()          ? ::GetLastError()
+                                                      : ERROR_GEN_FAILURE;
     if (info.hProcess)
         ::CloseHandle(info.hProcess);
     if (SUCCEEDED(com))
-        ::CoUninitialize();
+        shell.coUninitialize();
     return failure;
 }
 #endif

@@ -142,6 +142,9 @@ TEST_F(OneFileSetup, UnpacksThePackageWholeAndRemovesItAfterwards)
     }
     EXPECT_FALSE(fs::exists(folder));
     EXPECT_TRUE(fs::is_empty(temporaryRoot()));
+    // What a removal keeps to run later is the program alone.
+    std::string error;
+    EXPECT_EQ(installer::programWithoutPackage(program(), &error), fakeProgram()) << error;
 }
 
 // Debian's zip with Zip64 records forced (the end records, the directory's and the local headers'
@@ -215,6 +218,7 @@ TEST_F(OneFileSetup, AProgramWithoutArchiveIsLeftAsItIs)
         << error;
     EXPECT_EQ(unpacked.packageFolder(), "");
     EXPECT_TRUE(fs::is_empty(temporaryRoot()));
+    EXPECT_EQ(installer::programWithoutPackage(program(), &error), fakeProgram()) << error;
 }
 
 TEST_F(OneFileSetup, RefusesNamesThatAreNoPackage)

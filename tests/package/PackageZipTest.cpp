@@ -10,11 +10,13 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -24,6 +26,7 @@
 namespace fs = std::filesystem;
 using package::zip::packFolder;
 using package::zip::PackOutcome;
+using package::zip::packSetup;
 
 namespace {
 
@@ -32,9 +35,15 @@ void writeBytes(const fs::path &path, const std::string &bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string randomBytes(std::size_t size)
+std::string readBytes(const fs::path &path)
 {
-    std::mt19937 random(14);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string randomBytes(std::size_t size, unsigned seed = 14)
+{
+    std::mt19937 random(seed);
     std::string bytes(size, '\0');
     for (char &c : bytes)
         c = static_cast<char>(random());
@@ -315,4 +324,147 @@ TEST_F(PackageZip, FileChangedWhilePackingIsRefused)
             return true;
         },
         readme.string() + ": changed while the archive was written");
+}
+
+namespace {
+
+// A program folder's installer ahead of the package: bytes that no archive tool takes for a record.
+class PackageSetup : public PackageZip
+{
+protected:
+    void SetUp() override
+    {
+        PackageZip::SetUp();
+        fs::create_directories(m_root / "Redist");
+        writeBytes(m_installer, "MZ" + randomBytes(300 << 10, 7));
+    }
+
+    // The tool's whole output, which must have no warning in it.
+    static std::string run(const std::string &command, const fs::path &log, int *status)
+    {
+        *status = std::system((command + " > '" + log.string() + "' 2>&1").c_str());
+        return readBytes(log);
+    }
+
+    const fs::path m_installer = m_root / "Redist" / "setup.exe";
+    const fs::path m_setup = m_root / (m_name + " Setup.exe");
+};
+
+std::uint64_t le(const std::string &bytes, std::size_t at, int size)
+{
+    std::uint64_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
+    return value;
+}
+
+} // namespace
+
+TEST_F(PackageSetup, IsTheInstallerFollowedByTheSameArchiveWithOffsetsFromTheStart)
+{
+    writeBytes(m_setup, "an older setup");
+    std::string error;
+    ASSERT_EQ(packFolder(m_package.string(), m_name, m_required, m_zip.string(), {}, &error),
+              PackOutcome::Packed)
+        << error;
+    ASSERT_EQ(
+        packSetup(m_package.string(), m_name, m_required, m_installer.string(), m_setup.string(), {}, &error),
+        PackOutcome::Packed)
+        << error;
+    EXPECT_EQ(leftovers(), (std::vector<std::string>{"Redist", m_name + " Setup.exe", m_name + ".zip"}));
+
+    const std::string installer = readBytes(m_installer);
+    const std::string setup = readBytes(m_setup);
+    ASSERT_GT(setup.size(), installer.size() + 22);
+    EXPECT_TRUE(setup.compare(0, installer.size(), installer) == 0) << "the installer's bytes differ";
+    // The first local header right after the installer; the end record's directory offset, like
+    // every offset, counted from the start of the file.
+    EXPECT_EQ(setup.substr(installer.size(), 4), "PK\x03\x04");
+    const std::size_t end = setup.size() - 22;
+    ASSERT_EQ(setup.substr(end, 4), "PK\x05\x06");
+    EXPECT_EQ(setup.substr(static_cast<std::size_t>(le(setup, end + 16, 4)), 4), "PK\x01\x02");
+
+    const std::string quoted = " '" + m_setup.string() + "'";
+    int status = 0;
+    const std::string tested = run("unzip -t" + quoted, m_root / "unzip.log", &status);
+    EXPECT_EQ(status, 0) << tested;
+    EXPECT_NE(tested.find("No errors detected"), std::string::npos) << tested;
+    EXPECT_EQ(tested.find("warning"), std::string::npos) << tested;
+    EXPECT_EQ(tested.find("extra bytes"), std::string::npos) << tested;
+    const std::string same = run("python3 " QUERNEL_SOURCE_DIR "/tests/package/check_same_entries.py '" +
+                                     m_zip.string() + "'" + quoted,
+                                 m_root / "python.log", &status);
+    EXPECT_EQ(status, 0) << same;
+}
+
+TEST_F(PackageSetup, FailuresAndCancelLeaveTheOlderSetupAndNothingElse)
+{
+    writeBytes(m_setup, "an older setup");
+    const fs::path folderSetup = m_root / "Taken Setup.exe";
+    fs::create_directory(folderSetup);
+    const struct
+    {
+        const char *what;
+        fs::path installer, setup;
+        package::zip::PackProgress progress;
+        PackOutcome outcome;
+        std::string error;
+    } rows[] = {
+        {"installer missing",
+         m_root / "Redist" / "gone.exe",
+         m_setup,
+         {},
+         PackOutcome::Failed,
+         (m_root / "Redist" / "gone.exe").string() + ": No such file or directory"},
+        {"installer a folder",
+         m_root / "Redist",
+         m_setup,
+         {},
+         PackOutcome::Failed,
+         (m_root / "Redist").string() + ": Is a directory"},
+        {"name taken by a folder",
+         m_installer,
+         folderSetup,
+         {},
+         PackOutcome::Failed,
+         folderSetup.string() + ": Is a directory"},
+        {"cancel half-way", m_installer, m_setup, [](double f) { return f < 0.5; }, PackOutcome::Cancelled,
+         m_setup.string() + ": cancelled"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string error;
+        EXPECT_EQ(packSetup(m_package.string(), m_name, m_required, row.installer.string(),
+                            row.setup.string(), row.progress, &error),
+                  row.outcome);
+        EXPECT_EQ(error, row.error);
+        EXPECT_EQ(leftovers(),
+                  (std::vector<std::string>{"Redist", m_name + " Setup.exe", "Taken Setup.exe"}));
+        EXPECT_TRUE(fs::is_empty(folderSetup));
+        EXPECT_EQ(readBytes(m_setup), "an older setup");
+    }
+}
+
+// A volume of its own that the setup fills: the write fails, the older setup stays, nothing else.
+// Mounting needs root (as in CI); elsewhere the test is skipped.
+TEST_F(PackageSetup, AFullDiskLeavesTheOlderSetupAndNothingElse)
+{
+    const fs::path volume = m_root / "volume";
+    fs::create_directory(volume);
+    const std::string mount = "mount -t tmpfs -o size=1m tmpfs '" + volume.string() + "' 2>/dev/null";
+    if (std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "no volume of its own can be mounted here";
+    const fs::path setup = volume / (m_name + " Setup.exe");
+    writeBytes(setup, "an older setup");
+    std::string error;
+    EXPECT_EQ(
+        packSetup(m_package.string(), m_name, m_required, m_installer.string(), setup.string(), {}, &error),
+        PackOutcome::Failed);
+    EXPECT_EQ(error, setup.string() + ": No space left on device");
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(volume))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{m_name + " Setup.exe"});
+    EXPECT_EQ(readBytes(setup), "an older setup");
+    ::umount2(volume.c_str(), MNT_DETACH);
 }

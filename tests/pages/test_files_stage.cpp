@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -515,7 +516,7 @@ TEST_F(FilesStage, TheCompletionPageNamesThePackageFolderAndOpensIt)
         if (const std::size_t amp = text.find('&'); amp != std::string::npos && amp + 1 < text.size())
             keys += static_cast<char>(std::tolower(static_cast<unsigned char>(text[amp + 1])));
     }
-    EXPECT_EQ(keys.size(), 6u) << keys;
+    EXPECT_EQ(keys.size(), 7u) << keys;
     for (char key : keys)
         EXPECT_EQ(std::count(keys.begin(), keys.end(), key), 1) << keys;
     // Qt runtime: the completion text's wrapped height fits its label.
@@ -824,4 +825,84 @@ TEST_F(FilesStage, TheCreationPagePlaysTheClipFromTheProgramFolderOrGoesOnWithou
     EXPECT_EQ(frmARCreate().lblStatus()->text(), "lblStatus");
     for (form::Button *b : {frmARCreate().cmdCancel(), frmARCreate().cmdBack(), frmARCreate().cmdNext()})
         EXPECT_FALSE(b->isEnabled()) << b->name();
+}
+
+TEST_F(FilesStage, SaveAsSetupWritesTheInstallerWithThePackageBesideItsFolderWholeOrNothing)
+{
+    Vemko::CopySetupAndFinish();
+    writeFile(packageFile("readme.txt"), "read me");
+    FrmARDone &done = frmARDone();
+    EXPECT_EQ(done.cmdSetup()->text(), "Save as &Setup...");
+    const std::string setup = inProgram("My Pack Setup.exe");
+    const auto programFiles = [&] {
+        std::set<std::string> names;
+        for (const auto &entry : fs::directory_iterator(programFolder()))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    const std::set<std::string> before = programFiles();
+
+    // Progress in the setup's row, every other button waiting, Cancel stops it: nothing written.
+    Strings progress;
+    bool othersWaited = true;
+    fake->onDoEvents = [&] {
+        progress.push_back(done.lblSetup()->text());
+        for (form::Button *button :
+             {done.cmdTest(), done.cmdOpenFolder(), done.cmdZip(), done.cmdSetup(), done.cmdNext()})
+            othersWaited = othersWaited && !button->isEnabled();
+        if (progress.size() == 2)
+            done.cmdCancel()->click();
+    };
+    done.cmdSetup()->click();
+    fake->onDoEvents = nullptr;
+    ASSERT_EQ(progress.size(), 2u);
+    EXPECT_EQ(progress[0], "Packing... 0%");
+    EXPECT_TRUE(has(progress[1], "Packing... ") && progress[1].back() == '%') << progress[1];
+    EXPECT_TRUE(othersWaited);
+    EXPECT_EQ(done.lblSetup()->text(), "Packing cancelled: no setup file was written.");
+    EXPECT_FALSE(done.txtSetup()->isVisible());
+    EXPECT_FALSE(done.cmdCancel()->isEnabled());
+    EXPECT_TRUE(done.cmdSetup()->isEnabled() && done.cmdNext()->isEnabled());
+    EXPECT_EQ(programFiles(), before);
+
+    // Complete: the program folder's installer, the archive right after it; an older one replaced.
+    writeFile(setup, "an older setup");
+    done.cmdSetup()->click();
+    EXPECT_TRUE(fake->messageBoxes.empty());
+    EXPECT_EQ(done.lblSetup()->text(), "Setup File:");
+    EXPECT_EQ(done.txtSetup()->text(), setup);
+    EXPECT_TRUE(done.txtSetup()->isVisible() && done.txtSetup()->isReadOnly());
+    EXPECT_FALSE(done.txtZip()->isVisible());
+    const std::string written = readFile(setup);
+    EXPECT_EQ(written.substr(0, 19), std::string("installer bytesPK\x03\x04"));
+    std::set<std::string> after = before;
+    after.insert("My Pack Setup.exe");
+    EXPECT_EQ(programFiles(), after);
+
+    // Failures name the file; the complete setup stays as it was, no partial file beside it.
+    const std::string installer = inProgram("Redist/setup.exe");
+    const struct
+    {
+        std::function<void()> make, undo;
+        std::string error;
+    } failures[] = {
+        {[&] { fs::rename(installer, installer + ".away"); },
+         [&] { fs::rename(installer + ".away", installer); }, installer + ": No such file or directory"},
+        {[&] { fs::rename(setup, setup + ".away"), fs::create_directory(setup); },
+         [&] { fs::remove(setup), fs::rename(setup + ".away", setup); }, setup + ": Is a directory"},
+    };
+    for (const auto &failure : failures) {
+        SCOPED_TRACE(failure.error);
+        failure.make();
+        const std::set<std::string> made = programFiles();
+        done.cmdSetup()->click();
+        ASSERT_EQ(fake->messageBoxes.size(), 1u);
+        EXPECT_EQ(fake->messageBoxes[0].text, "The setup file could not be written:\r\n" + failure.error);
+        EXPECT_EQ(programFiles(), made);
+        EXPECT_FALSE(done.txtSetup()->isVisible());
+        EXPECT_TRUE(done.cmdSetup()->isEnabled());
+        failure.undo();
+        fake->messageBoxes.clear();
+    }
+    EXPECT_EQ(readFile(setup), written);
 }

@@ -175,6 +175,9 @@ TEST(PageLayouts, EveryControlThePagesNameIsThereWithItsCaption)
         {"FrmARDone", "cmdZip", -1, "Save as &Zip..."},
         {"FrmARDone", "lblZip", -1, ""},
         {"FrmARDone", "txtZip", -1, ""},
+        {"FrmARDone", "cmdSetup", -1, "Save as &Setup..."},
+        {"FrmARDone", "lblSetup", -1, ""},
+        {"FrmARDone", "txtSetup", -1, ""},
         {"FrmARDone", "cmdNext", -1, "&Finish"},
     };
     for (const Row &row : rows) {

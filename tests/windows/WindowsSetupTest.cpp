@@ -10,13 +10,16 @@
 #include <csignal>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <regex>
+#include <sstream>
 #include <set>
 #include <thread>
 
 #include "FolderDigests.h"
 #include "InstallRecord.h"
 #include "PackageFixture.h"
+#include "ProgramsList.h"
 #include "Sha256.h"
 #include "WineProcess.h"
 
@@ -155,6 +158,8 @@ TEST_P(WindowsSetupPaths, InstallsTheTypicalPackageByteForByteWithABackup)
     expected[backup + "/city.ar"] = "the original city";
     expected[backup + "/Quernel Installation.ini"] = readFile(at(backup + "/Quernel Installation.ini"));
     expected[backup + "/Quernel Journal.ini"] = readFile(at(backup + "/Quernel Journal.ini"));
+    // The installer itself, for the removal that Windows' list of installed programs starts.
+    expected[backup + "/Quernel Uninstall.exe"] = readFile(inPackage("setup.exe"));
     EXPECT_EQ(listing(root.path()), expected);
 
     // The record holds the digests of what the Windows program wrote and kept.
@@ -188,7 +193,79 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     std::set<std::string> kept;
     for (const auto &[name, bytes] : listing(backup))
         kept.insert(name);
-    EXPECT_EQ(kept, (std::set<std::string>{"Quernel Installation.ini", "Quernel Journal.ini"}));
+    EXPECT_EQ(kept, (std::set<std::string>{"Quernel Installation.ini", "Quernel Journal.ini", "Quernel Uninstall.exe"}));
+}
+
+namespace {
+
+const std::string UninstallKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// The values of one key as "wine reg query" prints them: name -> "REG_SZ value"; nothing when
+// the key does not exist.
+std::optional<std::map<std::string, std::string>> registryValues(const std::string &key,
+                                                                 const std::string &outputFolder)
+{
+    const Outcome r = runWine({"reg", "query", key}, outputFolder, "/tmp");
+    if (r.status != 0)
+        return std::nullopt;
+    std::map<std::string, std::string> values;
+    const std::regex line("^    (\\S+)    (REG_\\w+)    (.*)$");
+    std::istringstream lines(r.out);
+    for (std::string text; std::getline(lines, text);) {
+        std::smatch match;
+        if (std::regex_match(text, match, line))
+            values[match[1]] = match[2].str() + " " + match[3].str();
+    }
+    return values;
+}
+
+} // namespace
+
+// An installation is listed where Windows lists programs to remove, for the current user; its
+// uninstall command, run as Windows runs it (a command line of its own, here through a batch
+// file), removes the package with the copy of the installer kept beside the record, and the entry
+// goes with the last file. A removal that leaves a file keeps the entry.
+TEST_F(WindowsSetup, AnInstallationIsListedForRemovalUntilItIsRemovedCompletely)
+{
+    const auto before = digests(gameFolder());
+    const std::string game = windows(gameFolder());
+    const std::string key = UninstallKey + installer::programsListKey("My Pack", game);
+    ASSERT_EQ(runSetup({"--target", game, "--yes"}).status, 0);
+
+    const auto values = registryValues(key, outputFolder());
+    ASSERT_TRUE(values) << "no entry " << key;
+    const std::string backup = gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front();
+    const std::string kept = windows(backup + "/Quernel Uninstall.exe");
+    const std::string uninstall = "\"" + kept + "\" --uninstall \"My Pack\" --target \"" + game + "\"";
+    EXPECT_EQ(*values, (std::map<std::string, std::string>{
+                           {"DisplayName", "REG_SZ My Pack (Midtown Madness 2 add-on)"},
+                           {"Publisher", "REG_SZ Jo Author"},
+                           {"InstallLocation", "REG_SZ " + game},
+                           {"DisplayIcon", "REG_SZ " + kept},
+                           {"UninstallString", "REG_SZ " + uninstall},
+                           {"EstimatedSize", "REG_DWORD 0x46"}, // 70000 + 1234 bytes: 70 KiB, rounded up
+                           {"NoModify", "REG_DWORD 0x1"},
+                           {"NoRepair", "REG_DWORD 0x1"},
+                       }));
+    EXPECT_EQ(readFile(backup + "/Quernel Uninstall.exe"), readFile(inPackage("setup.exe")));
+
+    // A removal that leaves the file the player changed keeps the entry.
+    writeFile(inGame("cars.ar"), "changed by the player");
+    ASSERT_EQ(runSetup({"--uninstall", "--target", game, "--yes"}).status, 1);
+    EXPECT_TRUE(registryValues(key, outputFolder()));
+    writeFile(inGame("cars.ar"), carsBytes);
+    ASSERT_EQ(runSetup({"--target", game, "--yes"}).status, 0);
+
+    // The uninstall command as written. The kept copy hands the removal to a copy of itself in
+    // the temporary folder and ends at once, so the test waits for the outcome.
+    const std::string batch = outputFolder() + "/remove.bat";
+    writeFile(batch, registryValues(key, outputFolder())->at("UninstallString").substr(7) + "\r\n");
+    ASSERT_EQ(runWine({"cmd", "/c", windows(batch)}, outputFolder(), "/tmp").status, 0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < end && registryValues(key, outputFolder()))
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(registryValues(key, outputFolder())) << "the entry stayed";
+    EXPECT_EQ(digests(gameFolder()), before);
 }
 
 TEST_F(WindowsSetup, RefusesWhatTheLinuxInstallerRefusesWithTheSameStatusAndNothingChanged)

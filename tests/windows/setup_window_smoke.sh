@@ -3,12 +3,13 @@
 # alone, as a player without a mouse would, and checks what it did to a game folder:
 #   1. Welcome, the readme (RTF, a 2-second wait), the game folder typed with quotes around it,
 #      Install, "Yes" to replacing a file, Done: every file byte for byte, the original in the
-#      backup, exit code 0, the folder remembered under HKCU.
+#      backup, exit code 0, the folder remembered under HKCU, the package listed for removal.
 #   2. A second package, without a readme: the remembered folder is proposed, "No" keeps the
 #      file there, the new file is installed.
 #   3. Esc on Welcome asks before leaving: exit code 1, nothing changed.
 #   4. The first package again: the game folder holds it, so Remove (by its mnemonic) and "Yes"
-#      take its files out and put the original back; the second package's file stays.
+#      take its files out and put the original back; the second package's file stays; the
+#      package is no longer listed for removal.
 #   5. The first package as one file (setup.exe with the package appended as a zip), started from
 #      a folder of its own: the same steps install it byte for byte, and its unpacked copy is gone
 #      at the end. A copy cut short shows why in a message box and ends with 1.
@@ -236,6 +237,9 @@ backups=("$game/Quernel Backup"/*)
 remembered=$(wine reg query 'HKCU\Software\Quernel\Setup' /v LastGameFolder 2>/dev/null | tr -d '\r' |
   sed -n 's/.*REG_SZ[[:space:]]*//p')
 [ "$remembered" = "$game_windows" ] || fail "run 1: LastGameFolder is '$remembered', not '$game_windows'"
+# Listed among the programs to remove, under a key of its own.
+listed() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' | grep -c 'DisplayName.*REG_SZ.*My Pack (Midtown Madness 2 add-on)$'; }
+[ "$(listed)" = 1 ] || fail "run 1: My Pack is not listed among the programs to remove"
 
 # 2. The remembered folder is proposed; No keeps the player's file.
 start_setup "$pack2"
@@ -290,6 +294,7 @@ done
 for folder in "$game/Quernel Backup"/*; do
   case "$(basename "$folder")" in "My Pack "*) fail "run 4: the backup folder $folder is still there" ;; esac
 done
+[ "$(listed)" = 0 ] || fail "run 4: My Pack is still listed among the programs to remove"
 
 # 5. The first package as one file, as a player downloads it: the same steps from a folder without
 # install.ini, into the remembered folder.

@@ -137,6 +137,9 @@ int main(int argc, char **argv)
     picker.cmdNext_Click();
     shot(frmARNew3(), "4-package-summary");
     frmARNew3().cmdNext_Click();
+    // Both files to hand out written, so that the page shows where each one is.
+    frmARDone().cmdZip_Click();
+    frmARDone().cmdSetup_Click();
     shot(frmARDone(), "6-creation-complete");
 
     pages::releaseAll(); // the windows go before the application does

@@ -17,6 +17,7 @@
 #include "LastFolder.h"
 #include "Prompts.h"
 #include "ReadmePage.h"
+#include "ProgramsList.h"
 #include "RemovalFlow.h"
 #include "RemovingPage.h"
 #include "SetupTexts.h"
@@ -394,6 +395,8 @@ void SetupWindow::runRemoval(std::unique_ptr<Uninstallation> removal, InstalledC
             return;
         }
         m_busyWait.finished();
+        if (const std::string problem = unlistRemoval(m_package.name, gameFolder); !problem.empty())
+            m_prompts.showError(m_hwnd, problem);
         if (installsAfterRemoval(choice, result)) {
             startInstallation(gameFolder);
             return;
@@ -414,6 +417,8 @@ void SetupWindow::startInstallation(const std::string &gameFolder)
             return;
         }
         m_busyWait.finished();
+        if (const std::string problem = listInstallation(m_package, gameFolder, result); !problem.empty())
+            m_prompts.showError(m_hwnd, problem);
         m_exitCode = result.ok ? 0 : 1;
         if (!result.installed.empty() || result.ok)
             rememberGameFolder(gameFolder);

@@ -1,6 +1,7 @@
 #include "UpDown.h"
 
 #include <algorithm>
+#include <string>
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -84,25 +85,27 @@ QLineEdit *UpDown::buddy() const
     return m_buddy;
 }
 
+template <class Change> void UpDown::change(Change apply)
+{
+    const int before = m_state.value();
+    apply();
+    if (m_state.value() != before)
+        emit valueChanged(m_state.value());
+}
+
 void UpDown::setRange(int min, int max)
 {
-    m_min = min;
-    m_max = std::max(min, max);
-    setValue(m_value);
+    change([&] { m_state.setRange(min, max); });
 }
 
 void UpDown::setIncrement(int increment)
 {
-    m_increment = std::max(1, increment);
+    m_state.setIncrement(increment);
 }
 
 void UpDown::setValue(int value)
 {
-    const int clamped = std::clamp(value, m_min, m_max);
-    if (clamped == m_value)
-        return;
-    m_value = clamped;
-    emit valueChanged(m_value);
+    change([&] { m_state.setValue(value); });
 }
 
 void UpDown::stepUp()
@@ -117,22 +120,13 @@ void UpDown::stepDown()
 
 void UpDown::step(int direction)
 {
-    // 64-bit so that a step near the ends of the int type cannot overflow.
-    const qint64 next = qint64(startingValue()) + qint64(direction) * m_increment;
-    setValue(int(std::clamp<qint64>(next, m_min, m_max)));
-    if (m_buddy)
-        m_buddy->setText(QString::number(m_value));
-}
-
-int UpDown::startingValue() const
-{
-    if (!m_buddy)
-        return m_value;
-    bool ok = false;
-    const qint64 typed = m_buddy->text().trimmed().toLongLong(&ok);
-    if (!ok)
-        return m_value;
-    return int(std::clamp<qint64>(typed, m_min, m_max));
+    if (!m_buddy) {
+        change([&] { m_state.step(direction, nullptr); });
+        return;
+    }
+    const std::string typed = m_buddy->text().trimmed().toStdString();
+    change([&] { m_state.step(direction, &typed); });
+    m_buddy->setText(QString::number(m_state.value()));
 }
 
 bool UpDown::eventFilter(QObject *watched, QEvent *event)

@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "ControlRules.h"
+
 class QAbstractButton;
 class QLineEdit;
 
@@ -27,15 +29,15 @@ public:
 
     // As QSpinBox: max below min makes min the only value. The value is clamped.
     void setRange(int min, int max);
-    int minimum() const { return m_min; }
-    int maximum() const { return m_max; }
+    int minimum() const { return m_state.minimum(); }
+    int maximum() const { return m_state.maximum(); }
     // Steps below 1 count as 1.
     void setIncrement(int increment);
-    int increment() const { return m_increment; }
+    int increment() const { return m_state.increment(); }
 
     // Sets the value, clamped into the range, without touching the buddy's text.
     void setValue(int value);
-    int value() const { return m_value; }
+    int value() const { return m_state.value(); }
 
     QAbstractButton *upButton() const { return m_up; }
     QAbstractButton *downButton() const { return m_down; }
@@ -56,15 +58,13 @@ protected:
 
 private:
     void step(int direction);
-    int startingValue() const;
+    // Runs a change of the state and tells of a new value.
+    template <class Change> void change(Change apply);
 
     QPointer<QLineEdit> m_buddy;
     QAbstractButton *m_up = nullptr;
     QAbstractButton *m_down = nullptr;
-    int m_min = 0;
-    int m_max = 100;
-    int m_increment = 1;
-    int m_value = 0;
+    form::rules::UpDownState m_state;
 };
 
 } // namespace platform

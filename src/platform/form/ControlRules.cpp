@@ -1,6 +1,8 @@
 #include "ControlRules.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 namespace form::rules {
@@ -14,9 +16,10 @@ bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
-} // namespace
 
-int upDownStart(const std::string &buddyText, int value, int min, int max)
+// Where a step starts: a whole number typed into the buddy, clamped into the range; any other
+// text, or one too large for any number, leaves the value.
+int stepStart(const std::string &buddyText, int value, int min, int max)
 {
     std::size_t begin = 0;
     std::size_t end = buddyText.size();
@@ -36,8 +39,36 @@ int upDownStart(const std::string &buddyText, int value, int min, int max)
     errno = 0;
     const long long typed = std::strtoll(text.c_str(), nullptr, 10);
     if (errno == ERANGE)
-        return value; // not a number that fits, like any other text
-    return static_cast<int>(std::clamp<long long>(typed, min, upDownMax(min, max)));
+        return value;
+    return static_cast<int>(std::clamp<long long>(typed, min, max));
+}
+
+} // namespace
+
+void UpDownState::setRange(int min, int max)
+{
+    m_min = min;
+    m_max = std::max(min, max);
+    setValue(m_value);
+}
+
+void UpDownState::setIncrement(int increment)
+{
+    m_increment = std::max(1, increment);
+}
+
+void UpDownState::setValue(int value)
+{
+    m_value = std::clamp(value, m_min, m_max);
+}
+
+int UpDownState::step(int direction, const std::string *buddyText)
+{
+    const int start = buddyText ? stepStart(*buddyText, m_value, m_min, m_max) : m_value;
+    // 64-bit so that a step near the ends of the int type cannot overflow.
+    const std::int64_t next = std::int64_t(start) + std::int64_t(direction) * m_increment;
+    setValue(static_cast<int>(std::clamp<std::int64_t>(next, m_min, m_max)));
+    return m_value;
 }
 
 std::size_t characterCount(const std::string &text)

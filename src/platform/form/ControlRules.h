@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <string>
 
 // The rules of the controls that a window system does not give as the pages expect
@@ -14,22 +13,31 @@ inline int progressValue(int value, int min, int max)
     return max <= min ? min : std::clamp(value, min, max);
 }
 
-// An up-down's range: max below min makes min the only value.
-inline int upDownMax(int min, int max)
+// An up-down's state where the runtime keeps it: a range in which max below min makes min the
+// only value, an increment of at least 1, a value within the range, and steps that start from a
+// whole number typed into the buddy.
+class UpDownState
 {
-    return std::max(min, max);
-}
+public:
+    int minimum() const { return m_min; }
+    int maximum() const { return m_max; }
+    void setRange(int min, int max);
+    int increment() const { return m_increment; }
+    void setIncrement(int increment);
+    int value() const { return m_value; }
+    // Clamped into the range.
+    void setValue(int value);
+    // One step (direction +1 or -1) within the range, from the buddy's text clamped into the
+    // range when it is a whole number, else from the value (buddyText nullptr: no buddy). The
+    // new value.
+    int step(int direction, const std::string *buddyText);
 
-// Where an up-down's step starts: a whole number typed into the buddy, clamped into
-// the range; any other text leaves the last value.
-int upDownStart(const std::string &buddyText, int value, int min, int max);
-
-// The value after one step (direction +1 or -1) from start, within the range.
-inline int upDownStep(int start, int direction, int increment, int min, int max)
-{
-    const std::int64_t next = std::int64_t(start) + std::int64_t(direction) * std::max(1, increment);
-    return static_cast<int>(std::clamp<std::int64_t>(next, min, max));
-}
+private:
+    int m_min = 0;
+    int m_max = 100;
+    int m_increment = 1;
+    int m_value = 0;
+};
 
 // The number of characters (code points) of a UTF-8 text.
 std::size_t characterCount(const std::string &text);

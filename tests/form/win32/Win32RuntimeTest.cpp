@@ -51,6 +51,32 @@ form::PageLayout keyboardLayout()
     return layout;
 }
 
+// Whether a label draws anything below its first line of text.
+bool inkBelowFirstLine(HWND label)
+{
+    RECT area;
+    GetClientRect(label, &area);
+    HDC screen = GetDC(label);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, oldFont);
+    SendMessageW(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
+    const COLORREF background = GetPixel(dc, area.right - 1, area.bottom - 1);
+    bool ink = false;
+    for (int y = metrics.tmHeight; y < area.bottom && !ink; ++y)
+        for (int x = 0; x < area.right && !ink; ++x)
+            ink = GetPixel(dc, x, y) != background;
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(label, screen);
+    return ink;
+}
+
 class Win32RuntimeTest : public ::testing::Test
 {
 protected:
@@ -99,6 +125,51 @@ TEST_F(Win32RuntimeTest, APageIsAFixedTopLevelWindowOfTheTemplateSize)
     EXPECT_STREQ(banner.lfFaceName, L"Times New Roman");
     EXPECT_EQ(banner.lfWeight, FW_BOLD);
     EXPECT_EQ(window->control<form::Label>("lblBanner").text(), "Keys");
+}
+
+TEST_F(Win32RuntimeTest, ADpiChangeScalesTheClientAreaControlsAndFontsAndTakesTheSuggestedPlace)
+{
+    const auto fontHeight = [this](const char *name) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(handleOf(name), WM_GETFONT, 0, 0)), sizeof(font),
+                   &font);
+        return font.lfHeight;
+    };
+    const LONG messageAt96 = fontHeight("lblName");
+    struct Case
+    {
+        UINT dpi;
+        SIZE client;
+        RECT label; // lblName at 240, 1300, 1000 x 250 twips
+        LONG bannerHeight;
+    };
+    for (const Case &c : std::vector<Case>{{144, {684, 485}, {24, 130, 124, 155}, -33},
+                                           {120, {570, 404}, {20, 108, 103, 129}, -28},
+                                           {96, {456, 323}, {16, 87, 83, 103}, -22}}) {
+        // Windows suggests the frame scaled as a whole, which need not match the borders.
+        RECT suggested;
+        GetWindowRect(page(), &suggested);
+        suggested = {40, 30, 40 + MulDiv(suggested.right - suggested.left, int(c.dpi), 96),
+                     30 + MulDiv(suggested.bottom - suggested.top, int(c.dpi), 96)};
+        SendMessageW(page(), WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+
+        RECT client, frame, label;
+        GetClientRect(page(), &client);
+        EXPECT_EQ(client.right, c.client.cx) << c.dpi;
+        EXPECT_EQ(client.bottom, c.client.cy) << c.dpi;
+        GetWindowRect(page(), &frame);
+        EXPECT_EQ(frame.left, 40) << c.dpi;
+        EXPECT_EQ(frame.top, 30) << c.dpi;
+        GetWindowRect(handleOf("lblName"), &label);
+        MapWindowPoints(nullptr, page(), reinterpret_cast<POINT *>(&label), 2);
+        EXPECT_EQ(label.left, c.label.left) << c.dpi;
+        EXPECT_EQ(label.top, c.label.top) << c.dpi;
+        EXPECT_EQ(label.right, c.label.right) << c.dpi;
+        EXPECT_EQ(label.bottom, c.label.bottom) << c.dpi;
+        EXPECT_EQ(fontHeight("lblBanner"), c.bannerHeight) << c.dpi;
+        EXPECT_EQ(fontHeight("lblName"), MulDiv(messageAt96, int(c.dpi), 96)) << c.dpi;
+        EXPECT_EQ(fontHeight("cmdGo"), fontHeight("lblName")) << c.dpi;
+    }
 }
 
 TEST_F(Win32RuntimeTest, EnterPressesNothingAndEscapeOnlyAnEnabledCancelWhereverTheFocusIs)
@@ -175,6 +246,43 @@ TEST_F(Win32RuntimeTest, UpAndDownInTheBuddyStepTheUpDown)
     EXPECT_EQ(delay.text(), "12");
     pressWin32Key(*window, VK_DOWN, WM_KEYDOWN);
     EXPECT_EQ(delay.text(), "11");
+}
+
+TEST_F(Win32RuntimeTest, ALabelWrapsOnlyWhereItsRowSaysAndTakesAmpersandsAsMnemonicsOnlyWithABuddy)
+{
+    struct Case
+    {
+        const char *name;
+        const char *caption;
+        unsigned flags;
+        const char *buddy;
+        bool secondLine;
+        bool noPrefix;
+    };
+    const std::vector<Case> cases = {
+        {"lblWrapped", "several words wrapped here", form::style::WordWrap, "", true, true},
+        {"lblSingle", "several words wrapped here", form::style::None, "", false, true},
+        {"lblBroken", "one\r\ntwo", form::style::None, "", true, true},
+        {"lblPath", "Tom & Jerry", form::style::None, "", false, true},
+        {"lblNamed", "Na&me:", form::style::None, "txtNamed", false, false},
+    };
+    form::PageLayout layout;
+    layout.title = "Labels";
+    int top = 900;
+    for (const Case &c : cases) {
+        layout.controls.push_back(
+            row(form::Kind::Label, c.name, -1, c.caption, {240, top, 1500, 750}, c.buddy));
+        layout.controls.back().flags = c.flags;
+        top += 750;
+    }
+    layout.controls.push_back(row(form::Kind::TextBox, "txtNamed", -1, "", {1800, 900, 3000, 330}));
+    window = driver->runtime().createWindow(layout);
+    window->show();
+    driver->settle();
+    for (const Case &c : cases) {
+        EXPECT_EQ(inkBelowFirstLine(handleOf(c.name)), c.secondLine) << c.name;
+        EXPECT_EQ((GetWindowLongW(handleOf(c.name), GWL_STYLE) & SS_NOPREFIX) != 0, c.noPrefix) << c.name;
+    }
 }
 
 TEST_F(Win32RuntimeTest, TextBoxesAndTheProgressBarCarryTheirLayoutAndStateAsNativeStyles)

@@ -429,6 +429,16 @@ void typicalRun(const Authoring &run)
     const fs::path package = program / base::text::widen(run.package);
     check(fs::exists(package / "temp.ini"), "temp.ini is there until Finish");
     shots.take(done.window(), "complete");
+    // Save as Setup: the program folder's setup.exe with the package's archive after it, beside the
+    // package folder, as the one file Windows players run.
+    done.click("cmdSetup");
+    check(done.text("txtSetup") == done.text("txtFolder") + " Setup.exe",
+          "Save as Setup shows where the file is");
+    const std::string installer = readFile(builtProgramFolder() / "Redist/setup.exe");
+    const std::string oneFile = readFile(program / base::text::widen(run.package + " Setup.exe"));
+    check(oneFile.size() > installer.size() && oneFile.compare(0, installer.size(), installer) == 0 &&
+              oneFile.compare(installer.size(), 4, "PK\x03\x04") == 0,
+          "the setup file is setup.exe byte for byte with the archive after it");
     done.click("cmdNext");
     check(wizard.endsCleanly(), "Finish ends the program with exit status 0");
 

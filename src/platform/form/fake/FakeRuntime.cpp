@@ -6,6 +6,7 @@
 #include "BrowseModels.h"
 #include "ControlRules.h"
 #include "Files.h"
+#include "KeptUpDown.h"
 
 namespace form::fake {
 
@@ -162,46 +163,17 @@ private:
     std::uint32_t m_back = SystemButtonFace;
 };
 
-class FakeUpDown : public Fake<UpDown>
+class FakeUpDown : public rules::KeptUpDown<Fake<UpDown>>
 {
 public:
-    using Fake::Fake;
-    int minimum() const override { return m_min; }
-    int maximum() const override { return m_max; }
-    void setRange(int min, int max) override
-    {
-        m_min = min;
-        m_max = rules::upDownMax(min, max);
-        setValue(m_value);
-    }
-    int increment() const override { return m_increment; }
-    void setIncrement(int increment) override { m_increment = std::max(1, increment); }
-    int value() const override { return m_value; }
-    void setValue(int value) override { m_value = std::clamp(value, m_min, m_max); }
-    void stepUp() override { step(1); }
-    void stepDown() override { step(-1); }
+    using KeptUpDown::KeptUpDown;
 
-private:
-    TextBox *buddy() const
+protected:
+    TextBox *buddyBox() const override
     {
         return layoutRow().buddy.empty() ? nullptr
                                          : dynamic_cast<TextBox *>(m_window.find(layoutRow().buddy, -1));
     }
-    void step(int direction)
-    {
-        if (!isEnabled())
-            return;
-        TextBox *box = buddy();
-        const int start = box ? rules::upDownStart(box->text(), m_value, m_min, m_max) : m_value;
-        setValue(rules::upDownStep(start, direction, m_increment, m_min, m_max));
-        if (box)
-            box->setText(std::to_string(m_value));
-    }
-
-    int m_min = 0;
-    int m_max = 100;
-    int m_increment = 1;
-    int m_value = 0;
 };
 
 class FakeTimer : public Fake<Timer>

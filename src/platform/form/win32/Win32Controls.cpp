@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ControlRules.h"
+#include "KeptUpDown.h"
 #include "Text.h"
 #include "Win32Lists.h"
 
@@ -31,7 +32,6 @@ std::string windowText(HWND hwnd)
 HWND createChild(Win32Window &window, const ControlRow &layoutRow, int id, const wchar_t *className,
                  DWORD style, DWORD exStyle, const std::wstring &text)
 {
-    const RECT place = window.pixels(layoutRow.place);
     style |= WS_CHILD | WS_CLIPSIBLINGS;
     if (!layoutRow.has(style::Hidden))
         style |= WS_VISIBLE;
@@ -39,13 +39,12 @@ HWND createChild(Win32Window &window, const ControlRow &layoutRow, int id, const
         style |= WS_DISABLED;
     if (layoutRow.takesFocus())
         style |= WS_TABSTOP | WS_GROUP; // options are grouped by name, not by z-order
+    const RECT place = window.pixels(layoutRow.place);
     HWND hwnd = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
                                 place.right - place.left, place.bottom - place.top, window.handle(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
                                 nullptr);
-    SendMessageW(hwnd, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(layoutRow.has(style::Banner) ? window.bannerFont() : window.font()),
-                 FALSE);
+    window.placeChild(hwnd, layoutRow.place, layoutRow.has(style::Banner));
     return hwnd;
 }
 
@@ -83,7 +82,8 @@ public:
         const int mode = SetBkMode(item.hDC, TRANSPARENT);
         HGDIOBJ old = SelectObject(item.hDC, m_window.bannerFont());
         SetTextColor(item.hDC, GetSysColor(COLOR_WINDOWTEXT));
-        DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &area, DT_LEFT | DT_TOP | DT_WORDBREAK);
+        DrawTextW(item.hDC, caption.c_str(), int(caption.size()), &area,
+                  DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(item.hDC, old);
         SetBkMode(item.hDC, mode);
     }
@@ -338,40 +338,14 @@ private:
 };
 
 // The up-down keeps its value itself: the native control only reports its arrows.
-class UpDownControl : public Native<UpDown>
+class UpDownControl : public rules::KeptUpDown<Native<UpDown>>
 {
 public:
     UpDownControl(const ControlRow &layoutRow, Win32Window &window, HWND hwnd)
-        : Native(layoutRow, window, hwnd)
+        : KeptUpDown(layoutRow, window, hwnd)
     {
         SendMessageW(hwnd, UDM_SETRANGE32, 0, 100); // only the direction of its steps counts
         SendMessageW(hwnd, UDM_SETPOS32, 0, 50);
-    }
-    int minimum() const override { return m_min; }
-    int maximum() const override { return m_max; }
-    void setRange(int min, int max) override
-    {
-        m_min = min;
-        m_max = rules::upDownMax(min, max);
-        setValue(m_value);
-    }
-    int increment() const override { return m_increment; }
-    void setIncrement(int increment) override { m_increment = std::max(1, increment); }
-    int value() const override { return m_value; }
-    void setValue(int value) override { m_value = std::clamp(value, m_min, m_max); }
-    void stepUp() override { step(1); }
-    void stepDown() override { step(-1); }
-
-    // The step a click on an arrow or an arrow key in the buddy makes.
-    void step(int direction)
-    {
-        if (!isEnabled() || m_window.isShutDown())
-            return;
-        TextBox *box = buddy();
-        const int start = box ? rules::upDownStart(box->text(), m_value, m_min, m_max) : m_value;
-        setValue(rules::upDownStep(start, direction, m_increment, m_min, m_max));
-        if (box)
-            box->setText(std::to_string(m_value));
     }
     LRESULT onNotify(const NMHDR &header) override
     {
@@ -382,17 +356,14 @@ public:
             step(change.iDelta > 0 ? 1 : -1);
         return TRUE; // the native position stays: the value lives here
     }
-    TextBox *buddy() const
+
+protected:
+    TextBox *buddyBox() const override
     {
         return layoutRow().buddy.empty() ? nullptr
                                          : dynamic_cast<TextBox *>(m_window.find(layoutRow().buddy));
     }
-
-private:
-    int m_min = 0;
-    int m_max = 100;
-    int m_increment = 1;
-    int m_value = 0;
+    bool canStep() const override { return isEnabled() && !m_window.isShutDown(); }
 };
 
 UpDownControl *EditBox::upDown() const
@@ -512,7 +483,14 @@ std::unique_ptr<Control> makeControl(const ControlRow &layoutRow, Win32Window &w
         return std::make_unique<BannerPicture>(layoutRow, window,
                                                createChild(window, layoutRow, id, L"STATIC", SS_OWNERDRAW));
     case Kind::Label: {
-        const DWORD style = layoutRow.has(style::Banner) ? SS_OWNERDRAW : SS_LEFT;
+        // A caption wraps only where its layout row says so; its explicit line breaks show either
+        // way. "&" marks a mnemonic only on a label that names a buddy, as on Qt: elsewhere it is
+        // a character of the text, such as a path's.
+        DWORD style = layoutRow.has(style::WordWrap) ? SS_LEFT : SS_LEFTNOWORDWRAP;
+        if (layoutRow.has(style::Banner))
+            style = SS_OWNERDRAW;
+        if (layoutRow.buddy.empty())
+            style |= SS_NOPREFIX;
         return std::make_unique<StaticLabel>(
             layoutRow, window, createChild(window, layoutRow, id, L"STATIC", style, 0, caption));
     }

@@ -66,6 +66,24 @@ HFONT createBannerFont(UINT dpi)
                        face.c_str());
 }
 
+void deleteFont(HFONT font)
+{
+    if (font && font != GetStockObject(DEFAULT_GUI_FONT))
+        DeleteObject(font);
+}
+
+// An owner-drawn list keeps the row height it was given, whatever its font: it grows with the DPI.
+void scaleOwnerDrawnRows(HWND hwnd, UINT from, UINT to)
+{
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    if (from == to || lstrcmpiW(name, L"ListBox") != 0 ||
+        !(GetWindowLongW(hwnd, GWL_STYLE) & LBS_OWNERDRAWFIXED))
+        return;
+    const int height = int(SendMessageW(hwnd, LB_GETITEMHEIGHT, 0, 0));
+    SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(MulDiv(height, int(to), int(from)), 0));
+}
+
 bool isStatic(HWND hwnd)
 {
     wchar_t name[16] = {};
@@ -83,14 +101,7 @@ Win32Window::Win32Window(const PageLayout &layout) : Window(layout)
                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32Window::windowProc));
-    m_dpi = dpiOf(m_hwnd);
-    const PixelRect client = toPixels({0, 0, ClientWidth, ClientHeight}, scale());
-    RECT frame{0, 0, client.width, client.height};
-    AdjustWindowRectEx(&frame, PageStyle, FALSE, 0);
-    SetWindowPos(m_hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    m_font = messageFont(m_dpi);
-    m_bannerFont = createBannerFont(m_dpi);
+    applyDpi(dpiOf(m_hwnd), nullptr);
     createControls();
 }
 
@@ -102,10 +113,63 @@ Win32Window::~Win32Window()
         DestroyWindow(m_hwnd);
     }
     m_controls.clear();
-    if (m_font && m_font != GetStockObject(DEFAULT_GUI_FONT))
-        DeleteObject(m_font);
-    if (m_bannerFont)
-        DeleteObject(m_bannerFont);
+    deleteFont(m_font);
+    deleteFont(m_bannerFont);
+}
+
+void Win32Window::applyDpi(UINT dpi, const RECT *suggested)
+{
+    const UINT before = m_dpi;
+    m_dpi = dpi;
+    const HFONT oldFont = m_font;
+    const HFONT oldBannerFont = m_bannerFont;
+    m_font = messageFont(dpi);
+    m_bannerFont = createBannerFont(dpi);
+    sizeFrame(suggested);
+    for (const Child &child : m_children) {
+        place(child);
+        scaleOwnerDrawnRows(child.hwnd, before, dpi);
+    }
+    deleteFont(oldFont); // no child uses them any more
+    deleteFont(oldBannerFont);
+    RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// The frame around a client area of the template's size at the window's DPI: at the suggested
+// place when there is one, with the size corrected by the borders the window really has.
+void Win32Window::sizeFrame(const RECT *suggested)
+{
+    const PixelRect client = toPixels({0, 0, ClientWidth, ClientHeight}, scale());
+    RECT frame{0, 0, client.width, client.height};
+    if (suggested)
+        frame = *suggested;
+    else
+        AdjustWindowRectEx(&frame, PageStyle, FALSE, 0);
+    SetWindowPos(m_hwnd, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+    RECT inner;
+    GetClientRect(m_hwnd, &inner);
+    if (inner.right != client.width || inner.bottom != client.height) {
+        GetWindowRect(m_hwnd, &frame);
+        SetWindowPos(m_hwnd, nullptr, 0, 0, frame.right - frame.left + client.width - inner.right,
+                     frame.bottom - frame.top + client.height - inner.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Win32Window::placeChild(HWND child, const Rect &twips, bool banner)
+{
+    m_children.push_back({child, twips, banner});
+    place(m_children.back());
+}
+
+void Win32Window::place(const Child &child) const
+{
+    const RECT area = pixels(child.place);
+    SetWindowPos(child.hwnd, nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(child.banner ? m_bannerFont : m_font),
+                 TRUE);
 }
 
 void Win32Window::createControls()
@@ -354,6 +418,9 @@ LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SETFOCUS:
         if (m_focus && IsWindow(m_focus))
             SetFocus(m_focus);
+        return 0;
+    case WM_DPICHANGED:
+        applyDpi(LOWORD(wParam), reinterpret_cast<const RECT *>(lParam));
         return 0;
     default:
         break;

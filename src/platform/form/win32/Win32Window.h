@@ -49,6 +49,9 @@ public:
     RECT pixels(const Rect &twips) const;
     HFONT font() const { return m_font; }
     HFONT bannerFont() const { return m_bannerFont; }
+    // Places a child at a layout rectangle with the message or the banner font, for the
+    // window's DPI now and again whenever the DPI changes.
+    void placeChild(HWND child, const Rect &twips, bool banner);
 
     // Raises an event unless the window is being destroyed. The handler may unload the page.
     void raise(const Handler &handler) const;
@@ -73,12 +76,24 @@ public:
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // Fonts, window size and every child's place for a DPI; the window moves to where
+    // Windows suggests, if it does.
+    void applyDpi(UINT dpi, const RECT *suggested);
+    void sizeFrame(const RECT *suggested);
     void createControls();
     void orderForTab(const std::vector<ControlRow> &all);
     NativeControl *nativeById(int id) const;
     NativeControl *nativeByHandle(HWND hwnd) const;
     void nextDialogControl(WPARAM wParam, LPARAM lParam);
     void pressEscape();
+
+    struct Child
+    {
+        HWND hwnd;
+        Rect place;
+        bool banner;
+    };
+    void place(const Child &child) const;
 
     HWND m_hwnd = nullptr;
     UINT m_dpi = 96;
@@ -90,6 +105,7 @@ private:
     HWND m_focus = nullptr;
     std::vector<std::unique_ptr<Control>> m_controls;
     std::vector<NativeControl *> m_natives; // by control id - FirstControlId
+    std::vector<Child> m_children;
 };
 
 // Control ids start above the dialog manager's IDOK and IDCANCEL, which no control may have.
