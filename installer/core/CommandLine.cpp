@@ -251,8 +251,14 @@ bool opensWindow(const SetupArguments &arguments)
            arguments.target.empty();
 }
 
+bool usesProgramsPackage(const SetupArguments &arguments)
+{
+    return !arguments.help && !arguments.list && arguments.packageFolder.empty() &&
+           arguments.uninstallName.empty();
+}
+
 int runCommandLine(const std::vector<std::string> &arguments, const std::string &packageFolder,
-                   std::ostream &out, std::ostream &err)
+                   std::ostream &out, std::ostream &err, const std::string &archiveSha256)
 {
     SetupArguments options;
     std::string error;
@@ -283,6 +289,8 @@ int runCommandLine(const std::vector<std::string> &arguments, const std::string 
         options.packageFolder.empty() ? packageFolder : gameFolderFrom(options.packageFolder);
     if (!loadPackage(folder, &package, &error))
         return fail(error);
+    if (options.packageFolder.empty())
+        package.archiveSha256 = archiveSha256;
     const std::string target = gameFolderFrom(options.target);
     const FolderCheck check = checkGameFolder(target, package.gameVersion, package.folder);
     if (!check.usable())

@@ -31,10 +31,16 @@ bool parseArguments(const std::vector<std::string> &arguments, SetupArguments *p
 // True when the arguments ask for the setup window: none, or only --package DIR.
 bool opensWindow(const SetupArguments &arguments);
 
+// True when the run reads the package beside the program (or carried in it): no --package, and
+// neither --help, --list nor --uninstall NAME, which need no package.
+bool usesProgramsPackage(const SetupArguments &arguments);
+
 // The installer without a window: arguments (without the program name) as given, the package read
 // from packageFolder unless --package names another. Prints a summary on out and, on failure, one
 // line "setup.exe: <reason>" on err. Returns the exit status.
+// archiveSha256: the digest of a one-file setup's archive the package was unpacked from, for the
+// installation's record.
 int runCommandLine(const std::vector<std::string> &arguments, const std::string &packageFolder,
-                   std::ostream &out, std::ostream &err);
+                   std::ostream &out, std::ostream &err, const std::string &archiveSha256 = {});
 
 } // namespace installer

@@ -234,6 +234,8 @@ std::string recordToBytes(const InstallRecord &record)
     line(out, "Installed", record.installedAt);
     if (record.sequence > 0)
         line(out, "Sequence", std::to_string(record.sequence));
+    if (!record.archiveSha256.empty())
+        line(out, "Archive SHA-256", record.archiveSha256);
     line(out, "Complete", yesNo(record.complete));
     line(out, "Files", std::to_string(record.files.size()));
     for (std::size_t i = 0; i < record.files.size(); ++i)
@@ -317,6 +319,8 @@ bool recordFromBytes(std::string_view bytes, InstallRecord *record, std::string 
     parsed.installedAt = reader.text(MainSection, "Installed");
     if (reader.ok() && reader.has(MainSection, "Sequence"))
         parsed.sequence = reader.number(MainSection, "Sequence");
+    if (reader.ok() && reader.has(MainSection, "Archive SHA-256"))
+        parsed.archiveSha256 = reader.digest(MainSection, "Archive SHA-256");
     parsed.complete = reader.flag(MainSection, "Complete");
     const std::uint64_t count = reader.number(MainSection, "Files");
     if (reader.ok() && count > MaxRecordedFiles)

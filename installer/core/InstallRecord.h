@@ -43,6 +43,9 @@ struct InstallRecord
     // The order of installations in the game folder, whatever the clock said: each run takes one
     // more than the highest it finds. 0 in records written before it was kept.
     std::uint64_t sequence = 0;
+    // A package that came as one file: the SHA-256 of its zip archive, which names the download
+    // it was installed from. Empty for a package folder.
+    std::string archiveSha256;
 
     std::string path() const;        // folder + '/' + recordFileName(): the summary
     std::string journalPath() const; // folder + '/' + journalFileName()

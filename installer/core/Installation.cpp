@@ -411,6 +411,7 @@ InstallResult Installation::run(const AskReplace &ask)
     const base::files::PendingFolder pendingRunFolder(runFolder);
     InstallRecord record{runFolder, m_package.name, installedAt(when), false, {}};
     record.sequence = nextSequence();
+    record.archiveSha256 = m_package.archiveSha256;
     std::size_t journalled = 0;
     bool summaryWritten = false;
     // The copies of the file under way, staged and not yet in place: dropped when the run stops.

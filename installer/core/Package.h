@@ -23,6 +23,7 @@ struct Package
     int readmeDelay = 0;            // seconds the readme keeps Continue disabled
     bool smooth = false;            // "Smooth" of section "Progress Bar" is "True"
     std::vector<std::string> files; // File1..File<TotalFiles>, each name once, in order
+    std::string archiveSha256;      // carried in a one-file setup: its zip archive's SHA-256
 
     std::string iniPath() const;
     std::string pathOf(std::string_view fileName) const;

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "Files.h"
 #include "InstallRecord.h"
+#include "OneFileSetup.h"
 #include "Sha256.h"
 
 #ifdef _WIN32
@@ -52,7 +54,8 @@ bool writeEntry(const ProgramsListEntry &entry, std::string *error)
     };
     const auto number = [&](const wchar_t *name, DWORD value) {
         if (status == ERROR_SUCCESS)
-            status = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
+            status =
+                RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
     };
     text(L"DisplayName", entry.displayName);
     text(L"Publisher", entry.publisher);
@@ -116,22 +119,25 @@ ProgramsListEntry programsListEntry(const Package &package, const std::string &g
     entry.installLocation = windowsPath(gameFolder);
     entry.estimatedSizeKb = std::uint32_t(std::min<std::uint64_t>((sizeBytes + 1023) / 1024, 0xFFFFFFFFu));
     entry.keptInstaller = windowsPath(keptInstaller);
-    entry.uninstallString = quotedArgument(entry.keptInstaller) + " --uninstall " + quotedArgument(package.name) +
-                            " --target " + quotedArgument(entry.installLocation);
+    entry.uninstallString = quotedArgument(entry.keptInstaller) + " --uninstall " +
+                            quotedArgument(package.name) + " --target " +
+                            quotedArgument(entry.installLocation);
     return entry;
 }
 
-std::string listInstallation(const Package &package, const std::string &gameFolder, const InstallResult &result)
+std::string listInstallation(const Package &package, const std::string &gameFolder,
+                             const InstallResult &result)
 {
 #ifdef _WIN32
     std::error_code ec;
-    if (result.recordFolder.empty() || !std::filesystem::is_directory(base::files::toPath(result.recordFolder), ec))
+    if (result.recordFolder.empty() ||
+        !std::filesystem::is_directory(base::files::toPath(result.recordFolder), ec))
         return {};
     const std::string kept = result.recordFolder + '/' + keptInstallerFileName();
+    // A one-file setup keeps its program alone: the removal needs no package.
     std::string error;
-    base::files::CopyOptions options;
-    options.durable = true;
-    if (base::files::copyFile(base::files::runningProgram(), kept, options, &error) != base::files::CopyOutcome::Copied)
+    const std::optional<std::string> program = programWithoutPackage(base::files::runningProgram(), &error);
+    if (!program || !base::files::replaceFileContent(kept, *program, &error))
         return "The installer could not keep a copy of itself for removing the package later: " + error;
     std::uint64_t size = 0;
     for (const std::string &name : result.installed) {

@@ -799,3 +799,147 @@ TEST_F(WindowsSetup, RemovalUndoesTheNewestInstallationFirstWhateverItsDate)
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(digests(gameFolder()), first);
 }
+
+namespace {
+
+// The package as one file a player downloads: setup.exe with the package's zip appended (every
+// file of the package folder under one folder, as Save as Zip packs it), its offsets moved by
+// Debian's zip -A so that they count from the start of the file.
+class WindowsOneFileSetup : public WindowsSetup
+{
+protected:
+    std::string oneFile() const { return at("Downloads/My Pack Setup.exe"); }
+
+    void writeOneFile()
+    {
+        fs::create_directories(outputFolder());
+        fs::create_directories(at("Downloads"));
+        const std::string zip = outputFolder() + "/package.zip";
+        ASSERT_EQ(run("sh", {"-c", "cd \"$1\" && zip -qrX \"$2\" 'My Pack'", "sh", root.path(), zip},
+                      outputFolder(), "/tmp")
+                      .status,
+                  0);
+        writeFile(oneFile(), readFile(BuiltWindowsSetup) + readFile(zip));
+        const Outcome adjusted = run("zip", {"-qA", oneFile()}, outputFolder(), "/tmp");
+        ASSERT_EQ(adjusted.status, 0) << adjusted.err;
+    }
+
+    Outcome runOneFile(const std::vector<std::string> &arguments)
+    {
+        return runWine(std::vector<std::string>{oneFile()} + arguments, outputFolder(), "/tmp");
+    }
+
+    // The folders the runs unpacked into, which each must have removed.
+    static std::vector<std::string> unpackedLeftovers()
+    {
+        const std::string users = QUERNEL_WINE_PREFIX "/drive_c/users"; // the temporary folders are there
+        if (!fs::is_directory(users))
+            return {users + " is missing"};
+        std::vector<std::string> left;
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(users, ec); it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            if (it->path().filename().string().starts_with("Quernel Setup "))
+                left.push_back(it->path().string());
+        }
+        return left;
+    }
+
+    // The listing with the time in a backup folder's name and the record's summary (which holds
+    // the time) left out, so that two installations compare.
+    static std::map<std::string, std::string> timeless(const std::map<std::string, std::string> &entries)
+    {
+        std::map<std::string, std::string> result;
+        const std::regex time(R"(My Pack \d{4}-\d\d-\d\d \d\d-\d\d-\d\d)");
+        for (const auto &[name, content] : entries) {
+            const bool summary = name.ends_with("/Quernel Installation.ini");
+            result[std::regex_replace(name, time, "My Pack <time>")] =
+                summary ? "<summary>" : std::regex_replace(content, time, "My Pack <time>");
+        }
+        return result;
+    }
+};
+
+} // namespace
+
+TEST_F(WindowsOneFileSetup, InstallsListsAndRemovesLikeThePackageFolder)
+{
+    writeOneFile();
+    fs::copy(gameFolder(), at("Game from folder"), fs::copy_options::recursive);
+    const auto before = listing(gameFolder());
+    const std::string windowsGame = windows(gameFolder());
+
+    Outcome r = runOneFile({"--target", windowsGame, "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(contains(r.out, "Installed 2 file(s) of My Pack into " + windowsGame)) << r.out;
+    EXPECT_EQ(unpackedLeftovers(), std::vector<std::string>{});
+    r = runSetup({"--target", windows(at("Game from folder")), "--yes"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(timeless(listing(gameFolder())), timeless(listing(at("Game from folder"))));
+    // The record names the download by its archive's digest; a package folder's record has none.
+    std::string error;
+    const auto record = installer::readRecord(
+        gameFolder() + "/Quernel Backup/" + backupFolders(gameFolder()).front(), &error);
+    ASSERT_TRUE(record) << error;
+    EXPECT_EQ(record->archiveSha256,
+              installer::sha256Hex(readFile(oneFile()).substr(fs::file_size(BuiltWindowsSetup))));
+    const auto fromFolder = installer::readRecord(
+        at("Game from folder/Quernel Backup/") + backupFolders(at("Game from folder")).front(), &error);
+    ASSERT_TRUE(fromFolder) << error;
+    EXPECT_EQ(fromFolder->archiveSha256, "");
+
+    const Outcome list = runOneFile({"--list", "--target", windowsGame});
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(
+        std::regex_match(list.out, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  My Pack  \(2 files\)\n)")))
+        << list.out;
+
+    // Removed by the one file again, its unpacked package long gone: the record in the game folder
+    // is all a removal needs.
+    r = runOneFile({"--uninstall", "--target", windowsGame});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.out, "Removed 2 file(s) of My Pack from ")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\nPut back: city.ar\n")) << r.out;
+    EXPECT_EQ(listing(gameFolder()), before);
+    EXPECT_EQ(unpackedLeftovers(), std::vector<std::string>{});
+}
+
+TEST_F(WindowsOneFileSetup, RefusesOneCutShortOrAlteredWithNothingChanged)
+{
+    writeOneFile();
+    const std::string good = readFile(oneFile());
+    const std::size_t setupSize = fs::file_size(BuiltWindowsSetup);
+    // A byte in the middle of city.ar's packed bytes, after its local header (30 bytes, name, extra).
+    const std::size_t header = good.find("PK\3\4", setupSize);
+    const std::size_t city = good.find("My Pack/city.ar", setupSize) - 30;
+    ASSERT_LT(header, city);
+    auto field = [&good](std::size_t at, int width) {
+        std::size_t value = 0;
+        for (int i = 0; i < width; ++i)
+            value |= std::size_t(static_cast<unsigned char>(good[at + std::size_t(i)])) << (8 * i);
+        return value;
+    };
+    const std::size_t flip = city + 30 + field(city + 26, 2) + field(city + 28, 2) + field(city + 18, 4) / 2;
+    const struct
+    {
+        std::string what;
+        std::string bytes;
+        std::string reason;
+    } cases[] = {
+        {"cut short", good.substr(0, good.size() - 3000), "cut short"},
+        {"a byte flipped", good.substr(0, flip) + char(good[flip] ^ 0x10) + good.substr(flip + 1),
+         "\"My Pack/city.ar\""},
+    };
+    for (const auto &c : cases) {
+        writeFile(oneFile(), c.bytes);
+        const auto before = listing(root.path());
+        const Outcome r = runOneFile({"--target", windows(gameFolder()), "--yes"});
+        EXPECT_EQ(r.status, 1) << c.what << ": " << r.err;
+        EXPECT_TRUE(r.err.starts_with("setup.exe: " + windows(oneFile()) + ": ")) << c.what << ": " << r.err;
+        EXPECT_TRUE(contains(r.err, c.reason)) << c.what << ": " << r.err;
+        EXPECT_EQ(lineCount(r.err), 1) << c.what << ": " << r.err;
+        EXPECT_EQ(listing(root.path()), before) << c.what;
+        EXPECT_EQ(unpackedLeftovers(), std::vector<std::string>{}) << c.what;
+    }
+}

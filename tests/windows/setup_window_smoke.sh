@@ -10,6 +10,9 @@
 #   4. The first package again: the game folder holds it, so Remove (by its mnemonic) and "Yes"
 #      take its files out and put the original back; the second package's file stays; the
 #      package is no longer listed for removal.
+#   5. The first package as one file (setup.exe with the package appended as a zip), started from
+#      a folder of its own: the same steps install it byte for byte, and its unpacked copy is gone
+#      at the end. A copy cut short shows why in a message box and ends with 1.
 #
 #   setup_window_smoke.sh SETUP_EXE                        the test
 #   setup_window_smoke.sh SETUP_EXE --screenshots DIR      the first run and a removal in a Wine
@@ -123,11 +126,12 @@ shot() { # name: the Wine desktop, cut to the window
   convert "$work/shot.png" -bordercolor "$(convert "$work/shot.png" -format '%[pixel:p{0,0}]' info:)" \
     -border 1 -fuzz 2% -trim +repage "$shots/setup-$1.png"
 }
-start_setup() { # package folder; sets $pid
+start_setup() { # package folder [program]; sets $pid
+  local program=${2:-setup.exe}
   if [ -n "$shots" ]; then
-    (cd "$1" && exec wine explorer /desktop=shots,1024x768 setup.exe) >"$work/out.log" 2>&1 &
+    (cd "$1" && exec wine explorer /desktop=shots,1024x768 "$program") >"$work/out.log" 2>&1 &
   else
-    (cd "$1" && exec wine setup.exe) >"$work/out.log" 2>&1 &
+    (cd "$1" && exec wine "$program") >"$work/out.log" 2>&1 &
   fi
   pid=$!
 }
@@ -292,4 +296,42 @@ for folder in "$game/Quernel Backup"/*; do
 done
 [ "$(listed)" = 0 ] || fail "run 4: My Pack is still listed among the programs to remove"
 
-echo "setup_window_smoke: four runs by keyboard passed"
+# 5. The first package as one file, as a player downloads it: the same steps from a folder without
+# install.ini, into the remembered folder.
+downloads="$work/Downloads"
+mkdir -p "$downloads"
+(cd "$work" && zip -qrX "$downloads/package.zip" "My Pack")
+cat "$setup_exe" "$downloads/package.zip" >"$downloads/My Pack Setup.exe"
+rm "$downloads/package.zip"
+zip -qA "$downloads/My Pack Setup.exe"
+start_setup "$downloads" "My Pack Setup.exe"
+wait_windows "My Pack Setup" 1 "the one-file setup window"
+focus_window "My Pack Setup"
+sleep 1
+key Return                 # Welcome
+sleep 2.5
+key Return                 # the readme, once its wait is over
+key Return                 # Install into the remembered folder
+wait_windows "My Pack Setup" 2 "the question before city.ar is replaced"
+key alt+y
+wait_windows "My Pack Setup" 1 "the end of the question"
+finish "Finish of the one-file setup"
+[ "$status" -eq 0 ] || fail "run 5 ended with $status, not 0: $(cat "$work/out.log")"
+for f in city.ar cars.ar "$third"; do
+  cmp -s "$pack1/$f" "$game/$f" || fail "run 5: $f is not the package's"
+done
+left=$(find "$WINEPREFIX/drive_c/users" -name 'Quernel Setup *' | head -1)
+[ -z "$left" ] || fail "run 5 left its unpacked package: $left"
+
+# The same file cut short: refused before anything is copied.
+after=$(cd "$game" && find . -type f -exec md5sum {} + | sort)
+head -c -5000 "$downloads/My Pack Setup.exe" >"$downloads/Cut Setup.exe"
+start_setup "$downloads" "Cut Setup.exe"
+wait_windows "Setup" 1 "the message box naming what is wrong"
+focus_window "Setup"
+key Return
+wait_exit "the message box"
+[ "$status" -eq 1 ] || fail "the cut one-file setup ended with $status, not 1"
+[ "$(cd "$game" && find . -type f -exec md5sum {} + | sort)" = "$after" ] || fail "the cut one-file setup changed the game folder"
+
+echo "setup_window_smoke: five runs by keyboard passed"
