@@ -19,6 +19,7 @@
 #include "FolderDigests.h"
 #include "InstallRecord.h"
 #include "PackageFixture.h"
+#include "PackageZip.h"
 #include "ProgramsList.h"
 #include "Sha256.h"
 #include "WineProcess.h"
@@ -802,9 +803,9 @@ TEST_F(WindowsSetup, RemovalUndoesTheNewestInstallationFirstWhateverItsDate)
 
 namespace {
 
-// The package as one file a player downloads: setup.exe with the package's zip appended (every
-// file of the package folder under one folder, as Save as Zip packs it), its offsets moved by
-// Debian's zip -A so that they count from the start of the file.
+// The package as one file a player downloads, written as the wizard's Save as Setup writes it:
+// setup.exe with the package's zip appended (every file of the package folder under one folder,
+// as Save as Zip packs it), its offsets counted from the start of the file.
 class WindowsOneFileSetup : public WindowsSetup
 {
 protected:
@@ -814,14 +815,11 @@ protected:
     {
         fs::create_directories(outputFolder());
         fs::create_directories(at("Downloads"));
-        const std::string zip = outputFolder() + "/package.zip";
-        ASSERT_EQ(run("sh", {"-c", "cd \"$1\" && zip -qrX \"$2\" 'My Pack'", "sh", root.path(), zip},
-                      outputFolder(), "/tmp")
-                      .status,
-                  0);
-        writeFile(oneFile(), readFile(BuiltWindowsSetup) + readFile(zip));
-        const Outcome adjusted = run("zip", {"-qA", oneFile()}, outputFolder(), "/tmp");
-        ASSERT_EQ(adjusted.status, 0) << adjusted.err;
+        std::string error;
+        ASSERT_EQ(package::zip::packSetup(packageFolder(), "My Pack", {"city.ar", "cars.ar"}, BuiltWindowsSetup,
+                                          oneFile(), {}, &error),
+                  package::zip::PackOutcome::Packed)
+            << error;
     }
 
     Outcome runOneFile(const std::vector<std::string> &arguments)
