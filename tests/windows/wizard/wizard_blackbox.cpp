@@ -811,13 +811,34 @@ const Authoring ScriptNames{L"scripts run",
 
 constexpr const wchar_t *ChildMark = L"QUERNEL_WIZARD_BLACKBOX_ON_OWN_DESKTOP";
 
+// An unpacked program folder started as an author starts it: its first page appears under the
+// wizard's caption, and Cancel with Yes ends it.
+void firstPageOf(const fs::path &program)
+{
+    Wizard wizard(program, program);
+    if (!wizard)
+        return;
+    Page name = waitForPage(wizard.pid(), "Create Package Folder", FrmARNew0::layout());
+    check(textOf(name.window()) == L"Quernel 2.0", "the first page has the caption \"Quernel 2.0\"");
+    name.press("cmdCancel");
+    answer(waitForBox(wizard.pid(), "Cancel"), IDYES);
+    answer(waitForBox(wizard.pid(), "Yes"), IDOK);
+    check(wizard.endsCleanly(), "Cancel and Yes end it with exit status 0");
+}
+
 } // namespace
 
-int wmain()
+//   wizard_blackbox.exe                           the runs above, with the build's program folder
+//   wizard_blackbox.exe --first-page FOLDER       only the first page of FOLDER\arVemko.exe
+int wmain(int argc, wchar_t **argv)
 {
     if (!GetEnvironmentVariableW(ChildMark, nullptr, 0) && !shots.wanted())
         if (const int code = runOnOwnDesktop(L"QuernelWizardBlackBox", ChildMark); code != -1)
             return code;
+    if (argc == 3 && std::wstring(argv[1]) == L"--first-page") {
+        firstPageOf(argv[2]);
+        return check_tally::report();
+    }
     try {
         typicalRun(TypicalNames);
         cancelOnTheNamePage();
