@@ -7,25 +7,21 @@
 #include <zlib.h>
 
 #include "Files.h"
+#include "ZipRecords.h"
 
 namespace installer {
 
 namespace {
 
 namespace fs = std::filesystem;
+using namespace base::zip;
 
-constexpr std::uint32_t LocalHeaderSignature = 0x04034b50;
-constexpr std::uint32_t CentralHeaderSignature = 0x02014b50;
-constexpr std::uint32_t EndSignature = 0x06054b50;
-constexpr std::uint32_t Zip64EndSignature = 0x06064b50;
-constexpr std::uint32_t Zip64LocatorSignature = 0x07064b50;
 constexpr std::size_t LocalHeaderBytes = 30;
 constexpr std::size_t CentralHeaderBytes = 46;
 constexpr std::size_t EndBytes = 22;
 constexpr std::size_t Zip64LocatorBytes = 20;
 constexpr std::size_t Zip64EndBytes = 56;
 constexpr std::size_t MaxCommentBytes = 0xFFFF;
-constexpr std::uint16_t Zip64ExtraTag = 0x0001;
 constexpr std::uint32_t Saturated32 = 0xFFFFFFFFu;
 constexpr std::uint16_t Saturated16 = 0xFFFFu;
 

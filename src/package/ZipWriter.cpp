@@ -11,19 +11,14 @@
 #include <zlib.h>
 
 #include "Files.h"
+#include "ZipRecords.h"
 
 namespace package::zip {
 
 namespace fs = std::filesystem;
+using namespace base::zip;
 
 namespace {
-
-constexpr std::uint32_t LocalHeaderSignature = 0x04034b50;
-constexpr std::uint32_t CentralHeaderSignature = 0x02014b50;
-constexpr std::uint32_t Zip64EndSignature = 0x06064b50;
-constexpr std::uint32_t Zip64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t EndSignature = 0x06054b50;
-constexpr std::uint16_t Zip64ExtraTag = 0x0001;
 
 // A 32-bit size or offset field holding this value, or more, moves to the Zip64 extra field; a
 // 16-bit entry count the same with 0xFFFF.
