@@ -157,8 +157,8 @@ void FrmARDone::cmdTest_Click()
     else if (!wine.empty())
         started = machine.startProgram(wine, {setup}, &error);
     else
-        started = machine.startProgram(Vemko::ProgramFolder() + sep + package::text(package::file::RedistFolder) +
-                                           sep + "setup",
+        started = machine.startProgram(Vemko::ProgramFolder() + sep +
+                                           package::text(package::file::RedistFolder) + sep + "setup",
                                        {"--package", Vemko::PackageFolder}, &error);
     if (!started)
         warn("The package's installer could not be started:\r\n" + error);

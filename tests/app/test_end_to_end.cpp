@@ -8,8 +8,8 @@
 
 #include <deque>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -103,7 +103,8 @@ int run(const std::string &program, const std::vector<std::string> &arguments, c
 }
 
 // The files of a folder (hidden ones too), by name.
-std::set<std::string> filesIn(const fs::path &folder, const std::function<bool(const std::string &)> &keep = {})
+std::set<std::string> filesIn(const fs::path &folder,
+                              const std::function<bool(const std::string &)> &keep = {})
 {
     std::set<std::string> names;
     for (const auto &entry : fs::directory_iterator(folder))
@@ -132,7 +133,10 @@ protected:
         platform::install(nullptr);
         files.reset();
     }
-    fs::path inProgram(const std::string &relative) const { return fs::path(files->programFolder()) / relative; }
+    fs::path inProgram(const std::string &relative) const
+    {
+        return fs::path(files->programFolder()) / relative;
+    }
     std::string log(const std::string &name) const { return inProgram("../" + name + ".log").string(); }
 
     // On the completion page: Save as Zip cancelled half-way, failing on a listed file gone, then
@@ -248,22 +252,25 @@ TEST_F(EndToEnd, ATypicalRunBuildsAPackageThatInstalls)
     EXPECT_TRUE(qt.messageBoxes.empty());
 
     EXPECT_EQ(readFile(package / "install.ini"), quernel_test::TypicalInstallIni);
-    EXPECT_EQ(filesIn(package), (std::set<std::string>{"cars.ar", "city.ar", "install.ini", "readme.txt", "setup.exe"}));
+    EXPECT_EQ(filesIn(package),
+              (std::set<std::string>{"cars.ar", "city.ar", "install.ini", "readme.txt", "setup.exe"}));
     EXPECT_EQ(readFile(package / "setup.exe"), readFile(builtInstaller));
 
     // The player's side: the installer puts the package's files into the game.
     const fs::path game = inProgram("../Game");
     writeFile(game / "midtown2.exe", "game");
     const std::string setup = QUERNEL_PROGRAM_DIR "/Redist/setup";
-    ASSERT_EQ(run(setup, {"--package", package.string(), "--target", game.string(), "--yes"}, log("setup")), 0)
+    ASSERT_EQ(run(setup, {"--package", package.string(), "--target", game.string(), "--yes"}, log("setup")),
+              0)
         << readFile(log("setup"));
     EXPECT_EQ(readFile(game / "city.ar"), std::string(5000, 'c'));
     EXPECT_EQ(readFile(game / "cars.ar"), std::string(3000, 'a'));
 
     // The archive, read by tools no one here wrote; unzipped, its installer installs the package.
     EXPECT_EQ(run("unzip", {"-tq", zip.string()}, log("unzip")), 0) << readFile(log("unzip"));
-    EXPECT_EQ(run("python3", {QUERNEL_SOURCE_DIR "/tests/package/check_package_zip.py", zip.string(), package.string(),
-                              "My Pack"},
+    EXPECT_EQ(run("python3",
+                  {QUERNEL_SOURCE_DIR "/tests/package/check_package_zip.py", zip.string(), package.string(),
+                   "My Pack"},
                   log("check")),
               0)
         << readFile(log("check"));

@@ -9,8 +9,8 @@
 #include "FakeRuntime.h"
 #include "Platform.h"
 
-using form::fake::ProgramEnded;
 using form::fake::endsProgram;
+using form::fake::ProgramEnded;
 
 // The machine and the window system for page tests, in one object: the fake runtime
 // (message boxes answered from a script and recorded, windows as plain objects), a

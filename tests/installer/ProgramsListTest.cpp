@@ -39,12 +39,13 @@ TEST(ProgramsList, TheEntryNamesThePackageItsGameAuthorFolderAndRemoval)
     package.name = "Straße 日本";
     package.author = "Jo Author";
     package.gameVersion = 1;
-    const ProgramsListEntry entry =
-        programsListEntry(package, "C:/Games/MM", 2049, "C:/Games/MM/Quernel Backup/run/Quernel Uninstall.exe");
+    const ProgramsListEntry entry = programsListEntry(package, "C:/Games/MM", 2049,
+                                                      "C:/Games/MM/Quernel Backup/run/Quernel Uninstall.exe");
     EXPECT_EQ(entry.displayName, "Straße 日本 (Midtown Madness 1 add-on)");
     EXPECT_EQ(entry.publisher, "Jo Author");
     EXPECT_EQ(entry.installLocation, "C:\\Games\\MM");
     EXPECT_EQ(entry.estimatedSizeKb, 3u);
-    EXPECT_EQ(entry.uninstallString, "\"C:\\Games\\MM\\Quernel Backup\\run\\Quernel Uninstall.exe\" --uninstall "
-                                     "\"Straße 日本\" --target \"C:\\Games\\MM\"");
+    EXPECT_EQ(entry.uninstallString,
+              "\"C:\\Games\\MM\\Quernel Backup\\run\\Quernel Uninstall.exe\" --uninstall "
+              "\"Straße 日本\" --target \"C:\\Games\\MM\"");
 }

@@ -12,8 +12,8 @@
 #include <map>
 #include <optional>
 #include <regex>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "FolderDigests.h"
@@ -194,7 +194,8 @@ TEST_F(WindowsSetup, WithoutYesExistingFilesStay)
     std::set<std::string> kept;
     for (const auto &[name, bytes] : listing(backup))
         kept.insert(name);
-    EXPECT_EQ(kept, (std::set<std::string>{"Quernel Installation.ini", "Quernel Journal.ini", "Quernel Uninstall.exe"}));
+    EXPECT_EQ(kept, (std::set<std::string>{"Quernel Installation.ini", "Quernel Journal.ini",
+                                           "Quernel Uninstall.exe"}));
 }
 
 namespace {
@@ -816,8 +817,8 @@ protected:
         fs::create_directories(outputFolder());
         fs::create_directories(at("Downloads"));
         std::string error;
-        ASSERT_EQ(package::zip::packSetup(packageFolder(), "My Pack", {"city.ar", "cars.ar"}, BuiltWindowsSetup,
-                                          oneFile(), {}, &error),
+        ASSERT_EQ(package::zip::packSetup(packageFolder(), "My Pack", {"city.ar", "cars.ar"},
+                                          BuiltWindowsSetup, oneFile(), {}, &error),
                   package::zip::PackOutcome::Packed)
             << error;
     }

@@ -71,7 +71,10 @@ int main(int argc, char **argv)
     QDir().mkpath(out);
     const auto shot = [&](Page &page, const char *name) {
         settle();
-        static_cast<form::qt::QtWindow &>(page.window()).widget()->grab().save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+        static_cast<form::qt::QtWindow &>(page.window())
+            .widget()
+            ->grab()
+            .save(out + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
     };
 
     QTemporaryDir base;
