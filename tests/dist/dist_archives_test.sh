@@ -112,7 +112,9 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LA
 status=0
 (cd "$work" && wine "$blackbox" --first-page "$(winepath -w "$work/windows/$folder" 2>/dev/null)" \
   </dev/null >"$work/wine.log" 2>&1) || status=$?
-if [ "$status" -ne 0 ] || ! tr -d '\r' <"$work/wine.log" | grep -Eq '^[1-9][0-9]* passed, 0 failed$'; then
+# The driver's own report decides: its exit status is the same verdict, but Wine's loader now and
+# then asserts in ld.so while the process is already ending and turns a pass into status 127.
+if ! tr -d '\r' <"$work/wine.log" | grep -Eq '^[1-9][0-9]* passed, 0 failed$'; then
   tr -d '\r' <"$work/wine.log"
   fail "arVemko.exe under Wine did not show its first page (exit status $status)"
 else
