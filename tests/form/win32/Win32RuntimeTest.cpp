@@ -285,6 +285,30 @@ TEST_F(Win32RuntimeTest, ALabelWrapsOnlyWhereItsRowSaysAndTakesAmpersandsAsMnemo
     }
 }
 
+// A label that runs on beneath its box (the box covers its free end, as the completion page's
+// rows do) lies beneath the box, so that the box and its text are drawn over it; a label beside
+// its box stays just above it, where the dialog manager looks for what a label names. The
+// mnemonic reaches the box either way.
+TEST_F(Win32RuntimeTest, ABoxCoveringItsLabelsFreeEndIsDrawnOverIt)
+{
+    form::PageLayout layout;
+    layout.title = "Rows";
+    layout.controls = {
+        row(form::Kind::Label, "lblWhere", -1, "&Where:", {360, 2430, 6120, 270}, "txtWhere"),
+        row(form::Kind::TextBox, "txtWhere", -1, "C:\\Quernel\\My Pack", {1890, 2400, 4590, 330}),
+        row(form::Kind::Label, "lblName", -1, "Na&me:", {360, 3000, 1000, 250}, "txtName"),
+        row(form::Kind::TextBox, "txtName", -1, "", {1890, 3000, 3000, 330}),
+    };
+    window = driver->runtime().createWindow(layout);
+    window->show();
+    driver->settle();
+    EXPECT_EQ(GetWindow(handleOf("txtWhere"), GW_HWNDNEXT), handleOf("lblWhere"));
+    EXPECT_EQ(GetWindow(handleOf("lblName"), GW_HWNDNEXT), handleOf("txtName"));
+    SetFocus(handleOf("txtName"));
+    pressWin32Key(*window, 'w', WM_SYSCHAR);
+    EXPECT_EQ(GetFocus(), handleOf("txtWhere")) << "Alt+W focuses the box the label names";
+}
+
 TEST_F(Win32RuntimeTest, TextBoxesAndTheProgressBarCarryTheirLayoutAndStateAsNativeStyles)
 {
     form::PageLayout layout;

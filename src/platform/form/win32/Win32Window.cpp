@@ -187,7 +187,9 @@ void Win32Window::createControls()
 
 // Z-order is the order Tab and the dialog manager's mnemonics follow: the tab order, each
 // label just before the control it names; other controls after them, frames and the banner
-// picture at the bottom so that what they hold is drawn on top.
+// picture at the bottom so that what they hold is drawn on top. A label that runs on beneath its
+// box (the box covers the label's free end) goes just after the box, so that the box is drawn
+// over it; its mnemonic reaches the box all the same (see WM_NEXTDLGCTL below).
 void Win32Window::orderForTab(const std::vector<ControlRow> &all)
 {
     std::vector<bool> placed(all.size(), false);
@@ -197,12 +199,25 @@ void Win32Window::orderForTab(const std::vector<ControlRow> &all)
         after = m_natives[i]->handle();
         placed[i] = true;
     };
+    // The box lies across the label's width and overlaps it from above or below.
+    const auto covers = [](const Rect &label, const Rect &box) {
+        return box.left >= label.left && box.left + box.width <= label.left + label.width &&
+               box.top < label.top + label.height && label.top < box.top + box.height;
+    };
     for (std::size_t i : tabOrder(all)) {
-        for (std::size_t j = 0; j < all.size(); ++j)
-            if (!placed[j] && all[j].kind == Kind::Label && !all[j].buddy.empty() &&
-                all[j].buddy == all[i].name)
+        std::vector<std::size_t> beneath;
+        for (std::size_t j = 0; j < all.size(); ++j) {
+            if (placed[j] || all[j].kind != Kind::Label || all[j].buddy.empty() ||
+                all[j].buddy != all[i].name)
+                continue;
+            if (covers(all[j].place, all[i].place))
+                beneath.push_back(j);
+            else
                 place(j);
+        }
         place(i);
+        for (std::size_t j : beneath)
+            place(j);
     }
     for (bool bottom : {false, true})
         for (std::size_t i = 0; i < all.size(); ++i) {
