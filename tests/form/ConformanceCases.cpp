@@ -5,22 +5,14 @@
 #include <vector>
 
 #include "Form.h"
+#include "LayoutRows.h"
 
 using form::testing::Key;
 namespace fs = std::filesystem;
 
 namespace {
 
-form::ControlRow row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place)
-{
-    form::ControlRow layoutRow;
-    layoutRow.kind = kind;
-    layoutRow.name = name;
-    layoutRow.index = index;
-    layoutRow.caption = caption;
-    layoutRow.place = place;
-    return layoutRow;
-}
+using form::testing::row;
 
 form::PageLayout testLayout(const std::string &fileFolder)
 {

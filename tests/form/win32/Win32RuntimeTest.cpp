@@ -6,6 +6,7 @@
 
 #include "ConformanceCases.h"
 #include "Form.h"
+#include "LayoutRows.h"
 #include "OwnDesktop.h"
 #include "Win32Driver.h"
 #include "Win32Window.h"
@@ -22,18 +23,7 @@ namespace {
 
 using form::win32::Win32Window;
 
-form::ControlRow row(form::Kind kind, const char *name, int index, const char *caption, form::Rect place,
-                     const char *buddy = "")
-{
-    form::ControlRow layoutRow;
-    layoutRow.kind = kind;
-    layoutRow.name = name;
-    layoutRow.index = index;
-    layoutRow.caption = caption;
-    layoutRow.place = place;
-    layoutRow.buddy = buddy;
-    return layoutRow;
-}
+using form::testing::row;
 
 // A label whose mnemonic names a text box below another, two options and a plain button.
 form::PageLayout keyboardLayout()
